@@ -1,0 +1,26 @@
+# Source selection by file name: name.cpp is portable, name_win.cpp is
+# Windows-only and name_posix.cpp is the host twin of a Windows-only file.
+function(installer_sources out dir pattern)
+  file(GLOB all CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/${pattern})
+  set(kept)
+  foreach(f IN LISTS all)
+    if(WIN32 AND f MATCHES "_posix\\.cpp$")
+      continue()
+    endif()
+    if(NOT WIN32 AND f MATCHES "_win[a-z]*\\.cpp$")
+      continue()
+    endif()
+    list(APPEND kept ${f})
+  endforeach()
+  set(${out} ${kept} PARENT_SCOPE)
+endfunction()
+
+# One static library per subsystem folder, linked with the units it uses.
+function(installer_add_unit name)
+  installer_sources(srcs ${name} "*.cpp")
+  add_library(${name} STATIC ${srcs})
+  target_link_libraries(${name} PUBLIC ${ARGN})
+  if(WIN32)
+    target_link_libraries(${name} PUBLIC version psapi)
+  endif()
+endfunction()

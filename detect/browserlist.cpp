@@ -1,0 +1,73 @@
+#include "detect/browserlist.h"
+
+#include "util/text.h"
+
+tsList browserList;
+
+int findBrowserByPath(const tsList& list, const std::string& lowerPath) {
+  for (int i = 0; i < list.Count(); i += 3)
+    if (lowerCase(list.Get(i + 1)) == lowerPath) return i;
+  return -1;
+}
+
+void addOrUpdateBrowser(tsList& list, const std::string& name, const std::string& pluginDir,
+                        const std::string& programPath) {
+  int i = findBrowserByPath(list, lowerCase(programPath));
+  if (i < 0) {
+    list.Add(name);
+    list.Add(programPath);
+    list.Add(pluginDir);
+  } else {
+    list.Put(i, name);
+    list.Put(i + 1, programPath);
+    list.Put(i + 2, pluginDir);
+  }
+}
+
+bool hasPluginDir(const tsList& list, const std::string& dir) {
+  for (int i = 2; i < list.Count(); i += 3)
+    if (list.Get(i) == dir) return true;
+  return false;
+}
+
+namespace {
+
+// std::string compares char by char as unsigned bytes, the shorter of two
+// names sharing a prefix first: the order the list promises.
+std::string nameOf(const tsList& list, int entry) {
+  return list.Get(entry * 3);
+}
+
+void swapEntries(tsList& list, int a, int b) {
+  for (int k = 0; k < 3; ++k) {
+    std::string t = list.Get(a * 3 + k);
+    list.Put(a * 3 + k, list.Get(b * 3 + k));
+    list.Put(b * 3 + k, std::move(t));
+  }
+}
+
+} // namespace
+
+void sortBrowsers(tsList& list, int lo, int hi) {
+  // Hoare partition around the middle entry; recursion on the smaller side
+  // keeps the stack shallow even for adversarial orders.
+  while (lo < hi) {
+    std::string pivot = nameOf(list, lo + (hi - lo) / 2);
+    int i = lo;
+    int j = hi;
+    do {
+      while (nameOf(list, i) < pivot)
+        ++i;
+      while (pivot < nameOf(list, j))
+        --j;
+      if (i <= j) swapEntries(list, i++, j--);
+    } while (i <= j);
+    if (j - lo < hi - i) {
+      if (lo < j) sortBrowsers(list, lo, j);
+      lo = i;
+    } else {
+      if (i < hi) sortBrowsers(list, i, hi);
+      hi = j;
+    }
+  }
+}

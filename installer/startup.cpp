@@ -1,0 +1,20 @@
+#include "installer/startup.h"
+
+#include "util/platform.h"
+#include "util/text.h"
+
+std::string destDir;
+int layoutHeight = 190;
+
+std::string programDirectory(const std::string& programPath) {
+  return excludeTrailingDelimiter(extractFilePath(programPath));
+}
+
+std::string detectedBrowsersPath(const std::string& dir) {
+  return dir + "\\detected browsers.txt";
+}
+
+void writeDetectedBrowsers(const std::string& path, const std::string& text) {
+  platform::File file = platform::File::create(path, platform::Share::readWrite);
+  file.write(text.data(), text.size());
+}

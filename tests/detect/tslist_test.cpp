@@ -1,0 +1,176 @@
+#include "detect/browserlist.h"
+#include "detect/tslist.h"
+#include "util/platform.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+std::vector<std::string> itemsOf(const tsList& list) {
+  std::vector<std::string> items;
+  for (int i = 0; i < list.Count(); ++i)
+    items.push_back(list.Get(i));
+  return items;
+}
+
+TEST(TsListSetText, NormalisesEveryLineBreak) {
+  using V = std::vector<std::string>;
+  struct Case {
+    std::string text;
+    V lines;
+  };
+  for (const Case& c : std::vector<Case>{{"a\r\nb", {"a", "b"}},
+                                         {"a\n\rb", {"a", "b"}},
+                                         {"a\r\rb", {"a", "", "b"}},
+                                         {"a\n\nb", {"a", "", "b"}},
+                                         {"a\rb", {"a", "b"}},
+                                         {"a\n", {"a"}},
+                                         {"\n", {""}},
+                                         {"", {}},
+                                         {"a\r\n\r\nb\r\n", {"a", "", "b"}},
+                                         {"\r\n\n\r", {"", ""}},
+                                         {std::string("x\0y\n", 4), {std::string("x\0y", 3)}},
+                                         {"\xEF\xBB\xBFtext", {"\xEF\xBB\xBFtext"}}}) {
+    tsList list;
+    list.SetText(c.text);
+    EXPECT_EQ(itemsOf(list), c.lines) << testing::PrintToString(c.text);
+  }
+}
+
+TEST(TsListSetText, ReplacesTheContentAndNotifies) {
+  tsList list;
+  list.Add("old");
+  int calls = 0;
+  list.OnChange = [&](tsList& sender) {
+    EXPECT_EQ(&sender, &list);
+    EXPECT_EQ(sender.Count(), 2); // notified after the new items are in
+    ++calls;
+  };
+  list.SetText("a\nb");
+  EXPECT_EQ(calls, 1);
+  list.Add("c");
+  list.Put(0, "z");
+  list.Clear();
+  EXPECT_EQ(calls, 1); // only SetText notifies
+}
+
+TEST(TsListGetText, EndsEveryItemWithOneLineFeed) {
+  tsList list;
+  EXPECT_EQ(list.GetText(), "");
+  list.Add("a");
+  list.Add("");
+  EXPECT_EQ(list.GetText(), "a\n\n");
+  list.Add("c\r");
+  EXPECT_EQ(list.GetText(), "a\n\nc\r\n");
+}
+
+TEST(TsList, OutOfRangeGetAndPutAreHarmless) {
+  tsList list;
+  EXPECT_EQ(list.Get(0), "");
+  EXPECT_EQ(list.Get(-1), "");
+  EXPECT_EQ(list.Add("a"), 0);
+  EXPECT_EQ(list.Add("b"), 1);
+  EXPECT_EQ(list.Get(list.Count()), "");
+  EXPECT_EQ(list.Get(-1), "");
+  list.Put(2, "x");
+  list.Put(-1, "x");
+  EXPECT_EQ(itemsOf(list), (std::vector<std::string>{"a", "b"}));
+  list.Put(1, "c");
+  EXPECT_EQ(list.Get(1), "c");
+}
+
+TEST(TsList, LoadFromFileSplitsTheFileIntoLines) {
+  std::string path = platform::createUniqueFile(platform::tempDirectory(), "tsl");
+  ASSERT_FALSE(path.empty());
+  {
+    platform::File file = platform::File::create(path, platform::Share::read);
+    ASSERT_TRUE(file.write("one\r\ntwo\n", 9));
+  }
+  tsList list;
+  EXPECT_TRUE(list.LoadFromFile(path));
+  EXPECT_EQ(itemsOf(list), (std::vector<std::string>{"one", "two"}));
+  platform::deleteFile(path);
+  EXPECT_FALSE(list.LoadFromFile(path));
+}
+
+void addBrowser(tsList& list, const std::string& name, const std::string& path) {
+  addOrUpdateBrowser(list, name, "plug-" + name, path);
+}
+
+TEST(BrowserList, AddOrUpdateIsUniqueByProgramPathIgnoringCase) {
+  tsList list;
+  addBrowser(list, "First", "C:\\A\\x.exe");
+  addOrUpdateBrowser(list, "Other", "C:\\B", "C:\\B\\y.exe");
+  addOrUpdateBrowser(list, "Second", "C:\\Second", "c:\\a\\X.EXE");
+  EXPECT_EQ(itemsOf(list), (std::vector<std::string>{"Second", "c:\\a\\X.EXE", "C:\\Second",
+                                                     "Other", "C:\\B\\y.exe", "C:\\B"}));
+  EXPECT_EQ(findBrowserByPath(list, "c:\\b\\y.exe"), 3);
+  EXPECT_EQ(findBrowserByPath(list, "C:\\B\\y.exe"), -1); // the argument is already lower-cased
+  EXPECT_EQ(findBrowserByPath(list, "c:\\none.exe"), -1);
+}
+
+TEST(BrowserList, HasPluginDirComparesBytewise) {
+  tsList list;
+  addOrUpdateBrowser(list, "Opera 8.50", "c:\\opera\\Program\\Plugins", "c:\\opera\\Opera.exe");
+  EXPECT_TRUE(hasPluginDir(list, "c:\\opera\\Program\\Plugins"));
+  EXPECT_FALSE(hasPluginDir(list, "c:\\opera\\program\\plugins"));
+  EXPECT_FALSE(hasPluginDir(list, "Opera 8.50")); // names and paths are not directories
+  EXPECT_FALSE(hasPluginDir(list, "c:\\opera\\Opera.exe"));
+}
+
+std::vector<std::string> namesOf(const tsList& list) {
+  std::vector<std::string> names;
+  for (int i = 0; i < list.Count(); i += 3)
+    names.push_back(list.Get(i));
+  return names;
+}
+
+TEST(BrowserList, SortOrdersEntriesBytewiseKeepingTheirItemsTogether) {
+  using V = std::vector<std::string>;
+  struct Case {
+    V names;
+    V sorted;
+  };
+  for (const Case& c :
+       std::vector<Case>{{{"mozilla 1.7", "Opera 8.50", "Mozilla Firefox 1.0.7"},
+                          {"Mozilla Firefox 1.0.7", "Opera 8.50", "mozilla 1.7"}},
+                         {{"Opera 8", "Opera 8.50", "Opera"}, {"Opera", "Opera 8", "Opera 8.50"}},
+                         {{"b", "a", "c", "a", "b"}, {"a", "a", "b", "b", "c"}},
+                         {{"\xE9t\xE9", "zeta", "Zeta"}, {"Zeta", "zeta", "\xE9t\xE9"}},
+                         {{"only"}, {"only"}},
+                         {{}, {}}}) {
+    tsList list;
+    for (size_t k = 0; k < c.names.size(); ++k)
+      addBrowser(list, c.names[k], "C:\\" + std::to_string(k) + ".exe");
+    sortBrowsers(list, 0, list.Count() / 3 - 1);
+    EXPECT_EQ(namesOf(list), c.sorted);
+    for (int i = 0; i < list.Count(); i += 3)
+      EXPECT_EQ(list.Get(i + 2), "plug-" + list.Get(i));
+  }
+}
+
+TEST(BrowserList, SortHandlesManyEntriesInAnyOrder) {
+  tsList list;
+  for (int k = 0; k < 300; ++k) {
+    int key = (k * 7919) % 300;
+    addBrowser(list, "B" + std::to_string(1000 + key % 150), "C:\\" + std::to_string(k) + ".exe");
+  }
+  sortBrowsers(list, 0, list.Count() / 3 - 1);
+  std::vector<std::string> names = namesOf(list);
+  EXPECT_TRUE(std::is_sorted(names.begin(), names.end()));
+  EXPECT_EQ(names.size(), 300u);
+}
+
+TEST(BrowserList, SortOfAnEmptyRangeChangesNothing) {
+  tsList list;
+  sortBrowsers(list, 0, -1);
+  EXPECT_EQ(list.Count(), 0);
+  addBrowser(list, "z", "C:\\z.exe");
+  addBrowser(list, "a", "C:\\a.exe");
+  sortBrowsers(list, 1, 1);
+  EXPECT_EQ(namesOf(list), (std::vector<std::string>{"z", "a"}));
+}
+
+} // namespace

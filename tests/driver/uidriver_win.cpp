@@ -1,0 +1,189 @@
+#include "tests/driver/uidriver.h"
+
+namespace uidriver {
+namespace {
+
+std::string textOf(HWND window) {
+  char buf[4096];
+  int len = GetWindowTextA(window, buf, sizeof buf);
+  return std::string(buf, len > 0 ? static_cast<size_t>(len) : 0);
+}
+
+std::string classOf(HWND window) {
+  char buf[256];
+  int len = GetClassNameA(window, buf, sizeof buf);
+  return std::string(buf, len > 0 ? static_cast<size_t>(len) : 0);
+}
+
+WindowInfo describe(HWND window) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  return {window, classOf(window), textOf(window), pid, IsWindowVisible(window) != 0};
+}
+
+BOOL CALLBACK collect(HWND window, LPARAM list) {
+  reinterpret_cast<std::vector<WindowInfo>*>(list)->push_back(describe(window));
+  return TRUE;
+}
+
+std::string withoutAmpersands(const std::string& caption) {
+  std::string result;
+  for (char c : caption)
+    if (c != '&') result += c;
+  return result;
+}
+
+// The window that should receive keys: the focused control of top's thread.
+HWND keyTarget(HWND top) {
+  GUITHREADINFO info = {};
+  info.cbSize = sizeof info;
+  DWORD thread = GetWindowThreadProcessId(top, nullptr);
+  if (GetGUIThreadInfo(thread, &info) && info.hwndFocus) return info.hwndFocus;
+  return top;
+}
+
+// The pixels of a w x h screen area, as 32-bit colours.
+std::vector<COLORREF> pixelsOf(HDC source, int x, int y, int w, int h) {
+  std::vector<COLORREF> pixels;
+  for (int row = 0; row < h; ++row)
+    for (int col = 0; col < w; ++col)
+      pixels.push_back(GetPixel(source, x + col, y + row));
+  return pixels;
+}
+
+// True when the icon control shows the system icon named by id. Icons of
+// other processes cannot be read through their handles, so the control's
+// pixels on screen are held against the icon drawn here on the same background.
+bool showsSystemIcon(HWND control, int id) {
+  RECT r;
+  if (!GetWindowRect(control, &r)) return false;
+  int w = GetSystemMetrics(SM_CXICON);
+  int h = GetSystemMetrics(SM_CYICON);
+  HDC screen = GetDC(nullptr);
+  std::vector<COLORREF> shown = pixelsOf(screen, r.left, r.top, w, h);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  HBRUSH background = CreateSolidBrush(shown.front()); // the corner is background
+  RECT all = {0, 0, w, h};
+  FillRect(memory, &all, background);
+  DrawIcon(memory, 0, 0, LoadIconA(nullptr, MAKEINTRESOURCEA(id)));
+  std::vector<COLORREF> expected = pixelsOf(memory, 0, 0, w, h);
+  SelectObject(memory, old);
+  DeleteObject(background);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return shown == expected;
+}
+
+LPARAM keyParam(UINT vk, bool up, bool alt) {
+  UINT scan = MapVirtualKeyA(vk, 0); // MAPVK_VK_TO_VSC
+  LPARAM lp = 1 | (static_cast<LPARAM>(scan) << 16);
+  if (alt) lp |= 1 << 29;
+  if (up) lp |= (1u << 30) | (1u << 31);
+  return lp;
+}
+
+} // namespace
+
+std::vector<WindowInfo> topLevelWindows(DWORD processId) {
+  std::vector<WindowInfo> all;
+  EnumWindows(collect, reinterpret_cast<LPARAM>(&all));
+  if (processId == 0) return all;
+  std::vector<WindowInfo> mine;
+  for (const WindowInfo& w : all)
+    if (w.processId == processId) mine.push_back(w);
+  return mine;
+}
+
+std::vector<WindowInfo> childWindows(HWND window) {
+  std::vector<WindowInfo> all;
+  EnumChildWindows(window, collect, reinterpret_cast<LPARAM>(&all));
+  return all;
+}
+
+HWND waitForWindow(DWORD processId, const std::string& className, const std::string& caption,
+                   int timeoutMs) {
+  DWORD start = GetTickCount();
+  do {
+    for (const WindowInfo& w : topLevelWindows(processId)) {
+      if (w.visible && (className.empty() || w.className == className) &&
+          (caption.empty() || w.caption == caption))
+        return w.handle;
+    }
+    Sleep(50);
+  } while (static_cast<int>(GetTickCount() - start) < timeoutMs);
+  return nullptr;
+}
+
+MessageBoxInfo readMessageBox(HWND box) {
+  MessageBoxInfo info = {textOf(box), {}, GetWindow(box, GW_OWNER), false, false};
+  for (const WindowInfo& child : childWindows(box)) {
+    if (lstrcmpiA(child.className.c_str(), "Static") != 0) continue;
+    LONG style = GetWindowLongA(child.handle, GWL_STYLE);
+    if ((style & SS_TYPEMASK) == SS_ICON) {
+      info.errorIcon = showsSystemIcon(child.handle, 32513);       // IDI_HAND
+      info.informationIcon = showsSystemIcon(child.handle, 32516); // IDI_ASTERISK
+    } else if (!child.caption.empty()) {
+      info.text = child.caption;
+    }
+  }
+  return info;
+}
+
+bool clickControl(HWND window, const std::string& caption) {
+  for (const WindowInfo& child : childWindows(window)) {
+    if (withoutAmpersands(child.caption) == caption) {
+      PostMessageA(child.handle, BM_CLICK, 0, 0);
+      return true;
+    }
+  }
+  return false;
+}
+
+void sendKey(HWND top, Key key) {
+  HWND target = keyTarget(top);
+  UINT vk = VK_TAB;
+  switch (key) {
+  case Key::tab:
+  case Key::shiftTab:
+    vk = VK_TAB;
+    break;
+  case Key::enter:
+    vk = VK_RETURN;
+    break;
+  case Key::escape:
+    vk = VK_ESCAPE;
+    break;
+  case Key::space:
+    vk = VK_SPACE;
+    break;
+  }
+  // Posted keys do not change the keyboard state that GetKeyState reads, so
+  // Shift+TAB is the shifted key sequence with the state set around it.
+  if (key == Key::shiftTab) {
+    PostMessageA(target, WM_KEYDOWN, VK_SHIFT, keyParam(VK_SHIFT, false, false));
+  }
+  PostMessageA(target, WM_KEYDOWN, vk, keyParam(vk, false, false));
+  PostMessageA(target, WM_KEYUP, vk, keyParam(vk, true, false));
+  if (key == Key::shiftTab) {
+    PostMessageA(target, WM_KEYUP, VK_SHIFT, keyParam(VK_SHIFT, true, false));
+  }
+}
+
+void sendAltLetter(HWND top, char letter) {
+  HWND target = keyTarget(top);
+  UINT vk = static_cast<UINT>(VkKeyScanA(letter) & 0xFF);
+  PostMessageA(target, WM_SYSKEYDOWN, vk, keyParam(vk, false, true));
+  PostMessageA(target, WM_SYSKEYUP, vk, keyParam(vk, true, true));
+}
+
+std::string windowsPath(const std::string& unixPath) {
+  std::string result = "Z:" + unixPath;
+  for (char& c : result)
+    if (c == '/') c = '\\';
+  return result;
+}
+
+} // namespace uidriver

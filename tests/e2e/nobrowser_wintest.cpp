@@ -1,0 +1,60 @@
+// The real installer, started like a user would start it, on a computer
+// where no browser is registered.
+#include "tests/driver/process.h"
+#include "tests/driver/uidriver.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace uidriver;
+
+TEST(NoBrowser, ShowsOneOwnerlessErrorBoxAndWritesNothing) {
+  std::string dir = makeTempDir("nobrowser");
+  std::string setup = dir + "\\setup.exe";
+  ASSERT_TRUE(copyFile(windowsPath(INSTALLER_EXE), setup));
+
+  Process installer = Process::start("\"" + setup + "\"", dir);
+  ASSERT_TRUE(installer.running());
+  HWND box = waitForWindow(installer.id(), "#32770", "", 20000);
+  ASSERT_NE(box, nullptr) << "no message box appeared";
+
+  MessageBoxInfo info = readMessageBox(box);
+  EXPECT_EQ(info.caption, "Install Error");
+  EXPECT_EQ(info.text, "No compatible web browsers could be located on your computer");
+  EXPECT_EQ(info.owner, nullptr);
+  EXPECT_TRUE(info.errorIcon);
+  EXPECT_FALSE(info.informationIcon);
+
+  int boxes = 0;
+  for (const WindowInfo& w : topLevelWindows(installer.id())) {
+    EXPECT_NE(w.className, "62RUZ INSTALL") << "the installer window must not open";
+    if (w.visible && w.className == "#32770") ++boxes;
+  }
+  EXPECT_EQ(boxes, 1);
+
+  ASSERT_TRUE(clickControl(box, "OK"));
+  EXPECT_EQ(installer.wait(20000), 0u);
+  EXPECT_EQ(GetFileAttributesA((dir + "\\detected browsers.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+  removeTree(dir);
+}
+
+TEST(NoBrowser, LeavesAnExistingDetectedBrowsersFileUntouched) {
+  std::string dir = makeTempDir("nobrowser-old");
+  std::string setup = dir + "\\setup.exe";
+  ASSERT_TRUE(copyFile(windowsPath(INSTALLER_EXE), setup));
+  std::string old = "Old Browser 1.0\nC:\\old.exe\nC:\\old\\Plugins\n";
+  ASSERT_TRUE(writeFile(dir + "\\detected browsers.txt", old));
+
+  Process installer = Process::start("\"" + setup + "\" \"" + dir + "\\missing.zip\"", dir);
+  HWND box = waitForWindow(installer.id(), "#32770", "Install Error", 20000);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(readMessageBox(box).text,
+            "No compatible web browsers could be located on your computer");
+  ASSERT_TRUE(clickControl(box, "OK"));
+  EXPECT_EQ(installer.wait(20000), 0u);
+  EXPECT_EQ(readFile(dir + "\\detected browsers.txt"), old);
+  removeTree(dir);
+}
+
+} // namespace

@@ -1,0 +1,64 @@
+#include "detect/tslist.h"
+#include "installer/startup.h"
+#include "util/platform.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+TEST(ProgramDirectory, DropsTheFileNameAndItsSeparator) {
+  struct Case {
+    const char* program;
+    const char* directory;
+    const char* listFile;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"C:\\setup.exe", "C:", "C:\\detected browsers.txt"},
+           {"C:\\Downloads\\setup.exe", "C:\\Downloads", "C:\\Downloads\\detected browsers.txt"},
+           {"\\\\server\\share\\setup.exe", "\\\\server\\share",
+            "\\\\server\\share\\detected browsers.txt"},
+           {"setup.exe", "", "\\detected browsers.txt"}}) {
+    std::string dir = programDirectory(c.program);
+    EXPECT_EQ(dir, c.directory) << c.program;
+    EXPECT_EQ(detectedBrowsersPath(dir), c.listFile) << c.program;
+  }
+}
+
+std::string readAll(const std::string& path) {
+  platform::File file = platform::File::openRead(path, platform::Share::readWrite);
+  std::string bytes(static_cast<size_t>(std::max<int64_t>(file.size(), 0)), '\0');
+  bytes.resize(static_cast<size_t>(
+      std::max(file.read(bytes.data(), static_cast<int32_t>(bytes.size())), 0)));
+  return bytes;
+}
+
+TEST(DetectedBrowsersFile, HoldsThreeLfEndedLinesPerBrowserAndReplacesAnOldFile) {
+  std::string path = platform::createUniqueFile(platform::tempDirectory(), "dbt");
+  ASSERT_FALSE(path.empty());
+  writeDetectedBrowsers(path, std::string(5000, 'x'));
+  tsList list;
+  for (const char* item :
+       {"Mozilla Firefox 1.5.0.1", "C:\\Program Files\\Mozilla Firefox\\firefox.exe",
+        "C:\\Program Files\\Mozilla Firefox\\Plugins", "Opera 8.50",
+        "c:\\program files\\opera\\Opera.exe", "c:\\program files\\opera\\Program\\Plugins"})
+    list.Add(item);
+  writeDetectedBrowsers(path, list.GetText());
+  std::string bytes = readAll(path);
+  EXPECT_EQ(bytes,
+            "Mozilla Firefox 1.5.0.1\nC:\\Program Files\\Mozilla Firefox\\firefox.exe\n"
+            "C:\\Program Files\\Mozilla Firefox\\Plugins\nOpera 8.50\n"
+            "c:\\program files\\opera\\Opera.exe\nc:\\program files\\opera\\Program\\Plugins\n");
+  EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\n'), 6);
+  EXPECT_EQ(bytes.find('\r'), std::string::npos);
+  platform::deleteFile(path);
+}
+
+TEST(DetectedBrowsersFile, AnUnwritableDirectoryIsIgnored) {
+  std::string path = platform::tempDirectory() + "no such dir 71\\detected browsers.txt";
+  writeDetectedBrowsers(path, "a\n"); // must neither crash nor create anything
+  EXPECT_FALSE(platform::fileExists(path));
+}
+
+} // namespace

@@ -1,0 +1,59 @@
+#pragma once
+// The operating-system services that portable code needs: files with explicit
+// sharing, file times, directories and temporary files. The Win32 side calls
+// the ANSI file API; the POSIX side serves the host build and its tests, where
+// a "\" in a path is taken as a separator and sharing is not enforced.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+// What other openers may do while we hold a file.
+enum class Share { nothing, read, readWrite };
+
+// An open file; owns its handle and closes it when destroyed.
+class File {
+public:
+  File() = default;
+  ~File() { close(); }
+  File(File&& other) noexcept : handle_(other.handle_) { other.handle_ = invalid; }
+  File& operator=(File&& other) noexcept;
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+
+  // An existing file, for reading.
+  static File openRead(const std::string& path, Share others);
+  // A file created anew (an existing one is replaced), for reading and writing.
+  static File create(const std::string& path, Share others);
+
+  bool isOpen() const { return handle_ != invalid; }
+  int64_t size() const;                      // -1 on error
+  bool seek(int64_t offset);                 // from the start of the file
+  int32_t read(void* buffer, int32_t size);  // bytes read, 0 at the end, -1 on error
+  bool write(const void* data, size_t size); // true when every byte was written
+  // Last-write time from a DOS date and time read as local time.
+  bool setDosTime(uint16_t dosDate, uint16_t dosTime);
+  void close();
+
+private:
+  static constexpr intptr_t invalid = -1;
+  explicit File(intptr_t handle) : handle_(handle) {}
+  intptr_t handle_ = invalid;
+};
+
+// True when a directory search for the path finds an entry (directories count).
+bool fileExists(const std::string& path);
+// True when a file or directory exists and is neither hidden nor a system file.
+bool pathExists(const std::string& path);
+bool createDirectory(const std::string& path);
+bool deleteFile(const std::string& path);
+// Moves from onto to, replacing an existing file; false when to cannot be replaced.
+bool replaceFile(const std::string& from, const std::string& to);
+// Creates an empty file with a unique name in dir (prefix: at most three
+// characters) and returns its path; empty on failure.
+std::string createUniqueFile(const std::string& dir, const std::string& prefix);
+// The user's temporary directory, with a trailing separator.
+std::string tempDirectory();
+
+} // namespace platform

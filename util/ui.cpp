@@ -1,0 +1,3 @@
+#include "util/ui.h"
+
+bool quitFlag = false;
