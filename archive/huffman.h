@@ -1,0 +1,121 @@
+#pragma once
+// Huffman decode tables of the inflate decoder, built from a code-length list in two forms.
+//
+// HuffmanTable holds the decoder's reference tables: a first-level table indexed by "lookup bits"
+// bits of input and linked sub-tables for longer codes, shaped exactly as the canonical builder of
+// the format's reference decoder shapes them. The exact decoding path asks the bit reader for as
+// many bits as each level's table uses, and when an input block is read depends on those counts
+// (input limits and message pumping are visible to callers), so the table shapes are fixed here.
+//
+// The fast tables are packed 32-bit entries with wider first levels for the fast decoding loop.
+// There only the symbol that each bit pattern decodes to matters.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+// Results of building a code set.
+enum HuffResult : int {
+  huffComplete = 0,   // every bit pattern is a code (also a single code of one bit)
+  huffIncomplete = 1, // some patterns are unused; they decode as invalid codes
+  huffBad = 2,        // over-subscribed, or a length above 16
+  huffNoMemory = 3,   // no memory for a table
+};
+
+// Entry of a reference table (tHuffEntry).
+struct HuffEntry {
+  // 0 to 13: length or distance with this many extra bits, value = base; 15: end of block;
+  // 16: literal, value = the byte; 17 to 32: link, the next (operation - 16) bits index the
+  // sub-table that starts at next; 99: invalid code.
+  uint8_t operation;
+  uint8_t bits;   // code bits used at this table level
+  uint16_t value; // literal byte, base length or base distance
+  uint32_t next;  // link: index of the sub-table's first entry in the table's storage
+};
+
+constexpr uint8_t opEndOfBlock = 15;
+constexpr uint8_t opLiteral = 16;
+constexpr uint8_t opInvalid = 99;
+
+// How the symbols of a code set are entered: symbols below simpleCount stand for themselves
+// (literal, or end of block from 256 on); the others take operation and value from the extra and
+// base lists, and symbols past the lists' end are invalid.
+struct SymbolKind {
+  int simpleCount;
+  const uint16_t* base;
+  const uint16_t* extra;
+  int listCount;
+};
+
+extern const SymbolKind
+    literalLengthSymbols;                  // 257 simple codes, lengths 3 to 258; 286, 287 invalid
+extern const SymbolKind distanceSymbols;   // distances 1 to 32768; 30 and 31 invalid
+extern const SymbolKind codeLengthSymbols; // the 19 code-length symbols, all simple
+
+// The counts that decide a code set's result before any table is filled.
+struct CodeShape {
+  int result = huffComplete;
+  bool empty = false; // every length is 0: nothing to decode with
+  uint16_t count[17] = {};
+  int shortest = 0;
+  int longest = 0;
+  int lookupBits = 0; // the wanted first-level bits, bounded by the shortest and longest code
+  int fillers = 0;    // unused patterns, entered as extra invalid codes of the longest length
+};
+
+// Counts the lengths and checks the code set (builder steps 1 to 4 and its result).
+CodeShape shapeCodes(const uint16_t* lengths, int count, int wantedLookupBits);
+
+class HuffmanTable {
+public:
+  // Builds the tables of a code set (buildHuffman); wantedLookupBits is the first-level size asked
+  // for. Returns a HuffResult. Tables are built for complete and incomplete sets only.
+  int build(const uint16_t* lengths, int count, const SymbolKind& kind, int wantedLookupBits);
+  // Builds from a shape that shapeCodes made for these lengths.
+  int build(const uint16_t* lengths, int count, const SymbolKind& kind, const CodeShape& shape);
+
+  void clear() { used_ = 0, lookupBits_ = 0; }
+  bool empty() const { return used_ == 0; }
+  int lookupBits() const { return lookupBits_; }
+  const HuffEntry& entry(uint32_t index) const { return store_[index]; } // the first level is at 0
+
+private:
+  bool reserve(size_t entries);
+  uint32_t allocate(uint32_t entries); // returns the zero-filled table's first index
+
+  std::unique_ptr<HuffEntry[]> store_;
+  size_t capacity_ = 0;
+  size_t used_ = 0;
+  int lookupBits_ = 0;
+};
+
+// Fast table entries, 32 bits:
+//   bits  0..7   bits to drop: the code's bits at this level, plus the extra bits of a length or
+//                distance, so that one shift takes both
+//   bits  8..11  the code's bits at this level (the extra bits lie above them); for a link, the
+//                sub-table's index bits
+//   bit  12      literal; bits 16..23 hold the byte
+//   bit  13      special: end of block, link or invalid code; plain entries are lengths and
+//                distances with the base in bits 16..31
+//   bit  14      link: the sub-table starts at index bits 16..31 (the bits to drop are the
+//                first level's)
+//   bit  15      end of block
+namespace fast {
+constexpr uint32_t literal = 1u << 12;
+constexpr uint32_t special = 1u << 13;
+constexpr uint32_t link = 1u << 14;
+constexpr uint32_t endOfBlock = 1u << 15;
+constexpr uint32_t invalid = special; // drops nothing
+constexpr int literalRootBits = 11;
+constexpr int distanceRootBits = 8;
+// Largest tables: a first level plus, per first-level prefix holding longer codes, a sub-table
+// sized for the longest of them (at most one prefix per symbol, codes of at most 15 bits).
+constexpr size_t literalTableSize = (1u << literalRootBits) + 288 * (1u << (15 - literalRootBits));
+constexpr size_t distanceTableSize =
+    (1u << distanceRootBits) + 32 * (1u << (15 - distanceRootBits));
+} // namespace fast
+
+// Fills a fast table of the given first-level bits for a complete or incomplete code set; patterns
+// that are no code become invalid entries. An empty set gives a table of invalid entries.
+void buildFastTable(const uint16_t* lengths, int count, const SymbolKind& kind, int rootBits,
+                    uint32_t* table);

@@ -1,0 +1,514 @@
+// Inflate decoder: stored copy, block decoding, the exact bit-by-bit path and the fast loop.
+
+#include "archive/inflate.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <new>
+
+#include "archive/crc32.h"
+
+namespace {
+
+constexpr size_t historySize = Inflater::windowSize;
+constexpr size_t windowsPerBuffer = 8;
+// Room behind the last window: a match that starts just before a window's end (258 bytes) and
+// the fast copy's overrun of up to 15 bytes past a match.
+constexpr size_t outputSlack = 320;
+constexpr size_t outputSize = historySize + windowsPerBuffer * Inflater::windowSize + outputSlack;
+
+// First-level bits asked for by the reference tables.
+constexpr int fixedLiteralBits = 7;
+constexpr int fixedDistanceBits = 5;
+constexpr int literalLookupBits = 9;
+constexpr int distanceLookupBits = 6;
+constexpr int codeLengthLookupBits = 7;
+
+// The fast loop runs only while `in` is at least this many bytes before the block's end. A round
+// takes at most 7 bytes into the bit buffer and uses only bits of taken bytes; the reference
+// decoder asks for at most 15 bits beyond the bits it has used, so within the round it reaches at
+// most 9 bytes past `in` and never needs the next input block, whose reading is visible.
+constexpr int inputMargin = 16;
+
+constexpr int more = -1; // a decoding step that neither finished nor failed the block
+
+const uint8_t codeLengthOrder[19] = {16, 17, 18, 0, 8,  7, 9,  6, 10, 5,
+                                     11, 4,  12, 3, 13, 2, 14, 1, 15};
+
+uint64_t load64(const uint8_t* p) {
+  uint64_t v;
+  std::memcpy(&v, p, sizeof v);
+  if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap64(v);
+  return v;
+}
+
+// Extra bits of a length or distance entry, found above the code bits in the bits before the drop.
+uint32_t extraBits(uint64_t before, uint32_t entry) {
+  uint32_t drop = entry & 0xFF, codeBits = (entry >> 8) & 0xF;
+  return uint32_t((before & ((uint64_t(1) << drop) - 1)) >> codeBits);
+}
+
+// Copies a match forwards, so that a distance shorter than the length repeats the recent bytes.
+// Writes up to 15 bytes past the match's end; those bytes are later output, overwritten in turn.
+uint8_t* copyMatch(uint8_t* out, uint32_t distance, uint32_t length) {
+  const uint8_t* from = out - distance;
+  uint8_t* end = out + length;
+  if (distance >= 16) {
+    do {
+      std::memcpy(out, from, 16);
+      out += 16, from += 16;
+    } while (out < end);
+  } else if (distance >= 8) {
+    do {
+      std::memcpy(out, from, 8);
+      out += 8, from += 8;
+    } while (out < end);
+  } else if (distance == 1) {
+    uint64_t v = 0x0101010101010101ull * *from;
+    do {
+      std::memcpy(out, &v, 8);
+      out += 8;
+    } while (out < end);
+  } else {
+    do
+      *out++ = *from++;
+    while (out < end);
+  }
+  return end;
+}
+
+} // namespace
+
+struct Inflater::Tables {
+  HuffmanTable codeLength, literal, distance;
+  HuffmanTable fixedLiteral, fixedDistance;
+  bool fixedBuilt = false;
+  uint16_t lengths[320];
+  uint32_t fastLiteral[fast::literalTableSize];
+  uint32_t fastDistance[fast::distanceTableSize];
+  uint32_t fastFixedLiteral[1u << fast::literalRootBits];
+  uint32_t fastFixedDistance[1u << fast::distanceRootBits];
+};
+
+struct Inflater::BlockCodes {
+  const HuffmanTable* literal;
+  const HuffmanTable* distance;
+  const uint32_t* fastLiteral;
+  const uint32_t* fastDistance;
+};
+
+Inflater::Inflater(InflateIo& io)
+    : io_(io), output_(new (std::nothrow) uint8_t[outputSize]), tables_(new (std::nothrow) Tables) {
+  memoryOk_ = output_ && tables_;
+  if (memoryOk_) std::memset(output_.get(), 0, outputSize);
+  resetInput();
+}
+
+Inflater::~Inflater() = default;
+
+void Inflater::begin(int32_t compressedSize) {
+  compressedSize_ = compressedSize;
+  bytesRead_ = 0;
+  inputEnd_ = false;
+  crc_ = 0xFFFFFFFF;
+  // A block given again after the input ended starts with these bytes if nothing was read before;
+  // zeros decode the same way as the local header that a byte-exact reader would hold there (a
+  // stored block whose lengths do not match).
+  std::memset(inBuf_, 0, sizeof inBuf_);
+  if (memoryOk_) std::memset(output_.get(), 0, historySize);
+}
+
+// --- Input and bits ---------------------------------------------------------------------------
+
+void Inflater::fillInput() {
+  if (bytesRead_ > int64_t(compressedSize_) + 2) {
+    inputEnd_ = true;
+    inLast_ = inputBlockSize - 1;
+    inPos_ = 0;
+    return;
+  }
+  io_.pumpMessages();
+  int32_t n = io_.read(inBuf_, inputBlockSize);
+  if (n <= 0) {
+    inputEnd_ = true; // the old contents are decoded again until the flag is tested
+    n = inputBlockSize;
+  }
+  n = std::min(n, inputBlockSize);
+  bytesRead_ += n;
+  inLast_ = n - 1;
+  inPos_ = 0;
+}
+
+void Inflater::needBits(int n) {
+  while (bitCount_ < n) {
+    if (inPos_ > inLast_) fillInput();
+    bitBuf_ |= uint64_t(inBuf_[inPos_++]) << bitCount_;
+    bitCount_ += 8;
+  }
+}
+
+void Inflater::dumpBits(int n) {
+  bitBuf_ >>= n;
+  bitCount_ -= n;
+}
+
+uint32_t Inflater::takeBits(int n) {
+  needBits(n);
+  uint32_t v = peekBits(n);
+  dumpBits(n);
+  return v;
+}
+
+void Inflater::alignToByte() {
+  dumpBits(bitCount_ & 7);
+}
+
+void Inflater::resetInput() {
+  inPos_ = 0;
+  inLast_ = -1;
+  bitBuf_ = 0;
+  bitCount_ = 0;
+  if (memoryOk_) {
+    outPos_ = output_.get() + historySize;
+    windowEnd_ = outPos_ + windowSize;
+  }
+}
+
+// --- Output -----------------------------------------------------------------------------------
+
+bool Inflater::writeOut(const uint8_t* data, size_t size) {
+  bool ok = io_.write(data, size);
+  crc_ = updateCrc(crc_, data, size); // counted whether written or not
+  return ok;
+}
+
+size_t Inflater::windowPosition() const {
+  return size_t(outPos_ - (windowEnd_ - windowSize));
+}
+
+// Writes the full window that ends at windowEnd_. Bytes decoded past it (the rest of a match)
+// belong to the next window.
+bool Inflater::flushWindow() {
+  bool ok = writeOut(windowEnd_ - windowSize, windowSize);
+  uint8_t* bufferStart = output_.get();
+  if (windowEnd_ == bufferStart + historySize + windowsPerBuffer * windowSize) {
+    size_t keep = historySize + size_t(outPos_ - windowEnd_);
+    std::memmove(bufferStart, windowEnd_ - historySize, keep);
+    outPos_ = bufferStart + keep;
+    windowEnd_ = bufferStart + historySize;
+  }
+  windowEnd_ += windowSize;
+  return ok;
+}
+
+// --- Entry level ------------------------------------------------------------------------------
+
+int Inflater::copyStored() {
+  if (!memoryOk_) return zipReadError;
+  uint8_t* window = output_.get() + historySize;
+  while (bytesRead_ < compressedSize_) {
+    int32_t n = int32_t(std::min<int64_t>(compressedSize_ - bytesRead_, int64_t(windowSize)));
+    if (io_.read(window, n) != n) return zipReadError;
+    if (!writeOut(window, size_t(n))) return zipWriteError;
+    bytesRead_ += n;
+    io_.pumpMessages();
+  }
+  return zipOk;
+}
+
+int Inflater::inflate() {
+  if (!memoryOk_) return zipReadError; // as a table builder without memory reports
+  resetInput();
+  bool last = false;
+  do {
+    int result = inflateBlock(last);
+    if (result != zipOk) return result;
+  } while (!last);
+  size_t n = windowPosition();
+  return (n == 0 || writeOut(outPos_ - n, n)) ? zipOk : zipWriteError;
+}
+
+int Inflater::inflateBlock(bool& last) {
+  last = takeBits(1) != 0;
+  switch (takeBits(2)) {
+  case 0:
+    return inflateStored();
+  case 1:
+    return inflateFixed();
+  case 2:
+    return inflateDynamic();
+  default:
+    return zipBadData; // block type 3 is reserved
+  }
+}
+
+// Stored block: LEN and its complement NLEN on the next byte boundary, then LEN bytes. Bytes are
+// taken one by one in the reference decoder; whole runs inside the current input block are moved
+// at once, which takes the same bytes and cannot meet a refill.
+int Inflater::inflateStored() {
+  dumpBits(bitCount_ & 7);
+  uint32_t length = takeBits(16);
+  uint32_t check = takeBits(16);
+  if (length != (~check & 0xFFFF)) return zipBadData;
+  while (length > 0 && !inputEnd_) {
+    if (fastEnabled_ && bitCount_ == 0 && inPos_ <= inLast_) {
+      size_t n =
+          std::min({size_t(length), size_t(inLast_ + 1 - inPos_), size_t(windowEnd_ - outPos_)});
+      std::memcpy(outPos_, inBuf_ + inPos_, n);
+      outPos_ += n;
+      inPos_ += int32_t(n);
+      length -= uint32_t(n);
+    } else {
+      *outPos_++ = uint8_t(takeBits(8));
+      --length;
+    }
+    if (outPos_ == windowEnd_ && !flushWindow()) return zipWriteError;
+  }
+  return inputEnd_ ? zipReadError : zipOk; // also when every byte arrived before the end
+}
+
+// Fixed codes (RFC 1951, 3.2.6). The distance set lacks codes 30 and 31, so it is incomplete and
+// those codes are invalid; the literal set includes the invalid lengths 286 and 287.
+int Inflater::inflateFixed() {
+  Tables& t = *tables_;
+  if (!t.fixedBuilt) {
+    uint16_t lengths[288];
+    std::fill(lengths, lengths + 144, uint16_t(8));
+    std::fill(lengths + 144, lengths + 256, uint16_t(9));
+    std::fill(lengths + 256, lengths + 280, uint16_t(7));
+    std::fill(lengths + 280, lengths + 288, uint16_t(8));
+    int result = t.fixedLiteral.build(lengths, 288, literalLengthSymbols, fixedLiteralBits);
+    if (result != huffComplete) return result;
+    uint16_t distances[30];
+    std::fill(distances, distances + 30, uint16_t(5));
+    if (t.fixedDistance.build(distances, 30, distanceSymbols, fixedDistanceBits) > huffIncomplete)
+      return zipBadData;
+    buildFastTable(lengths, 288, literalLengthSymbols, fast::literalRootBits, t.fastFixedLiteral);
+    buildFastTable(distances, 30, distanceSymbols, fast::distanceRootBits, t.fastFixedDistance);
+    t.fixedBuilt = true;
+  }
+  BlockCodes codes{&t.fixedLiteral, &t.fixedDistance, t.fastFixedLiteral, t.fastFixedDistance};
+  return inflateCodes(codes);
+}
+
+// Dynamic codes (RFC 1951, 3.2.7). The counts accept all that their fields hold (up to 288
+// literal/length and 32 distance codes); the extra codes are invalid if ever decoded.
+int Inflater::inflateDynamic() {
+  Tables& t = *tables_;
+  int literalCount = int(takeBits(5)) + 257;
+  int distanceCount = int(takeBits(5)) + 1;
+  int lengthCodeCount = int(takeBits(4)) + 4;
+  uint16_t lengthCodes[19] = {};
+  for (int i = 0; i < lengthCodeCount; ++i)
+    lengthCodes[codeLengthOrder[i]] = uint16_t(takeBits(3));
+  // An incomplete code-length set is refused, except a single code of one bit.
+  if (t.codeLength.build(lengthCodes, 19, codeLengthSymbols, codeLengthLookupBits) != huffComplete)
+    return zipBadData;
+  int result = readCodeLengths(t.lengths, literalCount + distanceCount);
+  if (result != zipOk) return result;
+
+  const uint16_t* distances = t.lengths + literalCount;
+  CodeShape literalShape = shapeCodes(t.lengths, literalCount, literalLookupBits);
+  if (literalShape.result != huffComplete) return zipBadData;
+  CodeShape distanceShape = shapeCodes(distances, distanceCount, distanceLookupBits);
+  if (distanceShape.result > huffIncomplete) return zipBadData; // incomplete distances are fine
+  if (t.literal.build(t.lengths, literalCount, literalLengthSymbols, literalShape) !=
+          huffComplete ||
+      t.distance.build(distances, distanceCount, distanceSymbols, distanceShape) > huffIncomplete)
+    return zipBadData;
+  buildFastTable(t.lengths, literalCount, literalLengthSymbols, fast::literalRootBits,
+                 t.fastLiteral);
+  buildFastTable(distances, distanceCount, distanceSymbols, fast::distanceRootBits, t.fastDistance);
+  BlockCodes codes{&t.literal, &t.distance, t.fastLiteral, t.fastDistance};
+  return inflateCodes(codes);
+}
+
+// The literal/length and distance code lengths, sent as one sequence in the code-length code. A
+// repeat may run from the literal part into the distance part but not past the end: 16 and 17
+// report that as 1, 18 as 4. A repeat of the previous length at the very start repeats 0.
+int Inflater::readCodeLengths(uint16_t* lengths, int total) {
+  const HuffmanTable& table = tables_->codeLength;
+  int lookup = table.lookupBits();
+  uint16_t previous = 0;
+  for (int i = 0; i < total;) {
+    if (table.empty()) return zipBadData;
+    // Every code of this set fits in the first level. Unused patterns of a one-bit set decode as
+    // length 0: their entries carry no symbol and are not tested here.
+    needBits(lookup);
+    const HuffEntry& e = table.entry(peekBits(lookup));
+    dumpBits(e.bits);
+    int symbol = e.value;
+    if (symbol < 16) {
+      lengths[i++] = previous = uint16_t(symbol);
+      continue;
+    }
+    int repeat;
+    uint16_t value = 0;
+    if (symbol == 16) {
+      repeat = 3 + int(takeBits(2));
+      if (i + repeat > total) return zipCrcError;
+      value = previous;
+    } else if (symbol == 17) {
+      repeat = 3 + int(takeBits(3));
+      if (i + repeat > total) return zipCrcError;
+    } else {
+      repeat = 11 + int(takeBits(7));
+      if (i + repeat > total) return zipBadData;
+    }
+    std::fill(lengths + i, lengths + i + repeat, value);
+    i += repeat;
+    previous = value;
+  }
+  return zipOk;
+}
+
+// --- Codes ------------------------------------------------------------------------------------
+
+// Decodes the block's symbols until end of block, an error, or a test of the input-end flag
+// finds it raised. The window is written as soon as a symbol fills it.
+int Inflater::inflateCodes(BlockCodes& codes) {
+  for (;;) {
+    if (inputEnd_) return zipReadError;
+    int result = fastPossible() ? fastSymbols(codes) : exactSymbol(codes);
+    if (outPos_ >= windowEnd_ && !flushWindow()) return zipWriteError;
+    if (result != more) return result;
+  }
+}
+
+// Follows the reference tables: first-level bits, then each sub-table's bits, asking the bit
+// reader for exactly what the reference decoder asks for. Invalid codes and empty tables fail.
+bool Inflater::decodeExact(const HuffmanTable& table, const HuffEntry*& entry) {
+  if (table.empty()) return false;
+  int lookup = table.lookupBits();
+  needBits(lookup);
+  entry = &table.entry(peekBits(lookup));
+  while (entry->operation > opLiteral) {
+    if (entry->operation == opInvalid) return false;
+    dumpBits(entry->bits);
+    int n = entry->operation - opLiteral;
+    needBits(n);
+    entry = &table.entry(entry->next + peekBits(n));
+  }
+  dumpBits(entry->bits);
+  return true;
+}
+
+// One symbol through the exact path.
+int Inflater::exactSymbol(BlockCodes& codes) {
+  const HuffEntry* e;
+  if (!decodeExact(*codes.literal, e)) return zipBadData;
+  if (e->operation == opLiteral) {
+    *outPos_++ = uint8_t(e->value);
+    return more;
+  }
+  if (e->operation == opEndOfBlock) return zipOk;
+  uint32_t length = e->value + takeBits(e->operation);
+  if (!decodeExact(*codes.distance, e)) return zipBadData;
+  uint32_t distance = e->value + takeBits(e->operation);
+  const uint8_t* from = outPos_ - distance; // the zeroed history before the first byte
+  for (uint32_t i = 0; i < length; ++i)
+    outPos_[i] = from[i];
+  outPos_ += length;
+  return more;
+}
+
+bool Inflater::fastPossible() const {
+  return fastEnabled_ && inPos_ + inputMargin <= inLast_ + 1 && outPos_ < windowEnd_;
+}
+
+// The fast loop. Entry and loop condition: `in` at least inputMargin bytes before the block's end
+// (see there; a round refills at most twice), and the output before the window's end, so that up
+// to three literals or a match of up to 258 bytes plus the copy's overrun stay inside the buffer's
+// slack. A refill leaves at least 56 bits, enough for three literals (15 bits each) or a whole
+// length/distance pair (at most 15 + 5 + 15 + 13 bits). The next symbol's first-level entry is
+// looked up as soon as at least 11 bits are left, before the refill, which only adds bits above.
+int Inflater::fastSymbols(const BlockCodes& codes) {
+  const uint32_t* literals = codes.fastLiteral;
+  const uint32_t* distances = codes.fastDistance;
+  constexpr uint32_t literalMask = (1u << fast::literalRootBits) - 1;
+  constexpr uint32_t distanceMask = (1u << fast::distanceRootBits) - 1;
+  const uint8_t* in = inBuf_ + inPos_;
+  const uint8_t* const inLimit = inBuf_ + (inLast_ + 1 - inputMargin);
+  uint8_t* out = outPos_;
+  uint8_t* const outLimit = windowEnd_;
+  // Bit buffer: `count` valid bits at the bottom; above them may sit bits of the byte at `in`,
+  // which the next refill ors in again unchanged.
+  uint64_t bits = bitBuf_;
+  unsigned count = unsigned(bitCount_);
+  auto refill = [&] {
+    bits |= load64(in) << count;
+    in += (63 - count) >> 3;
+    count |= 56;
+  };
+  auto consume = [&](uint32_t entry) {
+    bits >>= entry & 0xFF;
+    count -= entry & 0xFF;
+  };
+  auto subEntry = [&](const uint32_t* table, uint32_t link) {
+    consume(link);
+    return table[(link >> 16) + (uint32_t(bits) & ((1u << ((link >> 8) & 0xF)) - 1))];
+  };
+  int result = more;
+  refill();
+  uint32_t e = literals[bits & literalMask];
+  do {
+    refill();
+    if (e & fast::literal) {
+      consume(e);
+      *out++ = uint8_t(e >> 16);
+      e = literals[bits & literalMask];
+      if (e & fast::literal) {
+        consume(e);
+        *out++ = uint8_t(e >> 16);
+        e = literals[bits & literalMask];
+        if (e & fast::literal) {
+          consume(e);
+          *out++ = uint8_t(e >> 16);
+          e = literals[bits & literalMask];
+        }
+      }
+      continue;
+    }
+    if (e & fast::special) {
+      if (e & fast::link) e = subEntry(literals, e);
+      if (e & fast::special) { // sub-tables hold no links
+        if (e & fast::endOfBlock) {
+          consume(e);
+          result = zipOk;
+        } else {
+          result = zipBadData;
+        }
+        break;
+      }
+      if (e & fast::literal) {
+        consume(e);
+        *out++ = uint8_t(e >> 16);
+        e = literals[bits & literalMask];
+        continue;
+      }
+    }
+    uint64_t before = bits;
+    consume(e);
+    uint32_t length = (e >> 16) + extraBits(before, e);
+    e = distances[bits & distanceMask];
+    if (e & fast::special) {
+      if (e & fast::link) e = subEntry(distances, e);
+      if (e & fast::special) {
+        result = zipBadData;
+        break;
+      }
+    }
+    before = bits;
+    consume(e);
+    uint32_t distance = (e >> 16) + extraBits(before, e);
+    refill();
+    e = literals[bits & literalMask];
+    out = copyMatch(out, distance, length);
+  } while (in <= inLimit && out < outLimit);
+  inPos_ = int32_t(in - inBuf_);
+  outPos_ = out;
+  bitCount_ = int(count);
+  bitBuf_ = bits & ((uint64_t(1) << count) - 1);
+  return result;
+}
