@@ -123,8 +123,12 @@ MessageBoxInfo readMessageBox(HWND box) {
     if (lstrcmpiA(child.className.c_str(), "Static") != 0) continue;
     LONG style = GetWindowLongA(child.handle, GWL_STYLE);
     if ((style & SS_TYPEMASK) == SS_ICON) {
-      info.errorIcon = showsSystemIcon(child.handle, 32513);       // IDI_HAND
-      info.informationIcon = showsSystemIcon(child.handle, 32516); // IDI_ASTERISK
+      // A box that has just appeared may not have painted its icon yet.
+      for (int tries = 0; tries < 40 && !info.errorIcon && !info.informationIcon; ++tries) {
+        if (tries > 0) Sleep(50);
+        info.errorIcon = showsSystemIcon(child.handle, 32513);       // IDI_HAND
+        info.informationIcon = showsSystemIcon(child.handle, 32516); // IDI_ASTERISK
+      }
     } else if (!child.caption.empty()) {
       info.text = child.caption;
     }
