@@ -1,5 +1,6 @@
 // The process entry: runs each module's start-up in dependency order, the main
 // routine, then the shut-down in reverse order. The exit code is always 0.
+#include "archive/crc32.h"
 #include "formless/program.h"
 #include "installer/startup.h"
 
@@ -26,6 +27,7 @@ std::string ownPath() {
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   formlessStartup();
+  buildCrcTable();
 
   std::string first = __argc > 1 ? std::string(__argv[1]) : std::string();
   runInstaller(ownPath(), __argc > 1 ? &first : nullptr);
