@@ -111,7 +111,12 @@ bool deleteFile(const std::string& path) {
 }
 
 bool replaceFile(const std::string& from, const std::string& to) {
-  return rename(hostPath(from).c_str(), hostPath(to).c_str()) == 0;
+  // Windows does not replace a read-only file; on the host a file without its
+  // owner's write permission stands for one (root could write it regardless).
+  struct stat st;
+  std::string target = hostPath(to);
+  if (stat(target.c_str(), &st) == 0 && (st.st_mode & S_IWUSR) == 0) return false;
+  return rename(hostPath(from).c_str(), target.c_str()) == 0;
 }
 
 std::string createUniqueFile(const std::string& dir, const std::string& prefix) {

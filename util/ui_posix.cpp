@@ -1,12 +1,15 @@
 #include "util/ui_posix.h"
 
 #include <cstdio>
+#include <utility>
 
 namespace {
 std::vector<std::string> shownBoxes;
+bool quietBoxes = false;
+std::function<void()> messageHook;
 
 void show(const char* caption, const std::string& text) {
-  std::fprintf(stderr, "%s: %s\n", caption, text.c_str());
+  if (!quietBoxes) std::fprintf(stderr, "%s: %s\n", caption, text.c_str());
   shownBoxes.push_back(text);
   quitFlag = true;
 }
@@ -19,12 +22,24 @@ void infoBox(const std::string& text) {
   show("Installation Complete", text);
 }
 
-// The host has no window and so no messages.
-void processMessages() {}
-void pumpMessages() {}
+// The host has no window and so no messages; a test's hook stands in for them.
+void processMessages() {
+  if (messageHook) messageHook();
+}
+void pumpMessages() {
+  if (messageHook) messageHook();
+}
 
 std::vector<std::string> takeShownBoxes() {
   std::vector<std::string> result;
   result.swap(shownBoxes);
   return result;
+}
+
+void setQuietBoxes(bool quiet) {
+  quietBoxes = quiet;
+}
+
+void setMessageHook(std::function<void()> hook) {
+  messageHook = std::move(hook);
 }

@@ -1,0 +1,192 @@
+#include "archive/unzip.h"
+
+#include "archive/inflate.h"
+#include "util/platform.h"
+#include "util/ui.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+constexpr int localHeaderSize = 30;
+constexpr uint32_t localHeaderSignature = 0x04034B50;
+constexpr uint16_t flagEncrypted = 1;
+constexpr uint16_t flagDescriptor = 8; // CRC and sizes follow the data
+// Compressed size of a streamed entry: large enough that the input limit never
+// ends decoding, small enough that the limit's arithmetic cannot overflow.
+constexpr int32_t streamedSize = 0x7FFFFF9B;
+
+uint32_t get16(const uint8_t* p) {
+  return p[0] | p[1] << 8;
+}
+uint32_t get32(const uint8_t* p) {
+  return get16(p) | get16(p + 2) << 16;
+}
+
+struct LocalHeader {
+  uint16_t flags = 0;
+  uint16_t method = 0;
+  uint16_t dosTime = 0;
+  uint16_t dosDate = 0;
+  uint32_t crc = 0;
+  int32_t compressedSize = 0;
+  int64_t dataStart = 0;
+};
+
+// False when the header cannot be reached, read whole, or lacks its signature.
+bool readLocalHeader(platform::File& archive, int32_t headerPos, LocalHeader& header) {
+  uint8_t raw[localHeaderSize];
+  if (!archive.seek(headerPos) || archive.read(raw, localHeaderSize) != localHeaderSize ||
+      get32(raw) != localHeaderSignature)
+    return false;
+  header.flags = static_cast<uint16_t>(get16(raw + 6));
+  header.method = static_cast<uint16_t>(get16(raw + 8));
+  header.dosTime = static_cast<uint16_t>(get16(raw + 10));
+  header.dosDate = static_cast<uint16_t>(get16(raw + 12));
+  header.crc = get32(raw + 14);
+  header.compressedSize = static_cast<int32_t>(get32(raw + 18));
+  header.dataStart = int64_t{headerPos} + localHeaderSize + get16(raw + 26) + get16(raw + 28);
+  if ((header.flags & flagDescriptor) && header.method != 0 && header.compressedSize == 0) {
+    header.compressedSize = streamedSize;
+    header.crc = 0;
+  }
+  return true;
+}
+
+// The decoder's source and sink: the archive, read ahead in large pieces so
+// that the decoder's 2 KiB reads cost no system call each, and the new file.
+class EntryIo final : public InflateIo {
+public:
+  EntryIo(platform::File& archive, platform::File& output) : archive_(archive), output_(output) {}
+
+  int32_t read(uint8_t* buffer, int32_t size) override;
+  bool write(const uint8_t* data, size_t size) override { return output_.write(data, size); }
+  // Dispatching costs far more than decoding a 2 KiB block (a round trip to
+  // the window system), so it happens at most every pumpInterval.
+  void pumpMessages() override {
+    auto now = std::chrono::steady_clock::now();
+    if (now - lastPump_ < pumpInterval) return;
+    pumpNow();
+  }
+  void pumpNow() {
+    ::pumpMessages();
+    lastPump_ = std::chrono::steady_clock::now();
+  }
+
+private:
+  static constexpr int32_t aheadSize = 65536;
+  static constexpr std::chrono::milliseconds pumpInterval{10};
+
+  platform::File& archive_;
+  platform::File& output_;
+  std::unique_ptr<uint8_t[]> ahead_ = std::make_unique<uint8_t[]>(aheadSize);
+  int32_t aheadPos_ = 0;
+  int32_t aheadEnd_ = 0;
+  std::chrono::steady_clock::time_point lastPump_;
+};
+
+// Fills the whole request unless the file ends or fails, as a plain read would.
+int32_t EntryIo::read(uint8_t* buffer, int32_t size) {
+  int32_t done = 0;
+  while (done < size) {
+    if (aheadPos_ == aheadEnd_) {
+      int32_t got = archive_.read(ahead_.get(), aheadSize);
+      if (got <= 0) return done > 0 ? done : got;
+      aheadPos_ = 0;
+      aheadEnd_ = got;
+    }
+    int32_t n = std::min(size - done, aheadEnd_ - aheadPos_);
+    std::memcpy(buffer + done, ahead_.get() + aheadPos_, static_cast<size_t>(n));
+    aheadPos_ += n;
+    done += n;
+  }
+  return done;
+}
+
+// The file an entry is decoded into: a new file beside the target, readable by
+// others but not writable; deleted when it goes away unless it was committed.
+class NewFile {
+public:
+  explicit NewFile(const std::string& target) : target_(target) {
+    path_ = platform::createUniqueFile(directoryOf(target), "unz");
+    if (!path_.empty()) file_ = platform::File::create(path_, platform::Share::read);
+  }
+  ~NewFile() {
+    file_.close();
+    if (!committed_ && !path_.empty()) platform::deleteFile(path_);
+  }
+  NewFile(const NewFile&) = delete;
+  NewFile& operator=(const NewFile&) = delete;
+
+  platform::File& file() { return file_; }
+  // Closes the file and moves it onto the target; false leaves the target as it was.
+  bool commit() {
+    file_.close();
+    committed_ = platform::replaceFile(path_, target_);
+    return committed_;
+  }
+
+private:
+  // The target's folder, where the rename onto it cannot cross volumes.
+  static std::string directoryOf(const std::string& path) {
+    size_t sep = path.find_last_of("\\/");
+    if (sep != std::string::npos) return path.substr(0, sep == 0 ? 1 : sep);
+    return path.size() >= 2 && path[1] == ':' ? path.substr(0, 2) : ".";
+  }
+
+  std::string target_;
+  std::string path_;
+  platform::File file_;
+  bool committed_ = false;
+};
+
+// Decodes the entry's data and returns the result with the CRC test applied.
+int decodeEntry(EntryIo& io, const LocalHeader& header) {
+  Inflater inflater(io);
+  inflater.begin(header.compressedSize);
+  io.pumpNow();
+  int result = header.method == 0 ? inflater.copyStored() : inflater.inflate();
+  uint32_t expected = header.crc;
+  if (result == zipOk && (header.flags & flagDescriptor)) {
+    // The descriptor follows the data: a signature we do not test, then the CRC.
+    if (header.method == 0)
+      inflater.resetInput();
+    else
+      inflater.alignToByte();
+    inflater.takeBits(16);
+    inflater.takeBits(16);
+    expected = inflater.takeBits(16);
+    expected |= inflater.takeBits(16) << 16;
+  }
+  return ~inflater.crc() == expected ? result : zipCrcError;
+}
+
+} // namespace
+
+int extractEntry(const std::string& archive, const std::string& output, int32_t headerPos) {
+  ArchiveJob job;
+  return extractEntry(job, archive, output, headerPos);
+}
+
+int extractEntry(const ArchiveJob& job, const std::string& archivePath, const std::string& output,
+                 int32_t headerPos) {
+  if (!job.taken()) return zipReadError;
+  platform::File archive = platform::File::openRead(archivePath, platform::Share::read);
+  if (!archive.isOpen()) return zipReadError;
+  LocalHeader header;
+  if (!readLocalHeader(archive, headerPos, header)) return zipBadData;
+  if (header.method != 0 && header.method != 8) return zipUnsupported;
+  if (header.flags & flagEncrypted) return zipEncrypted;
+  if (!archive.seek(header.dataStart)) return zipBadData;
+
+  NewFile target(output);
+  if (!target.file().isOpen()) return zipWriteError;
+  EntryIo io(archive, target.file());
+  int result = decodeEntry(io, header);
+  target.file().setDosTime(header.dosDate, header.dosTime);
+  if (result == zipOk && !target.commit()) result = zipWriteError;
+  return result;
+}
