@@ -1,0 +1,79 @@
+// The rules on entry names: which are installed, where they land, and which
+// are refused because they would reach outside the plug-in directory.
+#include "archive/entryname.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(EntrySelection, FollowsTheExtensionAndNameRules) {
+  struct Case {
+    const char* name;
+    bool installed;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"install.js", false},
+           {"INSTALL.JS", false},
+           {"plugins/helper.Js", false},
+           {"a.js.txt", true},
+           {"a.js\\b", true},       // a "\" after the dot: no extension
+           {"C:a.js:stream", true}, // a ":" after the dot: no extension
+           {"a.txt.js", false},
+           {"folder.js/file.dll", true}, // the extension is "js/file.dll"
+           {"js", true},
+           {".js", false},
+           {"install.rdf", false},
+           {"plugins/x.rdf", false},
+           {"x.RDF", true}, // ".rdf" is tested in exact case
+           {"a.rdfx", false},
+           {"META-INF/manifest.mf", false},
+           {"plugins/META-INF", false},
+           {"meta-inf/manifest.mf", true},
+           {"plugins/npvorlixa.dll", true},
+           {"drv1.dat", true},
+           {"", true},
+       })
+    EXPECT_EQ(isInstalledEntry(c.name), c.installed) << c.name;
+}
+
+TEST(EntryTarget, LosesOnlyItsFirstFolderName) {
+  EXPECT_EQ(withoutFirstFolder("plugins/np.dll"), "np.dll");
+  EXPECT_EQ(withoutFirstFolder("plugins/sub/np.dll"), "sub/np.dll");
+  EXPECT_EQ(withoutFirstFolder("root.dat"), "root.dat");
+  EXPECT_EQ(withoutFirstFolder("plugins/"), "");
+  EXPECT_EQ(withoutFirstFolder("a\\b/c"), "c");
+}
+
+TEST(EntrySafety, RefusesEveryWayOutOfTheDirectory) {
+  struct Case {
+    const char* path;
+    bool safe;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"np.dll", true},
+           {"sub/np.dll", true},
+           {"sub\\np.dll", true},
+           {"./np.dll", true},
+           {"a..b", true},
+           {"..np.dll", true},
+           {"np.dll..", true},
+           {"", false},
+           {"..", false},
+           {"../np.dll", false},
+           {"sub/../../np.dll", false},
+           {"sub\\..\\..\\np.dll", false},
+           {"sub/..", false},
+           {"...", false},
+           {". .", false},
+           {".. /np.dll", false},
+           {"/etc/passwd", false},
+           {"\\windows\\np.dll", false},
+           {"\\\\server\\share\\np.dll", false},
+           {"C:\\np.dll", false},
+           {"C:np.dll", false},
+           {"np.dll:stream", false},
+       })
+    EXPECT_EQ(isSafeEntryPath(c.path), c.safe) << c.path;
+}
+
+} // namespace

@@ -1,0 +1,318 @@
+// installToDir, installEntry, makePath and listRootFiles over archives opened
+// by openArchive: what lands where, what is skipped, the message of each
+// failure and the stop of the walk. Host only: the boxes are read back from
+// the host's stand-in (the Windows tests install successfully, without boxes).
+#ifndef _WIN32
+#include "archive/install.h"
+#include "archive/selfarchive.h"
+#include "installer/startup.h"
+#include "tests/archive/zipkit.h"
+#include "util/platform.h"
+#include "util/ui.h"
+#include "util/ui_posix.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace zipkit;
+using Names = std::vector<std::string>;
+
+const std::string program(4000, 'M');
+
+std::vector<Entry> typicalPayload() {
+  return {deflatedEntry("vorlixa.drv", "driver one"),
+          deflatedEntry("vorlixa.ini", "[driver]\n"),
+          storedEntry("vorlixa.xpt", "type library"),
+          deflatedEntry("install.js", "initInstall();"),
+          deflatedEntry("install.rdf", "<RDF/>"),
+          folderEntry("plugins/"),
+          deflatedEntry("plugins/npvorlixa.dll", "MZ plug-in")};
+}
+
+class Install : public ::testing::Test {
+protected:
+  void SetUp() override {
+    quitFlag = false;
+    takeShownBoxes();
+  }
+  void TearDown() override {
+    setMessageHook(nullptr);
+    quitFlag = false;
+  }
+  // Writes and opens the archive; the catalog is then ready for the walks.
+  void open(const std::vector<Entry>& entries, Layout* layout = nullptr) {
+    archivePath = home / "setup.exe";
+    ASSERT_TRUE(writeFile(archivePath, buildZip(entries, "", program, layout)));
+    openArchive();
+    ASSERT_EQ(takeShownBoxes(), Names{});
+    ASSERT_FALSE(quitFlag);
+  }
+
+  ScratchDir home;
+  ScratchDir plugins;
+};
+
+TEST_F(Install, TypicalPayloadInstallsTheDriversAndThePlugIn) {
+  open(typicalPayload());
+  installToDir(plugins.path());
+  EXPECT_EQ(takeShownBoxes(), Names{});
+  EXPECT_FALSE(quitFlag);
+  EXPECT_EQ(plugins.contents(),
+            (Names{"npvorlixa.dll", "vorlixa.drv", "vorlixa.ini", "vorlixa.xpt"}));
+  EXPECT_EQ(readFile(plugins / "npvorlixa.dll"), "MZ plug-in");
+  EXPECT_EQ(readFile(plugins / "vorlixa.xpt"), "type library");
+  EXPECT_EQ(destDir, plugins.path());
+  EXPECT_EQ(listRootFiles(), "vorlixa.drv\nvorlixa.ini\nvorlixa.xpt\ninstall.rdf\n");
+}
+
+TEST_F(Install, TrailingSeparatorAndBackslashesGiveTheSameTargets) {
+  open(typicalPayload());
+  for (const std::string& dir : {plugins.path() + "/", plugins.path() + "\\"}) {
+    std::filesystem::remove_all(plugins.path());
+    std::filesystem::create_directory(plugins.path());
+    installToDir(dir);
+    EXPECT_EQ(destDir, plugins.path()) << dir;
+    EXPECT_EQ(plugins.contents().size(), 4u) << dir;
+  }
+  std::string backslashed = plugins.path();
+  for (char& c : backslashed)
+    if (c == '/') c = '\\';
+  installToDir(backslashed + "\\");
+  EXPECT_EQ(destDir, plugins.path()); // "\" turned into "/"
+}
+
+TEST_F(Install, DeeperEntriesLoseOnlyTheirFirstFolderAndGetTheirFolders) {
+  open({deflatedEntry("plugins/sub/deeper/np.dat", "deep"), deflatedEntry("other/x.dat", "x")});
+  installToDir(plugins.path());
+  EXPECT_EQ(takeShownBoxes(), Names{});
+  EXPECT_EQ(plugins.contents(), (Names{"sub", "sub/deeper", "sub/deeper/np.dat", "x.dat"}));
+  EXPECT_EQ(readFile(plugins / "sub/deeper/np.dat"), "deep");
+}
+
+TEST_F(Install, SkippedEntriesAreNeverWritten) {
+  open({deflatedEntry("plugins/helper.JS", "js"), deflatedEntry("META-INF/zigbert.sf", "sig"),
+        deflatedEntry("chrome.rdf", "rdf"), deflatedEntry("plugins/np.dll", "dll")});
+  installToDir(plugins.path());
+  EXPECT_EQ(plugins.contents(), Names{"np.dll"});
+  EXPECT_EQ(listRootFiles(), "chrome.rdf\n");
+}
+
+TEST_F(Install, AnExistingFileIsOverwritten) {
+  open(typicalPayload());
+  ASSERT_TRUE(writeFile(plugins / "npvorlixa.dll", "an older plug-in, longer than the new"));
+  installToDir(plugins.path());
+  EXPECT_EQ(readFile(plugins / "npvorlixa.dll"), "MZ plug-in");
+}
+
+// One failing entry after a good one: the message names the entry without its
+// first folder, the walk stops there, and the entries before stay installed.
+struct Failure {
+  const char* what;
+  std::function<void(std::string& bytes, size_t header)> damage;
+  std::string message;
+};
+
+TEST_F(Install, EachFailureShowsItsMessageAndStopsTheWalk) {
+  const std::string n = "sub/np.dll";
+  const std::string data = noise(5000);
+  std::vector<Failure> failures = {
+      {"CRC", [](std::string& b, size_t h) { b[h + localCrc] ^= 1; },
+       "CRC error trying to extract " + n},
+      {"read", [](std::string& b, size_t h) { set32(b, h + localCompressedSize, 0x7FFFFFFF); },
+       "Disk read error trying to extract " + n},
+      {"bad data", [](std::string& b, size_t h) { b[h] = 'X'; },
+       "Corrupted table when trying to extract " + n},
+      {"method", [](std::string& b, size_t h) { set16(b, h + localMethod, 9); },
+       "Fatal error #6 trying to extract " + n},
+      {"encrypted", [](std::string& b, size_t h) { set16(b, h + localFlags, 1); },
+       "Fatal error #7 trying to extract " + n},
+  };
+  for (const Failure& f : failures) {
+    quitFlag = false;
+    Layout layout;
+    // The read case needs a stored entry whose CRC is that of no output.
+    bool stored = std::string(f.what) == "read";
+    Entry bad = stored ? storedEntry("plugins/" + n, "") : deflatedEntry("plugins/" + n, data);
+    std::vector<Entry> entries = {deflatedEntry("first.dat", "1"), bad,
+                                  deflatedEntry("last.dat", "3")};
+    std::string bytes = buildZip(entries, "", program, &layout);
+    f.damage(bytes, layout.localHeaders[1]);
+    archivePath = home / "setup.exe";
+    ASSERT_TRUE(writeFile(archivePath, bytes));
+    openArchive();
+    ASSERT_EQ(takeShownBoxes(), Names{}) << f.what;
+    std::filesystem::remove_all(plugins.path());
+    std::filesystem::create_directory(plugins.path());
+
+    installToDir(plugins.path());
+    EXPECT_EQ(takeShownBoxes(), Names{f.message}) << f.what;
+    EXPECT_TRUE(quitFlag) << f.what;
+    EXPECT_EQ(plugins.contents(), (Names{"first.dat", "sub"})) << f.what;
+  }
+}
+
+TEST_F(Install, WriteErrorNamesTheDiskAndLeavesTheReadOnlyFile) {
+  open(typicalPayload());
+  ASSERT_TRUE(writeFile(plugins / "npvorlixa.dll", "locked"));
+  std::filesystem::permissions(plugins / "npvorlixa.dll", std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::remove);
+  installToDir(plugins.path());
+  EXPECT_EQ(takeShownBoxes(),
+            Names{"Disk write error trying to extract npvorlixa.dll (disk full?)"});
+  EXPECT_EQ(readFile(plugins / "npvorlixa.dll"), "locked");
+  // The drivers before it are in; nothing of the attempt is left beside it.
+  EXPECT_EQ(plugins.contents(),
+            (Names{"npvorlixa.dll", "vorlixa.drv", "vorlixa.ini", "vorlixa.xpt"}));
+}
+
+TEST_F(Install, UnsafeNamesAreRefusedBeforeAnyFolderIsMade) {
+  struct Case {
+    const char* name;
+    const char* shown; // without the first folder
+  };
+  for (const Case& c : std::vector<Case>{
+           {"plugins/../../evil.dll", "../../evil.dll"},
+           {"plugins/sub/../../evil.dll", "sub/../../evil.dll"},
+           {"plugins/sub\\..\\..\\evil.dll", "sub\\..\\..\\evil.dll"},
+           {"plugins//etc/evil.dll", "/etc/evil.dll"},
+           {"plugins/\\evil.dll", "\\evil.dll"},
+           {"plugins/C:\\evil.dll", "C:\\evil.dll"},
+           {"x/evil.dll:stream", "evil.dll:stream"},
+           {"..", ".."},
+           {"", ""},
+       }) {
+    quitFlag = false;
+    open({deflatedEntry("first.dat", "1"), deflatedEntry(c.name, "evil"),
+          deflatedEntry("last.dat", "3")});
+    std::filesystem::remove_all(plugins.path());
+    std::filesystem::create_directory(plugins.path());
+    installToDir(plugins.path());
+    EXPECT_EQ(takeShownBoxes(), Names{std::string("Unsafe file name trying to extract ") + c.shown})
+        << c.name;
+    EXPECT_TRUE(quitFlag) << c.name;
+    EXPECT_EQ(plugins.contents(), Names{"first.dat"}) << c.name;
+    EXPECT_EQ(home.contents(), Names{"setup.exe"}) << c.name;
+  }
+}
+
+TEST_F(Install, ADotDotFirstFolderIsRemovedLikeAnyOther) {
+  open({deflatedEntry("../np.dll", "np")});
+  installToDir(plugins.path());
+  EXPECT_EQ(takeShownBoxes(), Names{});
+  EXPECT_EQ(plugins.contents(), Names{"np.dll"});
+}
+
+TEST_F(Install, RootFilesLeaveOutUnsafeNamesInstallJsAndFolders) {
+  open({deflatedEntry("a.dat", "a"), deflatedEntry("Install.JS", "js"),
+        deflatedEntry("other.js", "js"), deflatedEntry("..", "x"), deflatedEntry("c:boot.ini", "x"),
+        deflatedEntry("\\evil.dll", "x"), deflatedEntry("..\\evil.dll", "x"), folderEntry("f/"),
+        deflatedEntry("f/inner.dat", "i"), deflatedEntry("b.rdf", "b")});
+  EXPECT_EQ(listRootFiles(), "a.dat\nother.js\nb.rdf\n");
+}
+
+TEST_F(Install, RootFilesStopAtARecordCutByTheCatalogsEnd) {
+  open({deflatedEntry("a.dat", "a"), deflatedEntry("b.dat", "b")});
+  catalog.resize(catalog.size() - 2); // the second name runs past the end
+  EXPECT_EQ(listRootFiles(), "a.dat\n");
+  catalog.resize(46 + 5 + 10); // the second record's fixed part is cut
+  EXPECT_EQ(listRootFiles(), "a.dat\n");
+  catalog.clear();
+  EXPECT_EQ(listRootFiles(), "");
+}
+
+TEST_F(Install, QuitFlagSetBeforehandStopsAfterTheFirstVisitedEntry) {
+  open(typicalPayload());
+  quitFlag = true;
+  installToDir(plugins.path());
+  EXPECT_EQ(plugins.contents(), Names{"vorlixa.drv"});
+  // A skipped first entry is not extracted, and still ends the walk.
+  quitFlag = false;
+  open({deflatedEntry("install.js", "js"), deflatedEntry("b.dat", "b")});
+  std::filesystem::remove_all(plugins.path());
+  std::filesystem::create_directory(plugins.path());
+  quitFlag = true;
+  installToDir(plugins.path());
+  EXPECT_EQ(plugins.contents(), Names{});
+}
+
+TEST_F(Install, AHandlerSettingQuitFlagStopsAfterTheCurrentEntry) {
+  open(typicalPayload());
+  int calls = 0;
+  setMessageHook([&] {
+    if (++calls == 3) quitFlag = true; // the close box, during the second entry
+  });
+  installToDir(plugins.path());
+  setMessageHook(nullptr);
+  EXPECT_EQ(plugins.contents(), (Names{"vorlixa.drv", "vorlixa.ini"}));
+  EXPECT_EQ(takeShownBoxes(), Names{});
+}
+
+TEST_F(Install, AHandlerThatStartsAnotherInstallationIsRefused) {
+  open(typicalPayload());
+  ScratchDir other;
+  int nested = 0;
+  setMessageHook([&] {
+    ++nested;
+    installToDir(other.path());
+  });
+  installToDir(plugins.path());
+  setMessageHook(nullptr);
+  EXPECT_GT(nested, 0);
+  EXPECT_EQ(other.contents(), Names{});
+  EXPECT_EQ(destDir, plugins.path());
+  EXPECT_EQ(plugins.contents(),
+            (Names{"npvorlixa.dll", "vorlixa.drv", "vorlixa.ini", "vorlixa.xpt"}));
+  EXPECT_EQ(readFile(plugins / "npvorlixa.dll"), "MZ plug-in");
+  EXPECT_EQ(takeShownBoxes(), Names{});
+}
+
+TEST_F(Install, AHandlerThatExtractsDuringAnInstallationIsRefused) {
+  Layout layout;
+  open(typicalPayload(), &layout);
+  std::vector<int> results;
+  setMessageHook([&] {
+    results.push_back(extractEntry(archivePath, home / "probe.dll",
+                                   static_cast<int32_t>(layout.localHeaders[6])));
+  });
+  installToDir(plugins.path());
+  setMessageHook(nullptr);
+  ASSERT_FALSE(results.empty());
+  for (int r : results)
+    EXPECT_EQ(r, zipReadError);
+  EXPECT_EQ(home.contents(), Names{"setup.exe"});
+  EXPECT_EQ(plugins.contents().size(), 4u);
+}
+
+TEST(MakePath, MakesEachMissingFolderAndTurnsSeparators) {
+  ScratchDir dir;
+  std::string base = dir.path();
+  EXPECT_EQ(
+      makePath(base + "/a/b/file.dat"), "\\" + [&] {
+        std::string s = base.substr(1);
+        for (char& c : s)
+          if (c == '/') c = '\\';
+        return s;
+      }() + "\\a\\b\\file.dat");
+  EXPECT_EQ(dir.contents(), (Names{"a", "a/b"}));
+  // A second call finds them and changes nothing.
+  makePath(base + "/a/b/other.dat");
+  EXPECT_EQ(dir.contents(), (Names{"a", "a/b"}));
+}
+
+TEST(MakePath, KeepsLeadingSeparatorsAndMakesNoDriveServerOrShare) {
+  // Relative paths would be made in the working directory: run in a scratch one.
+  ScratchDir dir;
+  std::filesystem::path was = std::filesystem::current_path();
+  std::filesystem::current_path(dir.path());
+  EXPECT_EQ(makePath("C:/Program Files/np.dll"), "C:\\Program Files\\np.dll");
+  EXPECT_EQ(makePath("//server/share/plugins/np.dll"), "\\\\server\\share\\plugins\\np.dll");
+  EXPECT_EQ(makePath("np.dll"), "\\np.dll");
+  std::filesystem::current_path(was);
+  // Neither the drive nor the server and share were made, and nothing below
+  // them could be.
+  EXPECT_EQ(dir.contents(), Names{});
+}
+
+} // namespace
+#endif

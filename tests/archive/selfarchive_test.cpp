@@ -1,0 +1,314 @@
+// The self-archive reader: finding the end record, archiveBase, the comment,
+// the catalog and its walk, on hand-made archives damaged in every way the
+// reader must survive. The boxes are read back from the host's stand-in; under
+// Wine the end-to-end tests see the real ones.
+#ifndef _WIN32
+#include "archive/selfarchive.h"
+#include "tests/archive/zipkit.h"
+#include "util/ui.h"
+#include "util/ui_posix.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace zipkit;
+
+const char* const incomplete = "File appears to be incomplete - unable to locate master catalog";
+const char* const corrupt = "File appears to be corrupt";
+const char* const headerMissing = "File appears to be corrupt - header missing";
+
+struct Visit {
+  std::string name;
+  int32_t headerPos;
+  uint32_t compressedSize;
+  uint32_t uncompressedSize;
+};
+
+class SelfArchive : public ::testing::Test {
+protected:
+  void SetUp() override {
+    quitFlag = false;
+    takeShownBoxes();
+    archivePath = dir / "setup.exe";
+  }
+  void TearDown() override { quitFlag = false; }
+
+  // Writes the file, opens it and returns the boxes shown.
+  std::vector<std::string> open(const std::string& bytes) {
+    EXPECT_TRUE(writeFile(archivePath, bytes));
+    openArchive();
+    return takeShownBoxes();
+  }
+  // The entries a full walk visits; stoppedEarly gets the walk's result.
+  std::vector<Visit> walk(bool& stoppedEarly) {
+    std::vector<Visit> visits;
+    stoppedEarly = walkCatalog([&](const std::string& name, int32_t pos, uint32_t c, uint32_t u) {
+      visits.push_back({name, pos, c, u});
+      return false;
+    });
+    return visits;
+  }
+
+  ScratchDir dir;
+};
+
+const std::string program(5000, 'M'); // stands for the installer program
+const std::string comment =
+    "agent: mozilla/4.79 [en] (windows nt 5.0; u)\nurl: http://example.com/\n";
+
+std::vector<Entry> typicalPayload() {
+  return {deflatedEntry("drv1.dat", "first driver"),   deflatedEntry("drv2.dat", "second"),
+          deflatedEntry("drv3.dat", "third"),          deflatedEntry("install.js", "js"),
+          deflatedEntry("install.rdf", "<rdf/>"),      folderEntry("plugins/"),
+          deflatedEntry("plugins/npvorlixa.dll", "MZ")};
+}
+
+TEST_F(SelfArchive, AppendedArchiveKeepsCommentCatalogAndBase) {
+  Layout layout;
+  std::string bytes = buildZip(typicalPayload(), comment, program, &layout);
+  EXPECT_TRUE(open(bytes).empty());
+  EXPECT_FALSE(quitFlag);
+  EXPECT_EQ(installerTitle, "Vorlixa Plugin Installer");
+  EXPECT_EQ(archiveComment, comment);
+  EXPECT_EQ(archiveBase, static_cast<int32_t>(program.size()));
+  EXPECT_EQ(catalog, bytes.substr(layout.catalogStart, layout.endRecord - layout.catalogStart));
+
+  bool stopped = true;
+  std::vector<Visit> visits = walk(stopped);
+  EXPECT_FALSE(stopped);
+  std::vector<std::string> names;
+  for (size_t i = 0; i < visits.size(); ++i)
+    names.push_back(visits[i].name);
+  EXPECT_EQ(names, (std::vector<std::string>{"drv1.dat", "drv2.dat", "drv3.dat", "install.js",
+                                             "install.rdf", "plugins/npvorlixa.dll"}));
+  // Header positions are absolute: each points at a local header signature.
+  for (const Visit& v : visits) {
+    ASSERT_GE(v.headerPos, 0);
+    EXPECT_EQ(bytes.substr(static_cast<size_t>(v.headerPos), 4), std::string("PK\3\4")) << v.name;
+  }
+  EXPECT_EQ(visits[0].headerPos, static_cast<int32_t>(layout.localHeaders[0]));
+  EXPECT_EQ(visits[0].uncompressedSize, 12u);
+  EXPECT_EQ(visits[0].compressedSize, storedDeflate("first driver").size());
+}
+
+TEST_F(SelfArchive, PlainZipHasBaseZero) {
+  EXPECT_TRUE(open(buildZip(typicalPayload(), comment)).empty());
+  EXPECT_EQ(archiveBase, 0);
+}
+
+TEST_F(SelfArchive, OffsetsRelativeToTheFileStartGiveTheSameBase) {
+  // A tool that wrote offsets from the file's first byte: base comes out 0.
+  Layout layout;
+  std::string bytes = buildZip(typicalPayload(), comment, program, &layout);
+  set32(bytes, layout.endRecord + endCatalogOffset, static_cast<uint32_t>(layout.catalogStart));
+  EXPECT_TRUE(open(bytes).empty());
+  EXPECT_EQ(archiveBase, 0);
+}
+
+TEST_F(SelfArchive, MissingFileSaysUnableToLoad) {
+  archivePath = dir / "nothing-here.exe";
+  openArchive();
+  EXPECT_EQ(takeShownBoxes(), std::vector<std::string>{"unable to load archive"});
+  EXPECT_TRUE(quitFlag);
+  EXPECT_EQ(installerTitle, "Vorlixa Plugin Installer");
+  EXPECT_TRUE(archiveComment.empty());
+  EXPECT_TRUE(catalog.empty());
+}
+
+// Each damage of the end record and the catalog, with the one box it shows.
+struct Damage {
+  const char* what;
+  std::string bytes;
+  const char* message;
+};
+
+std::vector<Damage> damages() {
+  Layout l;
+  std::string good = buildZip(typicalPayload(), comment, program, &l);
+  std::vector<Damage> list;
+  list.push_back({"no end record", good.substr(0, l.endRecord), incomplete});
+  list.push_back(
+      {"end record cut inside its fixed part", good.substr(0, l.endRecord + 21), incomplete});
+  // A comment of 2027 bytes puts the end record's start 2049 bytes from the end.
+  list.push_back({"comment over 2026 bytes",
+                  buildZip(typicalPayload(), std::string(2027, 'c'), program), incomplete});
+  list.push_back({"empty file", "", incomplete});
+  std::string base = good;
+  set32(base, l.endRecord + endCatalogOffset, static_cast<uint32_t>(l.catalogStart + 1));
+  list.push_back({"catalog offset beyond the room in front", base, corrupt});
+  std::string size = good;
+  set32(size, l.endRecord + endCatalogSize, 0xFFFFFF00);
+  list.push_back({"catalog size beyond the file", size, corrupt});
+  std::string signature = good;
+  signature[l.catalogStart + 1] = 'X';
+  list.push_back({"first catalog record without signature", signature, headerMissing});
+  // The catalog said to be shorter than its first record: the record runs
+  // past the catalog's end (the offset moves up so that the base stays).
+  std::string cut = good;
+  uint32_t cutSize = 30;
+  set32(cut, l.endRecord + endCatalogSize, cutSize);
+  set32(cut, l.endRecord + endCatalogOffset,
+        static_cast<uint32_t>(l.endRecord - cutSize - program.size()));
+  list.push_back({"catalog record past the catalog's end", cut, headerMissing});
+  // A name length that runs past the catalog's end.
+  std::string name = good;
+  set16(name, l.catalogStart + recordNameLength, 0xFFFF);
+  list.push_back({"record name past the catalog's end", name, headerMissing});
+  return list;
+}
+
+TEST_F(SelfArchive, EachDamageShowsItsOneMessage) {
+  for (const Damage& d : damages()) {
+    quitFlag = false;
+    EXPECT_EQ(open(d.bytes), std::vector<std::string>{d.message}) << d.what;
+    EXPECT_TRUE(quitFlag) << d.what;
+    EXPECT_EQ(installerTitle, "Vorlixa Plugin Installer") << d.what;
+    if (std::string(d.message) != headerMissing) {
+      EXPECT_TRUE(catalog.empty()) << d.what;
+    }
+  }
+}
+
+TEST_F(SelfArchive, CorruptBaseKeepsTheCommentButNoCatalog) {
+  Layout l;
+  std::string bytes = buildZip(typicalPayload(), comment, program, &l);
+  set32(bytes, l.endRecord + endCatalogOffset, 0x7FFFFFFF);
+  EXPECT_EQ(open(bytes), std::vector<std::string>{corrupt});
+  EXPECT_EQ(archiveComment, comment);
+  EXPECT_TRUE(catalog.empty());
+}
+
+TEST_F(SelfArchive, CommentOfExactly2026BytesIsFound) {
+  std::string longComment(2026, 'c');
+  EXPECT_TRUE(open(buildZip(typicalPayload(), longComment, program)).empty());
+  EXPECT_EQ(archiveComment, longComment);
+}
+
+TEST_F(SelfArchive, FileShorterThanTheTailIsSearchedWhole) {
+  std::string bytes = buildZip({deflatedEntry("a.txt", "a")}, "c");
+  ASSERT_LT(bytes.size(), 2048u);
+  EXPECT_TRUE(open(bytes).empty());
+  EXPECT_EQ(archiveBase, 0);
+  EXPECT_EQ(archiveComment, "c");
+  bool stopped = true;
+  EXPECT_EQ(walk(stopped).size(), 1u);
+}
+
+TEST_F(SelfArchive, CommentLengthPastTheEndKeepsWhatTheFileHolds) {
+  Layout l;
+  std::string bytes = buildZip(typicalPayload(), "agent: x\n", program, &l);
+  set16(bytes, l.endRecord + endCommentLength, 2000);
+  EXPECT_TRUE(open(bytes).empty());
+  EXPECT_EQ(archiveComment, "agent: x\n");
+}
+
+TEST_F(SelfArchive, TheEarlierOfTwoEndRecordsIsUsed) {
+  // A second, bogus end record inside the comment of the first.
+  std::string inner;
+  put32(inner, 0x06054B50);
+  inner += std::string(18, '\xFF');
+  std::string bytes = buildZip(typicalPayload(), "x" + inner, program);
+  EXPECT_TRUE(open(bytes).empty());
+  EXPECT_EQ(archiveComment, "x" + inner);
+  EXPECT_EQ(archiveBase, static_cast<int32_t>(program.size()));
+  // The other way round: an end record in the data, before the real one,
+  // within the last 2048 bytes, wins even though it describes nonsense.
+  std::string early =
+      buildZip({storedEntry("a.txt", std::string("PK\5\6") + std::string(18, 0))}, "", program);
+  EXPECT_TRUE(open(early).empty());
+  EXPECT_EQ(archiveBase, static_cast<int32_t>(program.size() + 30 + 5));
+  EXPECT_TRUE(catalog.empty());
+}
+
+TEST_F(SelfArchive, EmptyCatalogPassesAndWalksNothing) {
+  EXPECT_TRUE(open(buildZip({}, comment, program)).empty());
+  EXPECT_TRUE(catalog.empty());
+  bool stopped = true;
+  EXPECT_TRUE(walk(stopped).empty());
+  EXPECT_FALSE(stopped);
+}
+
+TEST_F(SelfArchive, FoldersAreNotVisitedButTheirFilesAre) {
+  EXPECT_TRUE(open(buildZip({folderEntry("plugins/"), folderEntry("plugins/sub/"),
+                             deflatedEntry("plugins/sub/np.dll", "x"), folderEntry("empty/")},
+                            "", program))
+                  .empty());
+  bool stopped = true;
+  std::vector<Visit> visits = walk(stopped);
+  ASSERT_EQ(visits.size(), 1u);
+  EXPECT_EQ(visits[0].name, "plugins/sub/np.dll");
+}
+
+TEST_F(SelfArchive, VisitorStoppingAtTheFirstEntryEndsTheWalk) {
+  EXPECT_TRUE(open(buildZip(typicalPayload(), "", program)).empty());
+  int calls = 0;
+  EXPECT_TRUE(walkCatalog([&](const std::string&, int32_t, uint32_t, uint32_t) {
+    ++calls;
+    return true;
+  }));
+  EXPECT_EQ(calls, 1);
+}
+
+TEST_F(SelfArchive, RecordCountIsNotUsed) {
+  Layout l;
+  std::string bytes = buildZip(typicalPayload(), "", program, &l);
+  set16(bytes, l.endRecord + 8, 1);
+  set16(bytes, l.endRecord + 10, 60000);
+  EXPECT_TRUE(open(bytes).empty());
+  bool stopped = true;
+  EXPECT_EQ(walk(stopped).size(), 6u);
+}
+
+TEST_F(SelfArchive, ExtraFieldsAndEntryCommentsAreSkipped) {
+  Entry a = deflatedEntry("a.txt", "a");
+  a.extra = std::string(9, 'e');
+  a.comment = "an entry comment";
+  EXPECT_TRUE(open(buildZip({a, deflatedEntry("b.txt", "b")}, "", program)).empty());
+  bool stopped = true;
+  std::vector<Visit> visits = walk(stopped);
+  ASSERT_EQ(visits.size(), 2u);
+  EXPECT_EQ(visits[1].name, "b.txt");
+}
+
+TEST_F(SelfArchive, DamagedRecordLaterInTheCatalogStopsAWalkAfterTheOnesBefore) {
+  Layout l;
+  std::string bytes = buildZip(typicalPayload(), "", program, &l);
+  ASSERT_TRUE(open(bytes).empty());
+  // Damage the third record in the kept catalog: later walks see it too.
+  size_t third = 0;
+  for (int i = 0; i < 2; ++i)
+    third += 46 + static_cast<uint8_t>(catalog[third + recordNameLength]);
+  catalog[third] = 'Q';
+  bool stopped = false;
+  std::vector<Visit> visits = walk(stopped);
+  EXPECT_TRUE(stopped);
+  EXPECT_EQ(visits.size(), 2u);
+  EXPECT_EQ(takeShownBoxes(), std::vector<std::string>{headerMissing});
+}
+
+TEST_F(SelfArchive, ASingleTrailingByteEndsTheWalk) {
+  ASSERT_TRUE(open(buildZip({deflatedEntry("a.txt", "a")}, "", program)).empty());
+  catalog += 'Z';
+  bool stopped = true;
+  EXPECT_EQ(walk(stopped).size(), 1u);
+  EXPECT_FALSE(stopped);
+  catalog += 'Z'; // two bytes are the start of a record, and a damaged one
+  EXPECT_EQ(walk(stopped).size(), 1u);
+  EXPECT_TRUE(stopped);
+  EXPECT_EQ(takeShownBoxes(), std::vector<std::string>{headerMissing});
+}
+
+TEST_F(SelfArchive, HeaderPositionWrapsAsASigned32BitSum) {
+  Layout l;
+  std::string bytes = buildZip({deflatedEntry("a.txt", "a")}, "", program, &l);
+  set32(bytes, l.catalogStart + recordHeaderOffset, 0xFFFFFFFF);
+  ASSERT_TRUE(open(bytes).empty());
+  bool stopped = true;
+  std::vector<Visit> visits = walk(stopped);
+  ASSERT_EQ(visits.size(), 1u);
+  EXPECT_EQ(visits[0].headerPos, static_cast<int32_t>(program.size()) - 1);
+}
+
+} // namespace
+#endif
