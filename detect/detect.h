@@ -1,12 +1,31 @@
 #pragma once
-// Browser detection: the detectors of each browser family and the driver that
-// runs them in order and sorts the result.
+// Browser detection (Windows only): the detectors of each browser family and
+// the driver that runs them in order and sorts the result. Detection never
+// reports an error: whatever is missing or unreadable leaves a browser out.
 #include "detect/tslist.h"
+
+#include <string>
 
 // Clears list, runs the Netscape Navigator, Gecko and Opera detectors in this
 // order and sorts the entries by display name.
 void detectBrowsers(tsList& list);
 
+// Netscape Navigator 4 and earlier, from HKLM\Software\Netscape\Netscape Navigator.
 void detectNavigator(tsList& list);
+
+// The Gecko family (Mozilla, Firefox, Firebird, Netscape 6 and later,
+// K-Meleon, ...), from the products under HKLM\Software\Mozilla.
 void detectGecko(tsList& list);
+// Names one Gecko installation by its product's rules and adds it when its
+// executable's version fits the name it is registered under.
+void addGeckoBrowser(tsList& list, const std::string& pluginDir, const std::string& exe,
+                     const std::string& name);
+// checkGeckoVersionText (detect/naming.h) on the version resource of exe.
+bool checkGeckoVersion(const std::string& lname, const std::string& exe, bool& beta,
+                       std::string& name);
+
+// Opera, from the per-user settings under HKCU\Software\Opera Software.
 void detectOpera(tsList& list);
+// Adds the Opera installed in dir (lower-cased) when dir holds Opera.exe and
+// its plug-in directory is not listed yet; suffix follows the version.
+void addOpera(tsList& list, const std::string& dir, const std::string& suffix);

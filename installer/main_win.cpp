@@ -1,6 +1,8 @@
 // The process entry: runs each module's start-up in dependency order, the main
 // routine, then the shut-down in reverse order. The exit code is always 0.
 #include "archive/crc32.h"
+#include "detect/osversion.h"
+#include "detect/registry.h"
 #include "formless/program.h"
 #include "installer/startup.h"
 
@@ -28,6 +30,8 @@ std::string ownPath() {
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   formlessStartup();
   buildCrcTable();
+  osVersionStartup();
+  registryStartup(); // needs osMajorVersion
 
   std::string first = __argc > 1 ? std::string(__argv[1]) : std::string();
   runInstaller(ownPath(), __argc > 1 ? &first : nullptr);

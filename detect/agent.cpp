@@ -1,0 +1,67 @@
+#include "detect/agent.h"
+
+#include "util/text.h"
+
+namespace {
+
+struct AgentScan {
+  std::string first;
+  std::string key;
+  std::string rv;
+  bool afterOpera = false;
+  bool sawGecko = false;
+
+  void take(std::string tok);
+  void takeProduct(std::string& tok);
+};
+
+void AgentScan::take(std::string tok) {
+  if (first.empty()) first = tok;
+  if (!tok.empty() && tok.back() == ')') tok.pop_back();
+  if (tok == "opera") {
+    afterOpera = true;
+  } else if (afterOpera) {
+    afterOpera = false;
+    key = "opera " + tok;
+    if (tok == "8.00") key += " beta"; // Opera 8 betas said 8.00 in their agent text
+  } else if (tok.compare(0, 3, "rv:") == 0) {
+    rv = tok.substr(3, 99);
+  }
+  takeProduct(tok);
+}
+
+// A product/version token: gecko/ only tells that rv: is a Gecko version; the
+// browsers named by their own product token give the key.
+void AgentScan::takeProduct(std::string& tok) {
+  int p = pos("/", tok);
+  if (p == 0) return;
+  std::string product = tok.substr(0, static_cast<size_t>(p - 1));
+  tok[static_cast<size_t>(p - 1)] = ' ';
+  if (product == "gecko")
+    sawGecko = true;
+  else if (product == "k-meleon" || product == "firefox" || product == "firebird")
+    key = tok;
+}
+
+} // namespace
+
+tAgentKey agentKey(std::string_view agent) {
+  AgentScan scan;
+  int position = 1;
+  while (position <= static_cast<int>(agent.size()))
+    scan.take(nextToken(agent, position, ' '));
+  if (scan.key.empty() && !scan.rv.empty() && scan.sawGecko) scan.key = "mozilla " + scan.rv;
+  if (!scan.key.empty()) return {scan.key, {}};
+  // Netscape Navigator names itself only by the first token: mozilla/4.79.
+  size_t from = static_cast<size_t>(pos("/", scan.first));
+  return {scan.first.substr(from, 12), "netscape"};
+}
+
+int findBrowserForAgent(const tsList& list, std::string_view agent) {
+  tAgentKey k = agentKey(agent);
+  for (int i = 0; i < list.Count(); i += 3) {
+    std::string name = lowerCase(list.Get(i));
+    if (pos(k.key, name) > 0 && (k.family.empty() || pos(k.family, name) > 0)) return i;
+  }
+  return -1;
+}

@@ -1,0 +1,23 @@
+#pragma once
+// Matching a web browser's user-agent text to a detected browser: the agent
+// text is reduced to a key (and sometimes a family word) that the matching
+// browser's lower-cased display name contains.
+#include "detect/tslist.h"
+
+#include <string>
+#include <string_view>
+
+struct tAgentKey {
+  std::string key;    // text the display name must contain; empty matches nothing
+  std::string family; // text it must contain as well, when not empty
+};
+
+// The key of a lower-cased agent text: the last "opera" version, or the last
+// firefox/, firebird/ or k-meleon/ product token (with a blank for its "/"),
+// else "mozilla " + the rv: version when a gecko/ token is present, else up
+// to 12 characters of the first token after its "/" with family "netscape".
+tAgentKey agentKey(std::string_view agent);
+
+// Index (a multiple of 3) of the first entry of list whose lower-cased display
+// name contains the agent's key and family; -1 when none does.
+int findBrowserForAgent(const tsList& list, std::string_view agent);

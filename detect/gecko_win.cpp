@@ -1,0 +1,92 @@
+#include "detect/browserlist.h"
+#include "detect/detect.h"
+#include "detect/naming.h"
+#include "detect/registry.h"
+#include "detect/verinfo.h"
+#include "util/text.h"
+
+namespace {
+
+const std::string mozillaKey = "Software\\Mozilla\\";
+
+tRegKey openMachineKey(const std::string& path) {
+  return regOpenKey(HKEY_LOCAL_MACHINE, path);
+}
+
+// The installation named by the product's CurrentVersion. Returns the
+// executable it registers; empty when the branch is incomplete.
+std::string offerVersionBranch(tsList& list, const std::string& product) {
+  std::string base = mozillaKey + product;
+  tRegKey key = openMachineKey(base);
+  if (!key) return {};
+  std::string cur = regReadText(key, "CurrentVersion", "");
+  regCloseKey(key);
+  if (cur.empty() || !openMachineKey(base + "\\" + cur)) return {};
+  key = openMachineKey(base + "\\" + cur + "\\Main");
+  if (!key) return {};
+  std::string exe = regReadText(key, "PathToExe", "");
+  regCloseKey(key);
+  addGeckoBrowser(list, geckoPluginDir(exe), exe, product + " " + cur);
+  return exe;
+}
+
+// Reads one value of base\subkey; found tells whether the key opened.
+std::string readSubkeyValue(const std::string& path, const std::string& value, bool& found) {
+  tRegKey key = openMachineKey(path);
+  found = static_cast<bool>(key);
+  std::string text = regReadText(key, value, "");
+  regCloseKey(key);
+  return text;
+}
+
+void detectProduct(tsList& list, const std::string& product) {
+  std::string exe = offerVersionBranch(list, product);
+  bool found = false;
+  // Products that register their executable under Bin (K-Meleon, Firebird)
+  // name it for the Extensions branch; an empty value counts too.
+  std::string binExe = readSubkeyValue(mozillaKey + product + "\\Bin", "PathToExe", found);
+  if (found) exe = binExe;
+  std::string plug = readSubkeyValue(mozillaKey + product + "\\Extensions", "Plugins", found);
+  if (found && !plug.empty()) addGeckoBrowser(list, plug, exe, product);
+}
+
+} // namespace
+
+void detectGecko(tsList& list) {
+  tRegKey key = openMachineKey("Software\\Mozilla");
+  if (!key) return;
+  std::string products = regSubkeyNames(key);
+  regCloseKey(key);
+  int position = 1;
+  while (position <= static_cast<int>(products.size()))
+    detectProduct(list, nextToken(products, position, '\n'));
+}
+
+void addGeckoBrowser(tsList& list, const std::string& pluginDir, const std::string& exe,
+                     const std::string& name) {
+  std::string shown = dropNetscape6Major(name);
+  if (lowerCase(shown) == "firebird") shown += " " + readVendorSub(extractFilePath(exe));
+  std::string lname = lowerCase(shown);
+  bool beta = false;
+  if (lname == "mozilla firefox 1.4") {
+    // Firefox 1.5 betas registered themselves as 1.4.
+    if (checkGeckoVersion(lname, exe, beta, shown))
+      addOrUpdateBrowser(list, beta ? "Mozilla Firefox 1.5 beta" : "Mozilla Firefox 1.5", pluginDir,
+                         exe);
+  } else if (lname == "k-meleon") {
+    // K-Meleon registers its directory, not its program.
+    std::string program = exe + "\\k-meleon.exe";
+    addOrUpdateBrowser(list, shown + " " + TVersionInfo(program).GetProductVersion(), pluginDir,
+                       program);
+  } else if (checkGeckoVersion(lname, exe, beta, shown)) {
+    addOrUpdateBrowser(list, shown, pluginDir, exe);
+  }
+}
+
+bool checkGeckoVersion(const std::string& lname, const std::string& exe, bool& beta,
+                       std::string& name) {
+  TVersionInfo info(exe);
+  return checkGeckoVersionText(
+      lname, [&] { return info.GetFileVersion(); }, [&] { return info.GetProductVersion(); }, beta,
+      name);
+}

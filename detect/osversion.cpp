@@ -1,0 +1,3 @@
+#include "detect/osversion.h"
+
+int32_t osMajorVersion = 0;

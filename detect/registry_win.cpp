@@ -1,0 +1,94 @@
+#include "detect/registry.h"
+
+#include "detect/osversion.h"
+#include "detect/regtext.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+uint32_t registryViewFlag = 0;
+
+void registryStartup() {
+  registryViewFlag = registryViewFor(osMajorVersion);
+}
+
+tRegKey& tRegKey::operator=(tRegKey&& other) noexcept {
+  if (this != &other) {
+    close();
+    handle_ = other.handle_;
+    other.handle_ = nullptr;
+  }
+  return *this;
+}
+
+void tRegKey::close() {
+  if (handle_) RegCloseKey(handle_);
+  handle_ = nullptr;
+}
+
+tRegKey regOpenKey(HKEY root, std::string_view path) {
+  std::string subkey(withoutLeadingBackslash(path));
+  HKEY handle = nullptr;
+  if (RegOpenKeyExA(root, subkey.c_str(), 0, KEY_READ | registryViewFlag, &handle) != ERROR_SUCCESS)
+    return {};
+  return tRegKey(handle);
+}
+
+void regCloseKey(tRegKey& key) {
+  key.close();
+}
+
+namespace {
+
+// Offered to the enumerations: 1024 bytes for a name and its terminating zero,
+// with one spare byte.
+constexpr DWORD nameSize = 1024;
+
+// Collects the names that next(index, buffer) yields until it does not
+// return ERROR_SUCCESS.
+template <typename Next> std::string enumerateNames(Next next) {
+  std::string names;
+  char buffer[nameSize + 1];
+  for (DWORD index = 0;; ++index) {
+    DWORD length = nameSize;
+    if (next(index, buffer, length) != ERROR_SUCCESS) return names;
+    appendName(names, std::string_view(buffer, std::min<DWORD>(length, nameSize)));
+  }
+}
+
+} // namespace
+
+std::string regValueNames(const tRegKey& key) {
+  if (!key) return {};
+  return enumerateNames([&](DWORD index, char* buffer, DWORD& length) {
+    return RegEnumValueA(key.get(), index, buffer, &length, nullptr, nullptr, nullptr, nullptr);
+  });
+}
+
+std::string regSubkeyNames(const tRegKey& key) {
+  if (!key) return {};
+  return enumerateNames([&](DWORD index, char* buffer, DWORD& length) {
+    buffer[nameSize] = '\0';
+    LONG result = RegEnumKeyA(key.get(), index, buffer, nameSize);
+    length = static_cast<DWORD>(std::strlen(buffer));
+    return result;
+  });
+}
+
+std::string regReadText(const tRegKey& key, const std::string& name,
+                        const std::string& defaultText) {
+  if (!key) return defaultText;
+  DWORD type = 0;
+  DWORD size = 0;
+  LONG result = RegQueryValueExA(key.get(), name.c_str(), nullptr, &type, nullptr, &size);
+  if (result != ERROR_SUCCESS && result != ERROR_MORE_DATA) return defaultText;
+  // The value may change between the two calls: what counts is what the
+  // second one read, and a failed read is as good as a missing value.
+  std::vector<BYTE> data(size > 0 ? size : 1);
+  if (RegQueryValueExA(key.get(), name.c_str(), nullptr, &type, data.data(), &size) !=
+      ERROR_SUCCESS)
+    return defaultText;
+  return renderRegistryValue(type,
+                             std::string_view(reinterpret_cast<const char*>(data.data()), size));
+}
