@@ -27,13 +27,6 @@ uint32_t lowMask(int n) {
   return (uint32_t(1) << n) - 1;
 }
 
-uint32_t reverseBits(uint32_t code, int n) {
-  uint32_t r = 0;
-  for (int i = 0; i < n; ++i, code >>= 1)
-    r = (r << 1) | (code & 1);
-  return r;
-}
-
 // Next code of the same length in bit-reversed order (the first bit read is bit 0).
 uint32_t nextReversed(uint32_t code, int length) {
   uint32_t bit = uint32_t(1) << (length - 1);
@@ -227,50 +220,50 @@ int HuffmanTable::build(const uint16_t* lengths, int count, const SymbolKind& ki
 void buildFastTable(const uint16_t* lengths, int count, const SymbolKind& kind, int rootBits,
                     uint32_t* table) {
   const uint32_t rootSize = uint32_t(1) << rootBits;
-  std::fill(table, table + rootSize, fast::invalid);
-  uint16_t lengthCount[17] = {};
+  uint16_t remaining[17] = {}; // codes of each length not placed yet
   for (int s = 0; s < count; ++s)
-    ++lengthCount[lengths[s]];
-  uint16_t sorted[320];
-  int coded = sortSymbols(lengths, count, lengthCount, sorted);
-  uint32_t codes[320]; // canonical codes, first bit highest
-  uint32_t code = 0;
-  int length = coded ? lengths[sorted[0]] : 0;
-  for (int i = 0; i < coded; ++i) {
-    code <<= lengths[sorted[i]] - length;
-    length = lengths[sorted[i]];
-    codes[i] = code++;
+    ++remaining[lengths[s]];
+  // Patterns that no code covers decode as invalid; a complete set covers them all.
+  int left = 1, longest = 0;
+  for (int k = 1; k < 16; ++k) {
+    left = 2 * left - remaining[k];
+    if (remaining[k]) longest = k;
   }
-  uint32_t nextFree = rootSize;
-  uint32_t subFirst = 0, subPrefix = ~0u;
-  int subBits = 0;
+  bool complete = left == 0;
+  if (!complete) std::fill(table, table + rootSize, fast::invalid);
+  uint16_t sorted[320];
+  int coded = sortSymbols(lengths, count, remaining, sorted);
+  uint32_t code = 0; // bit-reversed canonical code; appending zero bits leaves its value alone
+  uint32_t nextFree = rootSize, subFirst = 0, subPrefix = ~0u;
   for (int i = 0; i < coded; ++i) {
     int symbol = sorted[i], len = lengths[symbol];
     if (len <= rootBits) {
       uint32_t entry = fastEntry(symbol, kind, len);
-      for (uint32_t slot = reverseBits(codes[i], len); slot < rootSize; slot += 1u << len)
+      for (uint32_t slot = code; slot < rootSize; slot += 1u << len)
         table[slot] = entry;
-      continue;
+    } else {
+      int rest = len - rootBits;
+      if ((code & (rootSize - 1)) != subPrefix) {
+        // A new prefix: its sub-table needs as many bits as it takes the codes from this one on
+        // to fill the prefix's patterns (or up to the longest code, for an incomplete set).
+        subPrefix = code & (rootSize - 1);
+        int bits = rest;
+        for (int room = (1 << bits) - remaining[len]; room > 0 && rootBits + bits < longest;) {
+          ++bits;
+          room = 2 * room - remaining[rootBits + bits];
+        }
+        subFirst = nextFree;
+        nextFree += uint32_t(1) << bits;
+        if (!complete) std::fill(table + subFirst, table + nextFree, fast::invalid);
+        table[subPrefix] =
+            fast::special | fast::link | subFirst << 16 | uint32_t(bits) << 8 | uint32_t(rootBits);
+      }
+      uint32_t entry = fastEntry(symbol, kind, rest);
+      uint32_t subSize = nextFree - subFirst;
+      for (uint32_t slot = code >> rootBits; slot < subSize; slot += 1u << rest)
+        table[subFirst + slot] = entry;
     }
-    uint32_t prefix = codes[i] >> (len - rootBits);
-    if (prefix != subPrefix) {
-      // Codes sharing a prefix are adjacent in canonical order and the last is the longest.
-      int last = i;
-      while (last + 1 < coded &&
-             codes[last + 1] >> (lengths[sorted[last + 1]] - rootBits) == prefix)
-        ++last;
-      subPrefix = prefix;
-      subBits = lengths[sorted[last]] - rootBits;
-      subFirst = nextFree;
-      nextFree += uint32_t(1) << subBits;
-      std::fill(table + subFirst, table + nextFree, fast::invalid);
-      table[reverseBits(prefix, rootBits)] =
-          fast::special | fast::link | subFirst << 16 | uint32_t(subBits) << 8 | uint32_t(rootBits);
-    }
-    int rest = len - rootBits;
-    uint32_t entry = fastEntry(symbol, kind, rest);
-    for (uint32_t slot = reverseBits(codes[i] & lowMask(rest), rest); slot < (1u << subBits);
-         slot += 1u << rest)
-      table[subFirst + slot] = entry;
+    --remaining[len];
+    code = nextReversed(code, len);
   }
 }

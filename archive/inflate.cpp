@@ -8,6 +8,7 @@
 #include <new>
 
 #include "archive/crc32.h"
+#include "archive/fastinflate.h"
 
 namespace {
 
@@ -25,58 +26,10 @@ constexpr int literalLookupBits = 9;
 constexpr int distanceLookupBits = 6;
 constexpr int codeLengthLookupBits = 7;
 
-// The fast loop runs only while `in` is at least this many bytes before the block's end. A round
-// takes at most 7 bytes into the bit buffer and uses only bits of taken bytes; the reference
-// decoder asks for at most 15 bits beyond the bits it has used, so within the round it reaches at
-// most 9 bytes past `in` and never needs the next input block, whose reading is visible.
-constexpr int inputMargin = 16;
-
-constexpr int more = -1; // a decoding step that neither finished nor failed the block
+constexpr int more = fastStopped; // a decoding step that neither finished nor failed the block
 
 const uint8_t codeLengthOrder[19] = {16, 17, 18, 0, 8,  7, 9,  6, 10, 5,
                                      11, 4,  12, 3, 13, 2, 14, 1, 15};
-
-uint64_t load64(const uint8_t* p) {
-  uint64_t v;
-  std::memcpy(&v, p, sizeof v);
-  if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap64(v);
-  return v;
-}
-
-// Extra bits of a length or distance entry, found above the code bits in the bits before the drop.
-uint32_t extraBits(uint64_t before, uint32_t entry) {
-  uint32_t drop = entry & 0xFF, codeBits = (entry >> 8) & 0xF;
-  return uint32_t((before & ((uint64_t(1) << drop) - 1)) >> codeBits);
-}
-
-// Copies a match forwards, so that a distance shorter than the length repeats the recent bytes.
-// Writes up to 15 bytes past the match's end; those bytes are later output, overwritten in turn.
-uint8_t* copyMatch(uint8_t* out, uint32_t distance, uint32_t length) {
-  const uint8_t* from = out - distance;
-  uint8_t* end = out + length;
-  if (distance >= 16) {
-    do {
-      std::memcpy(out, from, 16);
-      out += 16, from += 16;
-    } while (out < end);
-  } else if (distance >= 8) {
-    do {
-      std::memcpy(out, from, 8);
-      out += 8, from += 8;
-    } while (out < end);
-  } else if (distance == 1) {
-    uint64_t v = 0x0101010101010101ull * *from;
-    do {
-      std::memcpy(out, &v, 8);
-      out += 8;
-    } while (out < end);
-  } else {
-    do
-      *out++ = *from++;
-    while (out < end);
-  }
-  return end;
-}
 
 } // namespace
 
@@ -99,7 +52,8 @@ struct Inflater::BlockCodes {
 };
 
 Inflater::Inflater(InflateIo& io)
-    : io_(io), output_(new (std::nothrow) uint8_t[outputSize]), tables_(new (std::nothrow) Tables) {
+    : io_(io), fastDecoder_(chooseFastDecoder()), output_(new (std::nothrow) uint8_t[outputSize]),
+      tables_(new (std::nothrow) Tables) {
   memoryOk_ = output_ && tables_;
   if (memoryOk_) std::memset(output_.get(), 0, outputSize);
   resetInput();
@@ -414,101 +368,17 @@ int Inflater::exactSymbol(BlockCodes& codes) {
 }
 
 bool Inflater::fastPossible() const {
-  return fastEnabled_ && inPos_ + inputMargin <= inLast_ + 1 && outPos_ < windowEnd_;
+  return fastEnabled_ && outPos_ < windowEnd_ &&
+         fastRoundFits(inBuf_ + inPos_, inBuf_ + inLast_ + 1, unsigned(bitCount_));
 }
 
-// The fast loop. Entry and loop condition: `in` at least inputMargin bytes before the block's end
-// (see there; a round refills at most twice), and the output before the window's end, so that up
-// to three literals or a match of up to 258 bytes plus the copy's overrun stay inside the buffer's
-// slack. A refill leaves at least 56 bits, enough for three literals (15 bits each) or a whole
-// length/distance pair (at most 15 + 5 + 15 + 13 bits). The next symbol's first-level entry is
-// looked up as soon as at least 11 bits are left, before the refill, which only adds bits above.
 int Inflater::fastSymbols(const BlockCodes& codes) {
-  const uint32_t* literals = codes.fastLiteral;
-  const uint32_t* distances = codes.fastDistance;
-  constexpr uint32_t literalMask = (1u << fast::literalRootBits) - 1;
-  constexpr uint32_t distanceMask = (1u << fast::distanceRootBits) - 1;
-  const uint8_t* in = inBuf_ + inPos_;
-  const uint8_t* const inLimit = inBuf_ + (inLast_ + 1 - inputMargin);
-  uint8_t* out = outPos_;
-  uint8_t* const outLimit = windowEnd_;
-  // Bit buffer: `count` valid bits at the bottom; above them may sit bits of the byte at `in`,
-  // which the next refill ors in again unchanged.
-  uint64_t bits = bitBuf_;
-  unsigned count = unsigned(bitCount_);
-  auto refill = [&] {
-    bits |= load64(in) << count;
-    in += (63 - count) >> 3;
-    count |= 56;
-  };
-  auto consume = [&](uint32_t entry) {
-    bits >>= entry & 0xFF;
-    count -= entry & 0xFF;
-  };
-  auto subEntry = [&](const uint32_t* table, uint32_t link) {
-    consume(link);
-    return table[(link >> 16) + (uint32_t(bits) & ((1u << ((link >> 8) & 0xF)) - 1))];
-  };
-  int result = more;
-  refill();
-  uint32_t e = literals[bits & literalMask];
-  do {
-    refill();
-    if (e & fast::literal) {
-      consume(e);
-      *out++ = uint8_t(e >> 16);
-      e = literals[bits & literalMask];
-      if (e & fast::literal) {
-        consume(e);
-        *out++ = uint8_t(e >> 16);
-        e = literals[bits & literalMask];
-        if (e & fast::literal) {
-          consume(e);
-          *out++ = uint8_t(e >> 16);
-          e = literals[bits & literalMask];
-        }
-      }
-      continue;
-    }
-    if (e & fast::special) {
-      if (e & fast::link) e = subEntry(literals, e);
-      if (e & fast::special) { // sub-tables hold no links
-        if (e & fast::endOfBlock) {
-          consume(e);
-          result = zipOk;
-        } else {
-          result = zipBadData;
-        }
-        break;
-      }
-      if (e & fast::literal) {
-        consume(e);
-        *out++ = uint8_t(e >> 16);
-        e = literals[bits & literalMask];
-        continue;
-      }
-    }
-    uint64_t before = bits;
-    consume(e);
-    uint32_t length = (e >> 16) + extraBits(before, e);
-    e = distances[bits & distanceMask];
-    if (e & fast::special) {
-      if (e & fast::link) e = subEntry(distances, e);
-      if (e & fast::special) {
-        result = zipBadData;
-        break;
-      }
-    }
-    before = bits;
-    consume(e);
-    uint32_t distance = (e >> 16) + extraBits(before, e);
-    refill();
-    e = literals[bits & literalMask];
-    out = copyMatch(out, distance, length);
-  } while (in <= inLimit && out < outLimit);
-  inPos_ = int32_t(in - inBuf_);
-  outPos_ = out;
-  bitCount_ = int(count);
-  bitBuf_ = bits & ((uint64_t(1) << count) - 1);
+  FastState state{inBuf_ + inPos_, inBuf_ + inLast_ + 1, outPos_, windowEnd_,
+                  bitBuf_,         unsigned(bitCount_)};
+  int result = fastDecoder_(state, codes.fastLiteral, codes.fastDistance);
+  inPos_ = int32_t(state.in - inBuf_);
+  outPos_ = state.out;
+  bitBuf_ = state.bits;
+  bitCount_ = int(state.count);
   return result;
 }

@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "archive/fastinflate.h"
 #include "archive/huffman.h"
 #include "archive/zipresult.h"
 
@@ -80,6 +81,7 @@ private:
   bool fastPossible() const;
 
   InflateIo& io_;
+  FastDecoder fastDecoder_;
   bool fastEnabled_ = true;
   bool memoryOk_ = false;
 

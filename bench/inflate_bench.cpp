@@ -58,10 +58,13 @@ private:
 };
 
 bool readFile(const fs::path& path, Bytes& data) {
+  std::error_code ec;
+  auto size = fs::file_size(path, ec);
   std::ifstream f(path, std::ios::binary);
-  if (!f) return false;
-  data.assign(std::istreambuf_iterator<char>(f), {});
-  return bool(f) || f.eof();
+  if (ec || !f) return false;
+  data.resize(size_t(size));
+  f.read(reinterpret_cast<char*>(data.data()), std::streamsize(size));
+  return bool(f);
 }
 
 bool writeFile(const fs::path& path, const Bytes& data) {
@@ -146,14 +149,16 @@ Bytes deflateRaw(const Bytes& in, int level) {
   return out;
 }
 
+template <class F> double seconds(F&& f) {
+  auto t0 = std::chrono::steady_clock::now();
+  f();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+}
+
 template <class F> double bestSeconds(int runs, F&& f) {
   double best = 1e30;
-  for (int i = 0; i < runs; ++i) {
-    auto t0 = std::chrono::steady_clock::now();
-    f();
-    best = std::min(best,
-                    std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
-  }
+  for (int i = 0; i < runs; ++i)
+    best = std::min(best, seconds(f));
   return best;
 }
 
@@ -200,41 +205,48 @@ int main(int, char** argv) {
       packed = deflateRaw(corpus, level);
       writeFile(file, packed);
     }
+    const uint32_t expectedCrc = uint32_t(crc32(0, corpus.data(), uInt(corpus.size())));
     bool ok = true;
-    double ours = bestSeconds(runs, [&] {
+    auto ours = [&] {
       MemoryIo io(packed, out.data(), out.size());
       Inflater inflater(io);
       inflater.begin(int32_t(packed.size()));
-      ok = inflater.inflate() == zipOk && io.written() == corpus.size() &&
-           ~inflater.crc() == uint32_t(crc32(0, corpus.data(), uInt(corpus.size())));
-    });
-    ok = ok && std::memcmp(out.data(), corpus.data(), corpus.size()) == 0;
-    allOk = allOk && ok;
-    double zlibTime = 1, libdeflateTime = 1;
-    if (!oursOnly) {
-      zlibTime = bestSeconds(runs, [&] {
-        z_stream z{};
-        inflateInit2(&z, -15);
-        z.next_in = packed.data();
-        z.avail_in = uInt(packed.size());
-        z.next_out = out.data();
-        z.avail_out = uInt(out.size());
-        inflate(&z, Z_FINISH);
-        inflateEnd(&z);
-      });
-      libdeflate_decompressor* d = libdeflate_alloc_decompressor();
-      libdeflateTime = bestSeconds(runs, [&] {
-        size_t actual = 0;
-        libdeflate_deflate_decompress(d, packed.data(), packed.size(), out.data(), out.size(),
-                                      &actual);
-      });
-      libdeflate_free_decompressor(d);
+      ok = ok && inflater.inflate() == zipOk && io.written() == corpus.size() &&
+           ~inflater.crc() == expectedCrc;
+    };
+    auto zlib = [&] {
+      z_stream z{};
+      inflateInit2(&z, -15);
+      z.next_in = packed.data();
+      z.avail_in = uInt(packed.size());
+      z.next_out = out.data();
+      z.avail_out = uInt(out.size());
+      inflate(&z, Z_FINISH);
+      inflateEnd(&z);
+    };
+    libdeflate_decompressor* decompressor = libdeflate_alloc_decompressor();
+    auto libdeflate = [&] {
+      size_t actual = 0;
+      libdeflate_deflate_decompress(decompressor, packed.data(), packed.size(), out.data(),
+                                    out.size(), &actual);
+    };
+    // Rounds take turns so that load from other processes falls on all three alike.
+    double oursTime = 1e30, zlibTime = 1e30, libdeflateTime = 1e30;
+    for (int i = 0; i < runs; ++i) {
+      oursTime = std::min(oursTime, seconds(ours));
+      ok = ok && std::memcmp(out.data(), corpus.data(), corpus.size()) == 0;
+      if (oursOnly) continue;
+      zlibTime = std::min(zlibTime, seconds(zlib));
+      libdeflateTime = std::min(libdeflateTime, seconds(libdeflate));
     }
-    logZlib += std::log(zlibTime / ours);
-    logLibdeflate += std::log(libdeflateTime / ours);
+    libdeflate_free_decompressor(decompressor);
+    if (oursOnly) zlibTime = libdeflateTime = oursTime;
+    allOk = allOk && ok;
+    logZlib += std::log(zlibTime / oursTime);
+    logLibdeflate += std::log(libdeflateTime / oursTime);
     std::printf("%-10d %10.3f %10.0f %12.0f %10.2f %12.0f %10.2f%s\n", level,
-                double(packed.size()) / double(corpus.size()), mb / ours, mb / zlibTime,
-                zlibTime / ours, mb / libdeflateTime, libdeflateTime / ours,
+                double(packed.size()) / double(corpus.size()), mb / oursTime, mb / zlibTime,
+                zlibTime / oursTime, mb / libdeflateTime, libdeflateTime / oursTime,
                 ok ? "" : "  OUTPUT MISMATCH");
   }
   uint32_t ourCrc = 0, zlibCrc = 0;

@@ -1,0 +1,199 @@
+// The fast loop, compiled once for any x86-64/x86 and once with BMI2 shifts where the processor
+// has them (chosen at run time).
+
+#include "archive/fastinflate.h"
+
+#include <bit>
+#include <cstring>
+
+#include "archive/huffman.h"
+#include "archive/zipresult.h"
+
+#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
+#define INFLATE_HAVE_BMI2 1
+#include <cpuid.h>
+#else
+#define INFLATE_HAVE_BMI2 0
+#endif
+
+#if defined(__GNUC__)
+#define INFLATE_INLINE __attribute__((always_inline)) inline
+#else
+#define INFLATE_INLINE inline
+#endif
+
+namespace {
+
+INFLATE_INLINE uint64_t load64(const uint8_t* p) {
+  uint64_t v;
+  std::memcpy(&v, p, sizeof v);
+  if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap64(v);
+  return v;
+}
+
+// Extra bits of a length or distance entry: above the code bits in the bits before the drop.
+INFLATE_INLINE uint32_t extraBits(uint64_t before, uint32_t entry) {
+  uint32_t drop = entry & 0xFF, codeBits = (entry >> 8) & 0xF;
+  return uint32_t((before & ((uint64_t(1) << drop) - 1)) >> codeBits);
+}
+
+// Copies a match forwards, so that a distance shorter than the length repeats the recent bytes.
+// Writes up to 29 bytes past the match's end (32 at once for any length); those bytes are later
+// output and are overwritten in turn.
+INFLATE_INLINE uint8_t* copyMatch(uint8_t* out, uint32_t distance, uint32_t length) {
+  const uint8_t* from = out - distance;
+  uint8_t* end = out + length;
+  if (distance >= 16) {
+    std::memcpy(out, from, 16);
+    std::memcpy(out + 16, from + 16, 16);
+    for (out += 32, from += 32; out < end; out += 16, from += 16)
+      std::memcpy(out, from, 16);
+  } else if (distance >= 8) {
+    do {
+      std::memcpy(out, from, 8);
+      out += 8, from += 8;
+    } while (out < end);
+  } else if (distance == 1) {
+    uint64_t v = 0x0101010101010101ull * *from;
+    do {
+      std::memcpy(out, &v, 8);
+      out += 8;
+    } while (out < end);
+  } else {
+    do
+      *out++ = *from++;
+    while (out < end);
+  }
+  return end;
+}
+
+// The loop body. Bit buffer: `count` valid bits at the bottom; above them may sit bits of the
+// byte at `in`, which the next refill ors in again unchanged. A refill leaves at least 56 bits.
+// The next symbol's first-level entry is looked up as soon as at least 11 bits are left, ahead of
+// the refill, which only adds bits above.
+INFLATE_INLINE int fastLoop(FastState& s, const uint32_t* literals, const uint32_t* distances) {
+  constexpr uint32_t literalMask = (1u << fast::literalRootBits) - 1;
+  constexpr uint32_t distanceMask = (1u << fast::distanceRootBits) - 1;
+  const uint8_t* in = s.in;
+  const uint8_t* const inEnd = s.inEnd;
+  // Below this a round always fits, whatever the bit count (8 bytes give the 63 bits needed).
+  const uint8_t* const inSafe = inEnd - 8;
+  uint8_t* out = s.out;
+  uint8_t* const outLimit = s.outLimit;
+  uint64_t bits = s.bits;
+  // The bit count lives in the low 8 bits of `count`; whole entries are subtracted from it, which
+  // leaves those bits right (an entry's low byte is its bits to drop) and garbage above them.
+  uint32_t count = s.count;
+  auto refill = [&] {
+    bits |= load64(in) << (count & 63);
+    in += 7 - ((count >> 3) & 7);
+    count |= 56;
+  };
+  auto consume = [&](uint32_t entry) {
+    bits >>= entry & 63;
+    count -= entry;
+  };
+  auto subEntry = [&](const uint32_t* table, uint32_t link) {
+    consume(link);
+    return table[(link >> 16) + (uint32_t(bits) & ((1u << ((link >> 8) & 0xF)) - 1))];
+  };
+  auto literal = [&](uint32_t entry) {
+    consume(entry);
+    *out++ = uint8_t(entry >> 16);
+  };
+  auto roundFits = [&] { return in <= inSafe || fastRoundFits(in, inEnd, count & 0xFF); };
+  // Every round starts with a refill, which roundFits allows; the caller checked it for the first.
+  int result = fastStopped;
+  refill();
+  uint32_t e = literals[bits & literalMask];
+  for (;;) {
+    if (e & fast::literal) {
+      literal(e);
+      e = literals[bits & literalMask];
+      if (e & fast::literal) {
+        literal(e);
+        e = literals[bits & literalMask];
+        if (e & fast::literal) {
+          literal(e);
+          e = literals[bits & literalMask];
+        }
+      }
+    } else {
+      if (e & fast::special) {
+        if (e & fast::link) e = subEntry(literals, e);
+        if (e & fast::special) { // sub-tables hold no links
+          if (e & fast::endOfBlock) {
+            consume(e);
+            result = zipOk;
+          } else {
+            result = zipBadData;
+          }
+          break;
+        }
+      }
+      if (e & fast::literal) {
+        literal(e);
+        e = literals[bits & literalMask];
+      } else {
+        uint64_t before = bits;
+        consume(e);
+        uint32_t length = (e >> 16) + extraBits(before, e);
+        e = distances[bits & distanceMask];
+        if (e & fast::special) {
+          if (e & fast::link) e = subEntry(distances, e);
+          if (e & fast::special) {
+            result = zipBadData;
+            break;
+          }
+        }
+        before = bits;
+        consume(e);
+        uint32_t distance = (e >> 16) + extraBits(before, e);
+        if (!roundFits()) {
+          out = copyMatch(out, distance, length);
+          break;
+        }
+        // Refill and look the next symbol up before copying, so that both overlap the copy.
+        refill();
+        e = literals[bits & literalMask];
+        out = copyMatch(out, distance, length);
+        if (out >= outLimit) break;
+        continue;
+      }
+    }
+    if (out >= outLimit || !roundFits()) break;
+    refill();
+  }
+  count &= 0xFF;
+  s.in = in;
+  s.out = out;
+  s.count = count;
+  s.bits = bits & ((uint64_t(1) << count) - 1);
+  return result;
+}
+
+int fastGeneric(FastState& s, const uint32_t* literals, const uint32_t* distances) {
+  return fastLoop(s, literals, distances);
+}
+
+#if INFLATE_HAVE_BMI2
+__attribute__((target("bmi2"))) int fastBmi2(FastState& s, const uint32_t* literals,
+                                             const uint32_t* distances) {
+  return fastLoop(s, literals, distances);
+}
+
+bool cpuHasBmi2() {
+  unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
+  if (!__get_cpuid_count(7, 0, &eax, &ebx, &ecx, &edx)) return false;
+  return (ebx & bit_BMI2) != 0;
+}
+#endif
+
+} // namespace
+
+FastDecoder chooseFastDecoder() {
+#if INFLATE_HAVE_BMI2
+  if (cpuHasBmi2()) return fastBmi2;
+#endif
+  return fastGeneric;
+}
