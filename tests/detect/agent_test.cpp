@@ -1,0 +1,169 @@
+// Classifying user-agent texts: the key each text yields and the browser
+// entry that key picks from a list.
+#include "detect/agent.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+TEST(AgentKey, FromTheTokensOfTypicalAgentTexts) {
+  struct Case {
+    std::string agent;
+    std::string key;
+    std::string family;
+  };
+  for (const Case& c : std::vector<Case>{
+           // Opera, as it announces itself inside an Internet Explorer text.
+           {"mozilla/4.0 (compatible; msie 6.0; windows nt 5.1; en) opera 8.50", "opera 8.50", ""},
+           {"mozilla/4.0 (compatible; msie 6.0; windows nt 5.1; en) opera 8.00", "opera 8.00 beta",
+            ""},
+           {"opera 7.0 (windows) opera 8.50", "opera 8.50", ""}, // the last one decides
+           // Product tokens: a blank for the slash.
+           {"mozilla/5.0 (windows; u; windows nt 5.1; en-us; rv:1.8.0.1) gecko/2006 "
+            "firefox/1.5.0.1",
+            "firefox 1.5.0.1", ""},
+           {"mozilla/5.0 (windows; u; windows nt 5.1; en-us; rv:1.5) gecko/20031007 firebird/0.7",
+            "firebird 0.7", ""},
+           {"mozilla/5.0 (windows; u; windows nt 5.1; en-us; rv:1.5) gecko/20031016 k-meleon/0.8.2",
+            "k-meleon 0.8.2", ""},
+           {"firefox/1.5)", "firefox 1.5", ""},    // one ")" goes
+           {"firefox/1.5/x", "firefox 1.5/x", ""}, // only the first "/"
+           {"firefox/", "firefox ", ""},
+           {"firefox/1.0 opera 8.50", "opera 8.50", ""},
+           {"opera 8.50 firefox/1.5", "firefox 1.5", ""},
+           // A product token after opera is first taken as its version, then read
+           // as a product, which replaces that key.
+           {"opera firefox/1.5", "firefox 1.5", ""},
+           // Gecko: "mozilla " + the rv: version when a gecko/ token is present.
+           {"mozilla/5.0 (windows; u; windows nt 5.1; en-us; rv:1.7.12) gecko/20050915",
+            "mozilla 1.7.12", ""},
+           {"mozilla/5.0 (windows; u; rv:0.9.4) gecko/20011128 netscape6/6.2.1", "mozilla 0.9.4",
+            ""},
+           {"gecko/2005 rv:1.7.12)", "mozilla 1.7.12", ""}, // order does not matter
+           {"opera rv:1.7 gecko/1", "opera rv:1.7", ""},    // after opera it is a version
+           // Otherwise: the first token after its "/", with family netscape.
+           {"mozilla/4.79 [en] (windows nt 5.0; u)", "4.79", "netscape"},
+           {"mozilla/5.0 (windows; rv:1.7)", "5.0", "netscape"}, // rv: without gecko/
+           {"mozilla/5.0 gecko/2005", "5.0", "netscape"},        // gecko/ without rv:
+           {"opera/8.50 (windows nt 5.1; u; en)", "8.50", "netscape"},
+           {"netscape 4.79", "netscape", "netscape"}, // no "/": from its start
+           {"averyveryverylongtoken rest", "averyveryver", "netscape"},
+           {"mozilla/4.79123456789012 x", "4.7912345678", "netscape"},
+           {"mozilla/4.79)", "4.79)", "netscape"}, // first keeps its ")"
+           {"", "", "netscape"},
+           // Several blanks give empty tokens: first is the first non-empty one,
+           // and an empty token after opera is its version.
+           {"  mozilla/4.79", "4.79", "netscape"},
+           {"opera  8.50", "opera ", ""},
+       }) {
+    tAgentKey k = agentKey(c.agent);
+    EXPECT_EQ(k.key, c.key) << c.agent;
+    EXPECT_EQ(k.family, c.family) << c.agent;
+  }
+}
+
+TEST(AgentKey, RvKeepsAtMost99Characters) {
+  std::string version(120, '7');
+  EXPECT_EQ(agentKey("rv:" + version + ") gecko/1").key, "mozilla " + version.substr(0, 99));
+}
+
+// A browser list as detection leaves it (sorted by name).
+tsList browsers(const std::vector<std::string>& names) {
+  tsList list;
+  for (const std::string& name : names) {
+    list.Add(name);
+    list.Add("C:\\" + name + "\\program.exe");
+    list.Add("C:\\" + name + "\\Plugins");
+  }
+  return list;
+}
+
+const std::vector<std::string> machine = {"Firebird 0.7",
+                                          "K-Meleon 0.9",
+                                          "Mozilla 1.7.12 (en)",
+                                          "Mozilla Firefox 1.0.7 (en-US)",
+                                          "Mozilla Firefox 1.5.0.1",
+                                          "Netscape 6.2 (en)",
+                                          "Netscape Navigator 4.79 (en)",
+                                          "Opera 8.00 beta",
+                                          "Opera 8.50"};
+
+TEST(FindBrowserForAgent, PicksTheEntryWhoseNameHoldsTheKey) {
+  tsList list = browsers(machine);
+  struct Case {
+    std::string agent;
+    std::string expected; // display name; empty: no match
+  };
+  for (const Case& c : std::vector<Case>{
+           {"mozilla/5.0 (windows; u; windows nt 5.1; en-us; rv:1.8.0.1) gecko/2006 "
+            "firefox/1.5.0.1",
+            "Mozilla Firefox 1.5.0.1"},
+           {"mozilla/5.0 (windows; u; windows nt 5.1; en-us; rv:1.7.12) gecko/20050915 "
+            "firefox/1.0.7",
+            "Mozilla Firefox 1.0.7 (en-US)"},
+           {"mozilla/5.0 (windows; u; windows nt 5.1; en-us; rv:1.7.12) gecko/20050915",
+            "Mozilla 1.7.12 (en)"},
+           {"mozilla/5.0 (windows; u; windows nt 5.1; en-us; rv:1.5) gecko/20031007 firebird/0.7",
+            "Firebird 0.7"},
+           {"mozilla/5.0 (windows; u; rv:1.7.5) gecko/20041108 k-meleon/0.9", "K-Meleon 0.9"},
+           {"mozilla/4.0 (compatible; msie 6.0; windows nt 5.1; en) opera 8.50", "Opera 8.50"},
+           {"mozilla/4.0 (compatible; msie 6.0; windows nt 5.1; en) opera 8.00", "Opera 8.00 beta"},
+           {"mozilla/4.79 [en] (windows nt 5.0; u)", "Netscape Navigator 4.79 (en)"},
+           {"mozilla/5.0 (windows; u; rv:0.9.4) gecko/20011128 netscape6/6.2", ""},
+           {"mozilla/4.0 (compatible; msie 6.0; windows nt 5.1)", ""},
+           {"mozilla/5.0 (windows; u; windows nt 5.1; en-us; rv:1.8.0.1) gecko/2006 firefox/2.0",
+            ""},
+           {"", ""},
+       }) {
+    int i = findBrowserForAgent(list, c.agent);
+    if (c.expected.empty()) {
+      EXPECT_EQ(i, -1) << c.agent;
+    } else {
+      ASSERT_GE(i, 0) << c.agent;
+      EXPECT_EQ(i % 3, 0);
+      EXPECT_EQ(list.Get(i), c.expected) << c.agent;
+    }
+  }
+}
+
+TEST(FindBrowserForAgent, TheFamilyWordKeepsOtherBrowsersOut) {
+  // Opera 4.79 comes first and holds the key, but not "netscape".
+  tsList list = browsers({"Opera 4.79", "Netscape Navigator 4.79 (en)"});
+  EXPECT_EQ(findBrowserForAgent(list, "mozilla/4.79 [en] (windows nt 5.0; u)"), 3);
+  tsList onlyOpera = browsers({"Opera 4.79"});
+  EXPECT_EQ(findBrowserForAgent(onlyOpera, "mozilla/4.79 [en] (windows nt 5.0; u)"), -1);
+}
+
+TEST(FindBrowserForAgent, TheFirstOfSeveralMatchesWins) {
+  tsList list = browsers({"Mozilla Firefox 1.5", "Mozilla Firefox 1.5.0.1"});
+  EXPECT_EQ(findBrowserForAgent(list, "gecko/1 firefox/1.5"), 0);
+  EXPECT_EQ(findBrowserForAgent(list, "gecko/1 firefox/1.5.0"), 3);
+}
+
+TEST(FindBrowserForAgent, ComparesLowerCasedNames) {
+  tsList list = browsers({"OPERA 8.50", "K-MELEON 0.9"});
+  EXPECT_EQ(findBrowserForAgent(list, "x opera 8.50"), 0);
+  EXPECT_EQ(findBrowserForAgent(list, "x k-meleon/0.9"), 3);
+  // The agent is not lower-cased here: callers pass it lower-cased.
+  EXPECT_EQ(findBrowserForAgent(list, "x Opera 8.50"), -1);
+}
+
+TEST(FindBrowserForAgent, EmptyListOrEmptyKeyMatchesNothing) {
+  tsList empty;
+  EXPECT_EQ(findBrowserForAgent(empty, "x opera 8.50"), -1);
+  tsList list = browsers({"Netscape Navigator 4.79"});
+  EXPECT_EQ(findBrowserForAgent(list, ""), -1);
+  EXPECT_EQ(findBrowserForAgent(list, "   "), -1);
+  EXPECT_EQ(findBrowserForAgent(list, "mozilla/"), -1); // key empty, family netscape
+}
+
+TEST(FindBrowserForAgent, ReadsIncompleteEntries) {
+  // A list whose last entry lacks its path and directory still has a name.
+  tsList list;
+  list.Add("Opera 8.50");
+  EXPECT_EQ(findBrowserForAgent(list, "x opera 8.50"), 0);
+}
+
+} // namespace
