@@ -1,0 +1,73 @@
+# Making setup.exe files: an installer program with a payload archive appended
+# by the host tool mkinstaller (tools/). A Windows build cannot build host
+# tools itself: it runs the one named by MKINSTALLER (the host preset's, which
+# `make test` builds first) or, when that does not exist, builds one for the
+# host in a sub-build of this source tree.
+set(MKINSTALLER "" CACHE FILEPATH "Host-built mkinstaller (empty: build one for the host)")
+
+# Sets tool to the mkinstaller to run and depends to what a command running it
+# depends on.
+function(installer_mkinstaller tool depends)
+  if(MKINSTALLER AND EXISTS "${MKINSTALLER}")
+    set(${tool} ${MKINSTALLER} PARENT_SCOPE)
+    set(${depends} ${MKINSTALLER} PARENT_SCOPE)
+    return()
+  endif()
+  set(dir ${CMAKE_BINARY_DIR}/host-tools)
+  if(NOT TARGET host_mkinstaller)
+    include(ExternalProject)
+    ExternalProject_Add(host_mkinstaller
+      SOURCE_DIR ${CMAKE_SOURCE_DIR}
+      BINARY_DIR ${dir}
+      CMAKE_ARGS -DCMAKE_BUILD_TYPE=Release -DINSTALLER_TESTS=OFF
+      BUILD_COMMAND ${CMAKE_COMMAND} --build ${dir} --target mkinstaller
+      BUILD_BYPRODUCTS ${dir}/tools/mkinstaller
+      INSTALL_COMMAND ""
+      BUILD_ALWAYS ON)
+  endif()
+  set(${tool} ${dir}/tools/mkinstaller PARENT_SCOPE)
+  set(${depends} host_mkinstaller PARENT_SCOPE)
+endfunction()
+
+# installer_add_setup(<name> STUB <program target> PAYLOAD <folder>
+#                     OUTPUT <file> AGENT <text> URL <address> [DEPENDS <files>...])
+# Target <name> makes OUTPUT from the program and the folder's files; DEPENDS
+# names what the folder is made from, so that a change remakes the setup.
+function(installer_add_setup name)
+  cmake_parse_arguments(arg "" "STUB;PAYLOAD;OUTPUT;AGENT;URL" "DEPENDS" ${ARGN})
+  installer_mkinstaller(tool tool_depends)
+  get_filename_component(out_dir ${arg_OUTPUT} DIRECTORY)
+  add_custom_command(OUTPUT ${arg_OUTPUT}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${out_dir}
+    # The host tool may carry the sanitizers of its build: no leak report.
+    COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=0
+            ${tool} --stub $<TARGET_FILE:${arg_STUB}> --payload ${arg_PAYLOAD}
+                    --agent ${arg_AGENT} --url ${arg_URL} -o ${arg_OUTPUT}
+    DEPENDS ${arg_STUB} ${tool_depends} ${arg_DEPENDS}
+    COMMENT "Making ${arg_OUTPUT}"
+    VERBATIM)
+  add_custom_target(${name} ALL DEPENDS ${arg_OUTPUT})
+endfunction()
+
+# The sample setup of the demo and the end-to-end tests: the installer with
+# three driver files, the install scripts and a plug-in library built here,
+# a real DLL with a version resource.
+function(installer_add_sample_setup output)
+  set(fixtures ${CMAKE_SOURCE_DIR}/tests/fixtures)
+  add_library(npvorlixa SHARED ${fixtures}/plugin/npvorlixa.cpp ${fixtures}/plugin/npvorlixa.rc)
+  set_target_properties(npvorlixa PROPERTIES PREFIX "")
+  target_link_options(npvorlixa PRIVATE -s) # a shipped plug-in carries no symbols
+  file(GLOB files CONFIGURE_DEPENDS ${fixtures}/payload/*)
+  set(payload ${CMAKE_BINARY_DIR}/sample-payload)
+  add_custom_command(OUTPUT ${payload}.stamp
+    COMMAND ${CMAKE_COMMAND} -E rm -rf ${payload}
+    COMMAND ${CMAKE_COMMAND} -E copy_directory ${fixtures}/payload ${payload}
+    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:npvorlixa> ${payload}/plugins/npvorlixa.dll
+    COMMAND ${CMAKE_COMMAND} -E touch ${payload}.stamp
+    DEPENDS ${files} npvorlixa
+    VERBATIM)
+  installer_add_setup(sample_setup STUB installer PAYLOAD ${payload} OUTPUT ${output}
+                      AGENT "mozilla/4.79 [en] (windows nt 5.0; u)"
+                      URL "http://www.example.com/vorlixa/installed.html"
+                      DEPENDS ${payload}.stamp)
+endfunction()

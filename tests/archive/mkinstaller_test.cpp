@@ -1,0 +1,159 @@
+// The packer: a setup.exe it makes is read by openArchive exactly as built,
+// and what the installer would refuse is refused with a message and leaves no
+// output. Host only: the packer is a host tool.
+#ifndef _WIN32
+#include "archive/install.h"
+#include "archive/selfarchive.h"
+#include "tests/archive/zipkit.h"
+#include "util/ui.h"
+#include "util/ui_posix.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sys/wait.h>
+
+namespace {
+
+using namespace zipkit;
+using Names = std::vector<std::string>;
+
+struct ToolRun {
+  int status;
+  std::string errors;
+};
+
+ToolRun mkinstaller(const std::string& args, const ScratchDir& dir) {
+  std::string errors = dir / "errors.txt";
+  int status = std::system((std::string(MKINSTALLER) + " " + args + " 2>'" + errors + "'").c_str());
+  ToolRun run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(errors)};
+  platform::deleteFile(errors);
+  return run;
+}
+
+// A file of that exact name: the host's platform layer would take "\" for a
+// separator.
+void rawFile(const std::string& path) {
+  std::ofstream(path) << "x";
+}
+
+class Packer : public ::testing::Test {
+public:
+  void SetUp() override {
+    quitFlag = false;
+    takeShownBoxes();
+    std::filesystem::create_directories(payload.path() + "/plugins");
+    for (const auto& [name, data] : files)
+      ASSERT_TRUE(writeFile(payload / name, data));
+    ASSERT_TRUE(writeFile(stub, stubBytes));
+  }
+  std::string args(const std::string& agent, const std::string& url = "http://example.com/") {
+    return "--stub '" + stub + "' --payload '" + payload.path() + "' --agent '" + agent +
+           "' --url '" + url + "' -o '" + output + "'";
+  }
+
+  const std::string stubBytes = "MZ" + noise(20000, 3);
+  const std::vector<std::pair<std::string, std::string>> files = {
+      {"vorlixa.drv", "driver"},
+      {"vorlixa.ini", std::string(5000, 'i')},
+      {"install.js", "initInstall();"},
+      {"install.rdf", "<RDF/>"},
+      {"plugins/npvorlixa.dll", noise(70000, 9)}};
+  ScratchDir work;
+  ScratchDir payload;
+  std::string stub = work / "installer.exe";
+  std::string output = work / "setup.exe";
+};
+
+TEST_F(Packer, SetupIsTheStubWithTheArchiveAndItsComment) {
+  ToolRun run = mkinstaller(args("mozilla/4.79 [en] (windows nt 5.0; u)"), work);
+  ASSERT_EQ(run.status, 0) << run.errors;
+  std::string bytes = readFile(output);
+  EXPECT_EQ(bytes.substr(0, stubBytes.size()), stubBytes);
+
+  archivePath = output;
+  openArchive();
+  EXPECT_EQ(takeShownBoxes(), Names{});
+  EXPECT_EQ(archiveComment,
+            "agent: mozilla/4.79 [en] (windows nt 5.0; u)\nurl: http://example.com/\n");
+  EXPECT_EQ(archiveBase, static_cast<int32_t>(stubBytes.size()));
+
+  // Files of a folder first, then each subfolder's entry and contents; every
+  // file deflated.
+  Names names;
+  walkCatalog([&](const std::string& name, int32_t pos, uint32_t, uint32_t) {
+    names.push_back(name);
+    EXPECT_EQ(bytes[static_cast<size_t>(pos) + localMethod], 8) << name;
+    return false;
+  });
+  EXPECT_EQ(names, (Names{"install.js", "install.rdf", "vorlixa.drv", "vorlixa.ini",
+                          "plugins/npvorlixa.dll"}));
+  EXPECT_NE(catalog.find("plugins/"), std::string::npos) << "no folder entry";
+
+  ScratchDir plugins;
+  installToDir(plugins.path());
+  EXPECT_EQ(takeShownBoxes(), Names{});
+  EXPECT_EQ(plugins.contents(), (Names{"npvorlixa.dll", "vorlixa.drv", "vorlixa.ini"}));
+  EXPECT_TRUE(readFile(plugins / "npvorlixa.dll") == files.back().second);
+}
+
+TEST_F(Packer, CommentOfExactly2026BytesIsTheLongestTaken) {
+  // "agent: " + A + "\nurl: " + U + "\n" is 14 bytes around the two texts.
+  std::string url = "http://example.com/";
+  std::string agent(2026 - 14 - url.size(), 'a');
+  ToolRun run = mkinstaller(args(agent, url), work);
+  ASSERT_EQ(run.status, 0) << run.errors;
+  archivePath = output;
+  openArchive();
+  EXPECT_EQ(takeShownBoxes(), Names{});
+  EXPECT_EQ(archiveComment.size(), 2026u);
+}
+
+TEST_F(Packer, RefusesWhatTheInstallerCouldNotUse) {
+  struct Case {
+    const char* what;
+    std::function<std::string(Packer&)> args;
+    std::function<void(Packer&)> prepare; // may be empty
+    const char* message;
+  };
+  std::vector<Case> cases = {
+      {"comment of 2027 bytes",
+       [](Packer& p) { return p.args(std::string(2027 - 14 - 19, 'a'), "http://example.com/"); },
+       nullptr, "at most 2026"},
+      {"missing stub",
+       [](Packer& p) {
+         std::string a = p.args("x");
+         return a.replace(a.find(p.stub), p.stub.size(), p.stub + ".none");
+       },
+       nullptr, "no stub program"},
+      {"missing payload",
+       [](Packer& p) {
+         std::string a = p.args("x");
+         return a.replace(a.find(p.payload.path()), p.payload.path().size(), "/nonexistent");
+       },
+       nullptr, "no payload folder"},
+      {"a colon in a name", [](Packer& p) { return p.args("x"); },
+       [](Packer& p) { rawFile(p.payload.path() + "/plugins/np.dll:alt"); }, "np.dll:alt"},
+      {"a backslash in a name", [](Packer& p) { return p.args("x"); },
+       [](Packer& p) { rawFile(p.payload.path() + "/..\\evil.dll"); }, "evil.dll"},
+      {"a name of dots", [](Packer& p) { return p.args("x"); },
+       [](Packer& p) { rawFile(p.payload.path() + "/plugins/..."); }, "plugins/..."},
+      {"a line feed in the agent", [](Packer& p) { return p.args("x\nurl: http://evil/"); },
+       nullptr, "single lines"},
+      {"a missing option",
+       [](Packer& p) { return "--stub '" + p.stub + "' -o '" + p.output + "'"; }, nullptr, "usage"},
+  };
+  for (const Case& c : cases) {
+    if (c.prepare) c.prepare(*this);
+    ToolRun run = mkinstaller(c.args(*this), work);
+    EXPECT_EQ(run.status, 1) << c.what;
+    EXPECT_NE(run.errors.find(c.message), std::string::npos) << c.what << ": " << run.errors;
+    EXPECT_EQ(work.contents(), Names{"installer.exe"}) << c.what;
+    for (const char* name : {"/plugins/np.dll:alt", "/..\\evil.dll", "/plugins/..."})
+      std::filesystem::remove(payload.path() + name);
+  }
+}
+
+} // namespace
+#endif
