@@ -1,0 +1,107 @@
+#pragma once
+// Windows tests only: writing the registry of the throwaway Wine prefix, which
+// the program itself only ever reads. Keys a test makes are removed again by
+// a guard, so the prefix is left as the test found it.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace testregistry {
+
+inline bool keyExists(HKEY root, const std::string& path) {
+  HKEY key;
+  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+  RegCloseKey(key);
+  return true;
+}
+
+inline bool createKey(HKEY root, const std::string& path) {
+  HKEY key;
+  if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+      ERROR_SUCCESS)
+    return false;
+  RegCloseKey(key);
+  return true;
+}
+
+// Creates the subkey name below root\parent. Wine takes at most 255
+// characters of path per call, so long names are made one level at a time.
+inline bool createSubkey(HKEY root, const std::string& parent, const std::string& name) {
+  HKEY key;
+  if (RegCreateKeyExA(root, parent.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                      nullptr) != ERROR_SUCCESS)
+    return false;
+  HKEY child;
+  LONG result =
+      RegCreateKeyExA(key, name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &child, nullptr);
+  if (result == ERROR_SUCCESS) RegCloseKey(child);
+  RegCloseKey(key);
+  return result == ERROR_SUCCESS;
+}
+
+// Sets one value with exactly these data bytes, creating the key as needed.
+// The system adds a terminating zero to a string whose count leaves it out
+// when one follows in memory: a non-zero byte after the data keeps the count.
+inline bool setValue(HKEY root, const std::string& path, const std::string& name, DWORD type,
+                     const std::string& data) {
+  std::string guarded = data + 'X';
+  HKEY key;
+  if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+      ERROR_SUCCESS)
+    return false;
+  LONG result =
+      RegSetValueExA(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(guarded.data()),
+                     static_cast<DWORD>(data.size()));
+  RegCloseKey(key);
+  return result == ERROR_SUCCESS;
+}
+
+// A REG_SZ with its terminating zero, as programs normally store one.
+inline bool setText(HKEY root, const std::string& path, const std::string& name,
+                    const std::string& text) {
+  return setValue(root, path, name, REG_SZ, std::string(text.data(), text.size() + 1));
+}
+
+// Deletes the key with everything below it.
+inline bool deleteTree(HKEY root, const std::string& path) {
+  HKEY key;
+  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return false;
+  std::vector<std::string> children;
+  char name[1024];
+  for (DWORD i = 0; RegEnumKeyA(key, i, name, sizeof name) == ERROR_SUCCESS; ++i)
+    children.emplace_back(name);
+  // Children by handle: their full paths may be too long for one call.
+  for (const std::string& child : children)
+    deleteTree(key, child);
+  RegCloseKey(key);
+  return RegDeleteKeyA(root, path.c_str()) == ERROR_SUCCESS;
+}
+
+// Owns keys a test creates: each must be absent at the start (a test never
+// takes over a key it did not make) and is deleted with its subtree at the end.
+class ScopedKeys {
+public:
+  ScopedKeys() = default;
+  ScopedKeys(const ScopedKeys&) = delete;
+  ScopedKeys& operator=(const ScopedKeys&) = delete;
+  ~ScopedKeys() {
+    for (auto it = keys_.rbegin(); it != keys_.rend(); ++it) {
+      if (keyExists(it->first, it->second)) deleteTree(it->first, it->second);
+      EXPECT_FALSE(keyExists(it->first, it->second)) << "could not remove " << it->second;
+    }
+  }
+  // False (and nothing is owned) when the key exists already.
+  bool claim(HKEY root, const std::string& path) {
+    if (keyExists(root, path)) return false;
+    keys_.emplace_back(root, path);
+    return true;
+  }
+
+private:
+  std::vector<std::pair<HKEY, std::string>> keys_;
+};
+
+} // namespace testregistry
