@@ -1,0 +1,452 @@
+// Browser detection on whole computers: one registry layout and file tree per
+// scenario, made in the prefix, and the exact browser list detectBrowsers
+// leaves (names, program paths, plug-in directories, order), with the entries
+// that user-agent texts pick from it.
+#include "detect/agent.h"
+#include "detect/detect.h"
+#include "tests/detect/machine.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+using namespace machine;
+
+const std::string moz = "Software\\Mozilla\\";
+const std::string nav = "Software\\Netscape\\Netscape Navigator";
+const std::string opera = "Software\\Opera Software";
+const std::string vendorSub = "pref(\"general.useragent.vendorSub\", ";
+
+struct Agent {
+  std::string text;
+  std::string browser; // the display name it picks; empty: none
+};
+
+struct Scenario {
+  std::string name;
+  Layout layout;
+  std::vector<std::string> browsers; // three strings per browser
+  std::vector<Agent> agents;
+};
+
+void PrintTo(const Scenario& s, std::ostream* os) {
+  *os << s.name;
+}
+
+// Firefox registered as "Mozilla Firefox" + CurrentVersion, with the program
+// (a fixture) in %ROOT%\Apps\Firefox.
+Layout firefox(const std::string& currentVersion, const std::string& fixture) {
+  return {{lm(moz + "Mozilla Firefox", "CurrentVersion", currentVersion),
+           lm(moz + "Mozilla Firefox\\" + currentVersion + "\\Main", "PathToExe",
+              "%ROOT%\\Apps\\Firefox\\firefox.exe")},
+          {program("Apps\\Firefox\\firefox.exe", fixture)}};
+}
+
+std::vector<std::string> firefoxEntry(const std::string& name) {
+  return {name, "%ROOT%\\Apps\\Firefox\\firefox.exe", "%ROOT%\\Apps\\Firefox\\Plugins"};
+}
+
+// Netscape Navigator's key with the given "Main" values.
+Layout navigator(const std::string& version, const std::vector<RegEntry>& main) {
+  Layout l{{lm(nav, "CurrentVersion", version)}, {}};
+  l.registry.insert(l.registry.end(), main.begin(), main.end());
+  return l;
+}
+
+std::vector<Scenario> scenarios() {
+  const std::string ns479 = nav + "\\4.79 (en)\\Main";
+  return {
+      {"NoBrowserKeys", {}, {}, {{"x opera 8.50", ""}}},
+      {"TypicalMachine",
+       typicalMachine(),
+       typicalMachineBrowsers(),
+       {{"mozilla/5.0 (windows; u; windows nt 5.1; en-us; rv:1.8.0.1) gecko/20060111 "
+         "firefox/1.5.0.1",
+         "Mozilla Firefox 1.5.0.1"},
+        {"mozilla/5.0 (windows; u; windows nt 5.1; en-us; rv:1.7.12) gecko/20050915 "
+         "firefox/1.0.7",
+         "Mozilla Firefox 1.0.7"},
+        {"mozilla/5.0 (windows; u; windows nt 5.1; en-us; rv:1.7.12) gecko/20050915",
+         "Mozilla 1.7.12 (en)"},
+        {"mozilla/5.0 (windows; u; windows nt 5.1; en-us; rv:1.5) gecko/20031007 firebird/0.7",
+         "Firebird 0.7"},
+        {"mozilla/5.0 (windows; u; windows nt 5.1; en-us; rv:1.7.5) gecko/20041108 k-meleon/0.9",
+         "K-Meleon 0.9"},
+        {"mozilla/4.0 (compatible; msie 6.0; windows nt 5.1; en) opera 8.50", "Opera 8.50"},
+        {"mozilla/4.0 (compatible; msie 6.0; windows nt 5.1; en) opera 8.00", "Opera 8.00 beta"},
+        {"mozilla/4.79 [en] (windows nt 5.0; u)", "Netscape Navigator 4.79 (en)"},
+        {"mozilla/5.0 (windows; u; windows nt 5.1; en-us; rv:0.9.4) gecko/20011128 netscape6/6.2",
+         ""},
+        {"mozilla/4.0 (compatible; msie 6.0; windows nt 5.1)", ""},
+        {"", ""}}},
+
+      // --- Firefox ---
+      {"Firefox107FileVersionInName",
+       firefox("1.0.7 (en-US)", "ff107"),
+       firefoxEntry("Mozilla Firefox 1.0.7 (en-US)"),
+       {{"gecko/1 firefox/1.0.7", "Mozilla Firefox 1.0.7 (en-US)"}}},
+      {"Firefox107FourPartFileVersionNotInName", firefox("1.0.7 (en-US)", "ff107num"), {}, {}},
+      {"FirefoxOtherVersionThanRegistered", firefox("1.0.6 (en-US)", "ff107"), {}, {}},
+      {"Firefox15TakesTheFullProductVersion",
+       firefox("1.5 (en-US)", "ff15"),
+       firefoxEntry("Mozilla Firefox 1.5.0.1"),
+       {{"rv:1.8.0.1) gecko/2006 firefox/1.5.0.1", "Mozilla Firefox 1.5.0.1"}}},
+      {"Firefox14IsFirefox15", firefox("1.4", "ff14"), firefoxEntry("Mozilla Firefox 1.5"), {}},
+      {"Firefox14BetaIsFirefox15Beta",
+       firefox("1.4", "ff14beta"),
+       firefoxEntry("Mozilla Firefox 1.5 beta"),
+       {}},
+      {"Firefox14WithOtherProgramIsLeftOut", firefox("1.4", "ff107"), {}, {}},
+      {"FirefoxWithoutProgramIsLeftOut",
+       {{lm(moz + "Mozilla Firefox", "CurrentVersion", "1.5 (en-US)"),
+         lm(moz + "Mozilla Firefox\\1.5 (en-US)\\Main", "PathToExe",
+            "%ROOT%\\Apps\\Firefox\\firefox.exe")},
+        {}},
+       {},
+       {}},
+
+      // --- Mozilla suite, Netscape, K-Meleon, Firebird ---
+      {"MozillaSuite",
+       {{lm(moz + "Mozilla", "CurrentVersion", "1.7.12 (en)"),
+         lm(moz + "Mozilla\\1.7.12 (en)\\Main", "PathToExe", "%ROOT%\\Mozilla\\mozilla.exe"),
+         // The Extensions offer is named "Mozilla", which holds no version.
+         lm(moz + "Mozilla\\Extensions", "Plugins", "%ROOT%\\Mozilla\\plugins")},
+        {program("Mozilla\\mozilla.exe", "mozilla1712")}},
+       {"Mozilla 1.7.12 (en)", "%ROOT%\\Mozilla\\mozilla.exe", "%ROOT%\\Mozilla\\Plugins"},
+       {{"mozilla/5.0 (windows; u; rv:1.7.12) gecko/20050915", "Mozilla 1.7.12 (en)"},
+        {"mozilla/5.0 (windows; u; rv:1.7.12)", ""}}},
+      {"MozillaSuiteOtherVersionThanRegistered",
+       {{lm(moz + "Mozilla", "CurrentVersion", "1.7.11 (en)"),
+         lm(moz + "Mozilla\\1.7.11 (en)\\Main", "PathToExe", "%ROOT%\\Mozilla\\mozilla.exe")},
+        {program("Mozilla\\mozilla.exe", "mozilla1712")}},
+       {},
+       {}},
+      {"Netscape62AndNavigator479",
+       {{lm(nav, "CurrentVersion", "4.79 (en)"),
+         lm(ns479, "Install Directory", "%ROOT%\\Communicator"),
+         lm(ns479, "Plugins Directory", "%ROOT%\\Communicator\\Program\\Plugins"),
+         lm(moz + "Netscape 6", "CurrentVersion", "6.2 (en)"),
+         lm(moz + "Netscape 6\\6.2 (en)\\Main", "PathToExe", "%ROOT%\\Netscape 6\\netscp6.exe")},
+        {program("Netscape 6\\netscp6.exe", "netscape62")}},
+       {"Netscape 6.2 (en)", "%ROOT%\\Netscape 6\\netscp6.exe", "%ROOT%\\Netscape 6\\Plugins",
+        "Netscape Navigator 4.79 (en)", "%ROOT%\\Communicator\\Program\\netscape.exe",
+        "%ROOT%\\Communicator\\Program\\Plugins"},
+       {{"mozilla/4.79 [en] (windows nt 5.0; u)", "Netscape Navigator 4.79 (en)"},
+        // No product of its own: the first token's version, family netscape.
+        {"netscape6/6.2", "Netscape 6.2 (en)"},
+        {"mozilla/6.2 (windows)", "Netscape 6.2 (en)"}}},
+      {"KMeleonFromBinAndExtensions",
+       {{lm(moz + "K-Meleon\\Bin", "PathToExe", "%ROOT%\\K-Meleon"),
+         lm(moz + "K-Meleon\\Extensions", "Plugins", "%ROOT%\\K-Meleon\\Plugins")},
+        {program("K-Meleon\\k-meleon.exe", "kmeleon09")}},
+       {"K-Meleon 0.9", "%ROOT%\\K-Meleon\\k-meleon.exe", "%ROOT%\\K-Meleon\\Plugins"},
+       {{"gecko/1 k-meleon/0.9", "K-Meleon 0.9"}, {"gecko/1 k-meleon/0.8", ""}}},
+      {"KMeleonOfferedByBothBranchesEndsAsOne",
+       {{lm(moz + "K-Meleon", "CurrentVersion", "0.9 (en)"),
+         lm(moz + "K-Meleon\\0.9 (en)\\Main", "PathToExe", "%ROOT%\\K-Meleon\\K-MELEON.EXE"),
+         lm(moz + "K-Meleon\\Bin", "PathToExe", "%ROOT%\\K-Meleon"),
+         lm(moz + "K-Meleon\\Extensions", "Plugins", "%ROOT%\\K-Meleon\\kplugins")},
+        {program("K-Meleon\\k-meleon.exe", "kmeleon09")}},
+       {"K-Meleon 0.9", "%ROOT%\\K-Meleon\\k-meleon.exe", "%ROOT%\\K-Meleon\\kplugins"},
+       {}},
+      {"KMeleonProgramWithoutVersion",
+       {{lm(moz + "K-Meleon\\Bin", "PathToExe", "%ROOT%\\KM"),
+         lm(moz + "K-Meleon\\Extensions", "Plugins", "%ROOT%\\KM\\Plugins")},
+        {}},
+       {"K-Meleon ", "%ROOT%\\KM\\k-meleon.exe", "%ROOT%\\KM\\Plugins"},
+       {}},
+      {"FirebirdTakesTheLastVendorSub",
+       {{lm(moz + "Firebird\\Bin", "PathToExe", "%ROOT%\\Firebird\\MozillaFirebird.exe"),
+         lm(moz + "Firebird\\Extensions", "Plugins", "%ROOT%\\Firebird\\plugins")},
+        {program("Firebird\\MozillaFirebird.exe", "firebird07"),
+         textFile("Firebird\\defaults\\pref\\all.js",
+                  "// Firebird defaults\r\n" + vendorSub + "\"0.6\");\r\n" +
+                      "pref(\"general.useragent.vendor\", \"Firebird\");\r\n" + vendorSub +
+                      "\"0.7\");\r\npref(\"browser.startup.homepage\", \"about:\");\r\n")}},
+       {"Firebird 0.7", "%ROOT%\\Firebird\\MozillaFirebird.exe", "%ROOT%\\Firebird\\plugins"},
+       {{"rv:1.5) gecko/20031007 firebird/0.7", "Firebird 0.7"}}},
+      {"FirebirdWithoutAllJs",
+       {{lm(moz + "Firebird\\Bin", "PathToExe", "%ROOT%\\Firebird\\MozillaFirebird.exe"),
+         lm(moz + "Firebird\\Extensions", "Plugins", "%ROOT%\\Firebird\\plugins")},
+        {program("Firebird\\MozillaFirebird.exe", "firebird07")}},
+       {"Firebird ", "%ROOT%\\Firebird\\MozillaFirebird.exe", "%ROOT%\\Firebird\\plugins"},
+       {}},
+      // --- Incomplete and doubled Gecko registrations ---
+      {"IncompleteVersionBranchesAddNothing",
+       {{lm(moz + "Empty Version", "CurrentVersion", ""),
+         lm(moz + "No Version Key", "CurrentVersion", "1.0"),
+         lm(moz + "No Version Key\\2.0\\Main", "PathToExe", "%ROOT%\\b.exe"),
+         lm(moz + "No Main", "CurrentVersion", "1.0"),
+         lm(moz + "No Main\\1.0\\Other", "PathToExe", "%ROOT%\\c.exe"),
+         lm(moz + "Galeon", "CurrentVersion", "1.3"),
+         lm(moz + "Galeon\\1.3\\Main", "PathToExe", "%ROOT%\\Galeon\\galeon.exe")},
+        {}},
+       {"Galeon 1.3", "%ROOT%\\Galeon\\galeon.exe", "%ROOT%\\Galeon\\Plugins"},
+       {}},
+      {"MainWithoutPathToExe",
+       {{lm(moz + "Galeon", "CurrentVersion", "1.3"),
+         lm(moz + "Galeon\\1.3\\Main", "Install Directory", "%ROOT%\\Galeon"),
+         lm(moz + "Mozilla Firefox", "CurrentVersion", "1.0"),
+         lmKey(moz + "Mozilla Firefox\\1.0\\Main"), lm(moz + "Mozilla", "CurrentVersion", "1.7"),
+         lmKey(moz + "Mozilla\\1.7\\Main")},
+        {}},
+       {"Galeon 1.3", "", "\\Plugins"},
+       {}},
+      {"VersionAndExtensionsBranchOfferTheSameProgram",
+       {{lm(moz + "Galeon", "CurrentVersion", "1.3"),
+         lm(moz + "Galeon\\1.3\\Main", "PathToExe", "%ROOT%\\Galeon\\galeon.exe"),
+         lm(moz + "Galeon\\Extensions", "Plugins", "%ROOT%\\Shared Plugins")},
+        {}},
+       {"Galeon", "%ROOT%\\Galeon\\galeon.exe", "%ROOT%\\Shared Plugins"},
+       {}},
+      {"BinWithoutPathToExeEmptiesTheProgram",
+       {{lm(moz + "Galeon", "CurrentVersion", "1.3"),
+         lm(moz + "Galeon\\1.3\\Main", "PathToExe", "%ROOT%\\Galeon\\galeon.exe"),
+         lm(moz + "Galeon\\Bin", "Other", "x"),
+         lm(moz + "Galeon\\Extensions", "Plugins", "%ROOT%\\Shared Plugins")},
+        {}},
+       {"Galeon", "", "%ROOT%\\Shared Plugins", "Galeon 1.3", "%ROOT%\\Galeon\\galeon.exe",
+        "%ROOT%\\Galeon\\Plugins"},
+       {}},
+      {"ExtensionsWithEmptyPluginsAddNothing",
+       {{lm(moz + "Galeon\\Bin", "PathToExe", "%ROOT%\\Galeon\\galeon.exe"),
+         lm(moz + "Galeon\\Extensions", "Plugins", "")},
+        {}},
+       {},
+       {}},
+      {"TwoProductsWithOneProgramEndAsTheLaterOne",
+       {{lm(moz + "Galeon", "CurrentVersion", "1.3"),
+         lm(moz + "Galeon\\1.3\\Main", "PathToExe", "%ROOT%\\G\\galeon.exe"),
+         lm(moz + "Zeta", "CurrentVersion", "2.0"),
+         lm(moz + "Zeta\\2.0\\Main", "PathToExe", "%ROOT%\\g\\GALEON.EXE")},
+        {}},
+       {"Zeta 2.0", "%ROOT%\\g\\GALEON.EXE", "%ROOT%\\g\\Plugins"},
+       {}},
+
+      // --- Netscape Navigator ---
+      {"NavigatorVersionNamingOperaIsNoNavigator",
+       navigator("6.0 Opera", {lm(nav + "\\6.0 Opera\\Main", "Install Directory", "%ROOT%\\O")}),
+       {},
+       {}},
+      {"NavigatorWithEmptyVersion", navigator("", {}), {}, {}},
+      {"NavigatorWithoutInstallDirectory",
+       navigator("4.79 (en)", {lm(ns479, "Plugins Directory", "%ROOT%\\NS\\Program\\Plugins")}),
+       {"Netscape Navigator 4.79 (en)", "%ROOT%\\NS\\Program\\\\netscape.exe",
+        "%ROOT%\\NS\\Program\\Plugins"},
+       {}},
+      {"NavigatorWithoutMainValues",
+       navigator("4.79 (en)", {lmKey(ns479)}),
+       {"Netscape Navigator 4.79 (en)", "\\netscape.exe", ""},
+       {{"mozilla/4.79 [en] (windows nt 5.0; u)", "Netscape Navigator 4.79 (en)"}}},
+      {"NavigatorWithoutMainKey",
+       navigator("4.8", {}),
+       {"Netscape Navigator 4.8", "\\netscape.exe", ""},
+       {}},
+
+      // --- Opera ---
+      {"Opera850FoundThroughFiveValues",
+       {{cu(opera, "Last Directory", "%ROOT%\\Program Files\\Opera\\"),
+         cu(opera, "Last Directory2", "%ROOT%\\PROGRAM FILES\\OPERA"),
+         cu(opera, "Plugin Path", "%ROOT%\\Program Files\\Opera\\Program\\Plugins"),
+         cu(opera, "Last CommandLine", "%ROOT%\\Program Files\\Opera\\Opera.exe"),
+         cu(opera, "Last CommandLine v2", "%ROOT%\\Program Files\\Opera\\opera.exe -newpage")},
+        {program("Program Files\\Opera\\Opera.exe", "opera850")}},
+       {"Opera 8.50", "%root%\\program files\\opera\\Opera.exe",
+        "%root%\\program files\\opera\\Program\\Plugins"},
+       {{"mozilla/4.0 (compatible; msie 6.0; windows nt 5.1; en) opera 8.50", "Opera 8.50"},
+        {"opera/8.50 (windows nt 5.1; u; en)", ""}}},
+      {"OperaBetaKeepsItsSuffix",
+       {{cu(opera, "Last Beta Directory", "%ROOT%\\Opera Beta\\"),
+         cu(opera, "Last Directory", "%ROOT%\\Opera Beta")},
+        {program("Opera Beta\\Opera.exe", "opera800")}},
+       {"Opera 8.00 beta", "%root%\\opera beta\\Opera.exe", "%root%\\opera beta\\Program\\Plugins"},
+       {{"mozilla/4.0 (compatible; msie 6.0; windows nt 5.1; en) opera 8.00", "Opera 8.00 beta"},
+        {"x opera 8.50", ""}}},
+      {"OperaValuesByNamePrefix",
+       {{cu(opera, "Last Directory2", "%ROOT%\\Opera850"),
+         cu(opera, "Last Directory3", "%ROOT%\\Opera800\\"),
+         cu(opera, "Last Directory4", "%ROOT%\\No Opera Here"),
+         cu(opera, "Last Directory5", "%ROOT%\\Opera Unversioned"),
+         cu(opera, "Last CommandLine", "\"%ROOT%\\Quoted\\Opera.exe\" -newpage"),
+         cu(opera, "Plugin Path", "%ROOT%\\Elsewhere\\plugins"),
+         cu(opera, "Home Directory", "%ROOT%\\Ignored")},
+        {program("Opera850\\Opera.exe", "opera850"), program("Opera800\\Opera.exe", "opera800"),
+         program("No Opera Here\\opera7.exe", "opera850"),
+         program("Opera Unversioned\\Opera.exe", "noresource"),
+         program("Quoted\\Opera.exe", "opera850"), program("Elsewhere\\Opera.exe", "opera850"),
+         program("Ignored\\Opera.exe", "opera850")}},
+       {"Opera ", "%root%\\opera unversioned\\Opera.exe",
+        "%root%\\opera unversioned\\Program\\Plugins", "Opera 8.00", "%root%\\opera800\\Opera.exe",
+        "%root%\\opera800\\Program\\Plugins", "Opera 8.50", "%root%\\opera850\\Opera.exe",
+        "%root%\\opera850\\Program\\Plugins"},
+       {{"x opera 8.00", ""}, {"x opera 8.0", "Opera 8.00"}}},
+      {"OperaSettingsWithoutInstallations",
+       {{cu(opera, "Last Directory", "%ROOT%\\Gone"), cu(opera, "Plugin Path", ""),
+         cu(opera, "Last CommandLine", "")},
+        {}},
+       {},
+       {}},
+
+      // --- Where detectors meet ---
+      {"LaterDetectorsWinForTheSameProgram",
+       {{lm(nav, "CurrentVersion", "4.79 (en)"), lm(ns479, "Install Directory", "%ROOT%\\NS"),
+         lm(ns479, "Plugins Directory", "%ROOT%\\NS\\Program\\Plugins"),
+         lm(moz + "Galeon", "CurrentVersion", "1.3"),
+         lm(moz + "Galeon\\1.3\\Main", "PathToExe", "%ROOT%\\ns\\program\\NETSCAPE.EXE")},
+        {}},
+       {"Galeon 1.3", "%ROOT%\\ns\\program\\NETSCAPE.EXE", "%ROOT%\\ns\\program\\Plugins"},
+       {}},
+      {"OperaSkipsAPluginDirectoryAlreadyListed",
+       {{lm(moz + "Opera Wrapper\\Bin", "PathToExe", "%ROOT%\\OW\\ow.exe"),
+         lm(moz + "Opera Wrapper\\Extensions", "Plugins",
+            "%root%\\program files\\opera\\Program\\Plugins"),
+         cu(opera, "Last Directory", "%ROOT%\\Program Files\\Opera")},
+        {program("Program Files\\Opera\\Opera.exe", "opera850")}},
+       {"Opera Wrapper", "%ROOT%\\OW\\ow.exe", "%root%\\program files\\opera\\Program\\Plugins"},
+       {{"x opera 8.50", ""}}},
+  };
+}
+
+std::vector<std::string> itemsOf(const tsList& list) {
+  std::vector<std::string> items;
+  for (int i = 0; i < list.Count(); ++i)
+    items.push_back(list.Get(i));
+  return items;
+}
+
+class Detection : public testing::TestWithParam<Scenario> {};
+
+TEST_P(Detection, FindsExactlyTheExpectedBrowsers) {
+  const Scenario& s = GetParam();
+  Installed installed(s.layout, "scenario");
+  ASSERT_TRUE(installed.ok());
+
+  tsList list;
+  list.Add("Stale Browser"); // detection starts from an empty list
+  list.Add("C:\\stale.exe");
+  list.Add("C:\\stale");
+  detectBrowsers(list);
+
+  std::vector<std::string> expected;
+  for (const std::string& item : s.browsers)
+    expected.push_back(installed.expand(item));
+  EXPECT_EQ(itemsOf(list), expected);
+  EXPECT_EQ(list.GetText().empty(), expected.empty());
+
+  for (const Agent& a : s.agents) {
+    int i = findBrowserForAgent(list, a.text);
+    EXPECT_EQ(i < 0 ? std::string() : list.Get(i), a.browser) << a.text;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Scenarios, Detection, testing::ValuesIn(scenarios()),
+                         [](const testing::TestParamInfo<Scenario>& info) {
+                           return info.param.name;
+                         });
+
+TEST(Detectors, LeaveTheListAloneWithoutTheirKeys) {
+  Installed none(Layout{}, "scenario");
+  ASSERT_TRUE(none.ok());
+  tsList list;
+  list.Add("Kept");
+  list.Add("C:\\kept.exe");
+  list.Add("C:\\kept");
+  detectNavigator(list);
+  detectGecko(list);
+  detectOpera(list);
+  EXPECT_EQ(itemsOf(list), (std::vector<std::string>{"Kept", "C:\\kept.exe", "C:\\kept"}));
+}
+
+TEST(Detectors, RunInOrderAndLeaveTheirFindsUnsorted) {
+  // detectGecko alone appends in registry order; only detectBrowsers sorts.
+  Installed installed(Layout{{lm(moz + "Zeta", "CurrentVersion", "2.0"),
+                              lm(moz + "Zeta\\2.0\\Main", "PathToExe", "%ROOT%\\Z\\z.exe"),
+                              lm(moz + "Alpha", "CurrentVersion", "1.0"),
+                              lm(moz + "Alpha\\1.0\\Main", "PathToExe", "%ROOT%\\A\\a.exe")},
+                             {}},
+                      "scenario");
+  ASSERT_TRUE(installed.ok());
+  tsList list;
+  list.Add("Mid");
+  list.Add("C:\\mid.exe");
+  list.Add("C:\\mid");
+  detectGecko(list);
+  EXPECT_EQ(itemsOf(list),
+            (std::vector<std::string>{
+                "Mid", "C:\\mid.exe", "C:\\mid", "Alpha 1.0", installed.expand("%ROOT%\\A\\a.exe"),
+                installed.expand("%ROOT%\\A\\Plugins"), "Zeta 2.0",
+                installed.expand("%ROOT%\\Z\\z.exe"), installed.expand("%ROOT%\\Z\\Plugins")}));
+}
+
+TEST(Detectors, AddOperaNeedsOperaExeAndAFreePluginDirectory) {
+  Installed installed(Layout{{}, {program("op\\Opera.exe", "opera850")}}, "scenario");
+  ASSERT_TRUE(installed.ok());
+  std::string dir = lowerCase(installed.root()) + "\\op";
+  tsList list;
+  addOpera(list, dir + "\\", " beta");
+  addOpera(list, dir, "");              // the same directory: the first stays
+  addOpera(list, installed.root(), ""); // no Opera.exe there
+  addOpera(list, "", "");
+  EXPECT_EQ(itemsOf(list), (std::vector<std::string>{"Opera 8.50 beta", dir + "\\Opera.exe",
+                                                     dir + "\\Program\\Plugins"}));
+}
+
+TEST(Detectors, FirebirdWithoutProgramPathReadsNoAllJsFromTheCurrentDirectory) {
+  Installed installed(
+      Layout{{lm(moz + "Firebird\\Extensions", "Plugins", "%ROOT%\\Firebird\\plugins")},
+             {textFile("defaults\\pref\\all.js", vendorSub + "\"stray\");\n")}},
+      "scenario");
+  ASSERT_TRUE(installed.ok());
+  char previous[MAX_PATH];
+  GetCurrentDirectoryA(sizeof previous, previous);
+  ASSERT_TRUE(SetCurrentDirectoryA(installed.root().c_str()));
+  tsList list;
+  detectBrowsers(list);
+  SetCurrentDirectoryA(previous);
+  EXPECT_EQ(itemsOf(list), (std::vector<std::string>{
+                               "Firebird ", "", installed.expand("%ROOT%\\Firebird\\plugins")}));
+}
+
+TEST(Detectors, AddGeckoBrowserAppliesTheNameRules) {
+  Installed installed(
+      Layout{{},
+             {program("ff\\firefox.exe", "ff15"), program("km\\k-meleon.exe", "kmeleon09"),
+              program("fb\\firebird.exe", "firebird07"),
+              textFile("fb\\defaults\\pref\\all.js", vendorSub + "\"0.7\");")}},
+      "scenario");
+  ASSERT_TRUE(installed.ok());
+  std::string root = installed.root();
+  tsList list;
+  addGeckoBrowser(list, "P1", root + "\\ff\\firefox.exe", "Mozilla Firefox 1.5 (en-US)");
+  addGeckoBrowser(list, "P2", root + "\\km", "K-Meleon");
+  addGeckoBrowser(list, "P3", root + "\\fb\\firebird.exe", "FIREBIRD");
+  addGeckoBrowser(list, "P4", root + "\\n6.exe", "Netscape 6 6.2");
+  addGeckoBrowser(list, "P5", root + "\\ff\\firefox.exe", "Mozilla Firefox 1.0.7"); // rejected
+  EXPECT_EQ(itemsOf(list),
+            (std::vector<std::string>{"Mozilla Firefox 1.5.0.1", root + "\\ff\\firefox.exe", "P1",
+                                      "K-Meleon 0.9", root + "\\km\\k-meleon.exe", "P2",
+                                      "FIREBIRD 0.7", root + "\\fb\\firebird.exe", "P3",
+                                      "Netscape 6.2", root + "\\n6.exe", "P4"}));
+}
+
+TEST(Detectors, CheckGeckoVersionReadsTheProgramsResource) {
+  Installed installed(Layout{{}, {program("ff\\firefox.exe", "ff14beta")}}, "scenario");
+  ASSERT_TRUE(installed.ok());
+  std::string exe = installed.root() + "\\ff\\firefox.exe";
+  bool beta = false;
+  std::string name = "Mozilla Firefox 1.4";
+  EXPECT_TRUE(checkGeckoVersion("mozilla firefox 1.4", exe, beta, name));
+  EXPECT_TRUE(beta);
+  // As a suite, its product version 1.4 counts, and beta is cleared.
+  name = "Mozilla 1.4";
+  EXPECT_TRUE(checkGeckoVersion("mozilla 1.4", exe, beta, name));
+  EXPECT_FALSE(beta);
+  EXPECT_EQ(name, "Mozilla 1.4");
+  name = "Mozilla Firefox 1.5";
+  EXPECT_FALSE(
+      checkGeckoVersion("mozilla firefox 1.5", installed.root() + "\\none.exe", beta, name));
+}
+
+} // namespace
