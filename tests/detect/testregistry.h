@@ -80,6 +80,59 @@ inline bool deleteTree(HKEY root, const std::string& path) {
   return RegDeleteKeyA(root, path.c_str()) == ERROR_SUCCESS;
 }
 
+namespace detail {
+
+inline void snapshotValues(HKEY key, std::string& out) {
+  DWORD maxName = 0, maxData = 0;
+  RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &maxName,
+                   &maxData, nullptr, nullptr);
+  std::string name(maxName + 1, '\0');
+  std::string data(maxData + 1, '\0');
+  for (DWORD i = 0;; ++i) {
+    DWORD nameSize = static_cast<DWORD>(name.size()), dataSize = static_cast<DWORD>(data.size());
+    DWORD type = 0;
+    if (RegEnumValueA(key, i, name.data(), &nameSize, nullptr, &type,
+                      reinterpret_cast<BYTE*>(data.data()), &dataSize) != ERROR_SUCCESS)
+      return;
+    out += "  " + name.substr(0, nameSize) + " = " + std::to_string(type) + ":" +
+           data.substr(0, dataSize) + "\n";
+  }
+}
+
+inline void snapshotKey(HKEY key, const std::string& path, const std::string& skip,
+                        std::string& out) {
+  if (!skip.empty() && path == skip) return;
+  out += "[" + path + "]\n";
+  snapshotValues(key, out);
+  char name[1024];
+  for (DWORD i = 0;; ++i) {
+    DWORD size = sizeof name;
+    if (RegEnumKeyExA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+      return;
+    HKEY child;
+    if (RegOpenKeyExA(key, name, 0, KEY_READ, &child) != ERROR_SUCCESS) {
+      out += "[" + path + "\\" + name + "] (unreadable)\n";
+      continue;
+    }
+    snapshotKey(child, path + "\\" + name, skip, out);
+    RegCloseKey(child);
+  }
+}
+
+} // namespace detail
+
+// Every key below root\path with its values (name, type, data) as text, to
+// compare the registry before and after a run; the subtree skip (a path like
+// path) is left out.
+inline std::string snapshot(HKEY root, const std::string& path, const std::string& skip = "") {
+  std::string out;
+  HKEY key;
+  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return "(absent)";
+  detail::snapshotKey(key, path, skip, out);
+  RegCloseKey(key);
+  return out;
+}
+
 // Owns keys a test creates: each must be absent at the start (a test never
 // takes over a key it did not make) and is deleted with its subtree at the end.
 class ScopedKeys {
