@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake --preset win64 >/dev/null
-cmake --build --preset win64 -j "$(nproc)" --target installer uidemo
+cmake --build --preset win64 -j "$(nproc)" --target installer uidemo browser_fixtures
 rig=build/demo/wine-rig
 setup=build/win64/installer/installer.exe
 [ -f build/win64/demo/setup.exe ] && setup=build/win64/demo/setup.exe
