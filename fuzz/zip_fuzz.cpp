@@ -1,0 +1,78 @@
+// The self-archive reader and entry extraction on mutated archives: every
+// input is written to a file, opened as the installer's archive, listed,
+// walked, and its entries are extracted and installed into a scratch folder.
+// Nothing may crash, leak, trip a sanitizer or write outside that folder.
+#include "archive/install.h"
+#include "archive/selfarchive.h"
+#include "archive/unzip.h"
+#include "util/platform.h"
+#include "util/ui.h"
+#include "util/ui_posix.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int maxEntries = 16; // of one input, extracted one by one
+
+// The scratch folder: root/a/b/plugins is the installation target, so an
+// entry that escaped it would show up beside it.
+struct Scratch {
+  fs::path root = fs::temp_directory_path() / ("zipfuzz-" + std::to_string(getpid()));
+  fs::path guard = root / "a" / "b";
+  fs::path plugins = guard / "plugins";
+  std::string archive = (root / "archive.exe").string();
+  std::string output = (root / "a" / "entry.out").string();
+
+  Scratch() {
+    fs::remove_all(root);
+    fs::create_directories(plugins);
+    setQuietBoxes(true);
+  }
+  ~Scratch() { fs::remove_all(root); }
+
+  // Aborts when anything but the target appeared beside it or above it.
+  void checkConfined() const {
+    for (const fs::path& dir : {guard, guard.parent_path()})
+      for (const fs::directory_entry& e : fs::directory_iterator(dir))
+        if (e.path() != plugins && e.path() != guard && e.path().string() != output) {
+          std::fprintf(stderr, "written outside the target: %s\n", e.path().c_str());
+          std::abort();
+        }
+  }
+};
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static Scratch scratch;
+  {
+    platform::File file = platform::File::create(scratch.archive, platform::Share::read);
+    file.write(data, size);
+  }
+  quitFlag = false;
+  archivePath = scratch.archive;
+  openArchive();
+  if (!quitFlag) {
+    listRootFiles();
+    int visited = 0;
+    walkCatalog([&](const std::string&, int32_t headerPos, uint32_t, uint32_t) {
+      extractEntry(archivePath, scratch.output, headerPos);
+      return ++visited >= maxEntries;
+    });
+    quitFlag = false;
+    installToDir(scratch.plugins.string());
+    scratch.checkConfined();
+  }
+  takeShownBoxes();
+  fs::remove(scratch.output);
+  fs::remove_all(scratch.plugins);
+  fs::create_directories(scratch.plugins);
+  return 0;
+}
