@@ -54,8 +54,7 @@ struct Inflater::BlockCodes {
 Inflater::Inflater(InflateIo& io)
     : io_(io), fastDecoder_(chooseFastDecoder()), output_(new (std::nothrow) uint8_t[outputSize]),
       tables_(new (std::nothrow) Tables) {
-  memoryOk_ = output_ && tables_;
-  if (memoryOk_) std::memset(output_.get(), 0, outputSize);
+  memoryOk_ = output_ && tables_; // begin() zeroes the history; all else is written before read
   resetInput();
 }
 
