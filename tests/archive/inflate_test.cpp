@@ -136,6 +136,7 @@ public:
   }
   BitStream& byte(uint8_t b) { return bits(b, 8); }
   Bytes data() const { return bytes_; }
+  size_t bitCount() const { return count_; }
 
 private:
   void put(uint32_t bit) {
@@ -968,6 +969,48 @@ TEST(Inflate, LookupReadsPastTheEndAtFinalCode) {
     EXPECT_EQ(std::string(o.out.begin(), o.out.end()), "A");
     EXPECT_EQ(o.log, "PRPRW");
   }
+}
+
+// Dynamic literal/length tables are looked up with 9 bits even when codes are longer: with codes
+// of 1 (end of block), 2, 3, ... 12 bits and the stream ending on a byte boundary, the final
+// look-up needs exactly one byte past the stream (ten bits would need two): with that byte
+// present, nothing more is read.
+TEST(Inflate, DynamicLiteralLookupUsesNineBits) {
+  std::vector<int> literals(257, 0);
+  literals[256] = 1;
+  for (int i = 0; i < 11; ++i)
+    literals['A' + i] = 2 + i;
+  literals['A' + 11] = 12;
+  for (int count = 1; count <= 8; ++count) {
+    // count codes: 'A' (2 bits) and, for odd totals, one 'B' (3 bits) first
+    DynamicBlock b(literals, std::vector<int>{1, 1});
+    BitStream s;
+    b.header(s, true);
+    Bytes expected;
+    if ((s.bitCount() + 2 * count + 1) % 2) expected.push_back('B');
+    expected.resize(count, 'A');
+    for (uint8_t c : expected)
+      b.symbol(s, c);
+    b.symbol(s, 256);
+    if (s.bitCount() % 8 != 0) continue;
+    Bytes stream = s.data();
+    for (bool fast : {true, false}) {
+      Bytes withOne = stream;
+      withOne.push_back(0x50);
+      TestIo one(withOne);
+      Outcome o = inflateWith(one, int32_t(stream.size()), fast);
+      EXPECT_EQ(o.result, zipOk);
+      EXPECT_EQ(o.out, expected);
+      EXPECT_EQ(o.log, "PRW");
+      // Without it, already the code before end of block is looked up past the end of the file.
+      TestIo none(stream);
+      Outcome cut = inflateWith(none, int32_t(stream.size()), fast);
+      EXPECT_EQ(cut.result, zipReadError);
+      EXPECT_EQ(cut.log, "PRPR");
+    }
+    return;
+  }
+  FAIL() << "no count of codes ends the stream on a byte boundary";
 }
 
 // The same look-ahead before the last code: when the file ends right after the stream, the
