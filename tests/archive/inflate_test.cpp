@@ -93,7 +93,7 @@ uint32_t crcOf(const Bytes& b) {
   return updateCrc(0xFFFFFFFF, b.data(), b.size());
 }
 
-Bytes text(size_t n) {
+[[maybe_unused]] Bytes text(size_t n) { // used by the zlib comparisons, host only
   Bytes b;
   const std::string words[] = {"window ", "message ", "plugin ", "browser ", "archive ", "the ",
                                "of ",     "install ", "\n",      "0123 ",    "version "};
