@@ -13,9 +13,9 @@
 namespace {
 
 constexpr size_t historySize = Inflater::windowSize;
-constexpr size_t windowsPerBuffer = 8;
+constexpr size_t windowsPerBuffer = 16;
 // Room behind the last window: a match that starts just before a window's end (258 bytes) and
-// the fast copy's overrun of up to 15 bytes past a match.
+// the fast copy's overrun of up to 29 bytes past a match.
 constexpr size_t outputSlack = 320;
 constexpr size_t outputSize = historySize + windowsPerBuffer * Inflater::windowSize + outputSlack;
 
@@ -37,18 +37,32 @@ struct Inflater::Tables {
   HuffmanTable codeLength, literal, distance;
   HuffmanTable fixedLiteral, fixedDistance;
   bool fixedBuilt = false;
-  uint16_t lengths[320];
+  uint16_t lengths[320]; // of the dynamic block: literal/length codes, then distance codes
+  int literalCount = 0, distanceCount = 0;
+  CodeShape literalShape, distanceShape;
   uint32_t fastLiteral[fast::literalTableSize];
   uint32_t fastDistance[fast::distanceTableSize];
   uint32_t fastFixedLiteral[1u << fast::literalRootBits];
   uint32_t fastFixedDistance[1u << fast::distanceRootBits];
 };
 
+// The exact path needs the reference tables only for codes longer than their first level, which
+// few blocks meet there; a dynamic block's reference tables are built when first needed.
 struct Inflater::BlockCodes {
-  const HuffmanTable* literal;
-  const HuffmanTable* distance;
+  HuffmanTable* literal;
+  HuffmanTable* distance;
   const uint32_t* fastLiteral;
   const uint32_t* fastDistance;
+  int literalBits; // first-level bits of the reference tables
+  int distanceBits;
+  bool literalReady; // the reference tables are built
+  bool distanceReady;
+};
+
+// A symbol as the reference tables give it: operation and value of its entry.
+struct Inflater::Symbol {
+  int operation;
+  int value;
 };
 
 Inflater::Inflater(InflateIo& io)
@@ -241,7 +255,14 @@ int Inflater::inflateFixed() {
     buildFastTable(distances, 30, distanceSymbols, fast::distanceRootBits, t.fastFixedDistance);
     t.fixedBuilt = true;
   }
-  BlockCodes codes{&t.fixedLiteral, &t.fixedDistance, t.fastFixedLiteral, t.fastFixedDistance};
+  BlockCodes codes{&t.fixedLiteral,
+                   &t.fixedDistance,
+                   t.fastFixedLiteral,
+                   t.fastFixedDistance,
+                   t.fixedLiteral.lookupBits(),
+                   t.fixedDistance.lookupBits(),
+                   true,
+                   true};
   return inflateCodes(codes);
 }
 
@@ -262,18 +283,23 @@ int Inflater::inflateDynamic() {
   if (result != zipOk) return result;
 
   const uint16_t* distances = t.lengths + literalCount;
-  CodeShape literalShape = shapeCodes(t.lengths, literalCount, literalLookupBits);
-  if (literalShape.result != huffComplete) return zipBadData;
-  CodeShape distanceShape = shapeCodes(distances, distanceCount, distanceLookupBits);
-  if (distanceShape.result > huffIncomplete) return zipBadData; // incomplete distances are fine
-  if (t.literal.build(t.lengths, literalCount, literalLengthSymbols, literalShape) !=
-          huffComplete ||
-      t.distance.build(distances, distanceCount, distanceSymbols, distanceShape) > huffIncomplete)
-    return zipBadData;
+  t.literalCount = literalCount;
+  t.distanceCount = distanceCount;
+  t.literalShape = shapeCodes(t.lengths, literalCount, literalLookupBits);
+  if (t.literalShape.result != huffComplete) return zipBadData;
+  t.distanceShape = shapeCodes(distances, distanceCount, distanceLookupBits);
+  if (t.distanceShape.result > huffIncomplete) return zipBadData; // incomplete distances are fine
   buildFastTable(t.lengths, literalCount, literalLengthSymbols, fast::literalRootBits,
                  t.fastLiteral);
   buildFastTable(distances, distanceCount, distanceSymbols, fast::distanceRootBits, t.fastDistance);
-  BlockCodes codes{&t.literal, &t.distance, t.fastLiteral, t.fastDistance};
+  BlockCodes codes{&t.literal,
+                   &t.distance,
+                   t.fastLiteral,
+                   t.fastDistance,
+                   t.literalShape.lookupBits,
+                   t.distanceShape.lookupBits,
+                   false,
+                   false};
   return inflateCodes(codes);
 }
 
@@ -329,13 +355,48 @@ int Inflater::inflateCodes(BlockCodes& codes) {
   }
 }
 
-// Follows the reference tables: first-level bits, then each sub-table's bits, asking the bit
-// reader for exactly what the reference decoder asks for. Invalid codes and empty tables fail.
-bool Inflater::decodeExact(const HuffmanTable& table, const HuffEntry*& entry) {
-  if (table.empty()) return false;
-  int lookup = table.lookupBits();
+bool Inflater::buildReference(BlockCodes& codes, bool distance) {
+  Tables& t = *tables_;
+  if (distance) {
+    codes.distanceReady = true;
+    return t.distance.build(t.lengths + t.literalCount, t.distanceCount, distanceSymbols,
+                            t.distanceShape) <= huffIncomplete;
+  }
+  codes.literalReady = true;
+  return t.literal.build(t.lengths, t.literalCount, literalLengthSymbols, t.literalShape) ==
+         huffComplete;
+}
+
+// Decodes one code the way the reference decoder does: first-level bits, then each sub-table's
+// bits, asking the bit reader for exactly what the reference decoder asks for. A code that ends
+// within the first level is taken from the fast table's first level (bits not yet taken are zero
+// there, and such a code does not depend on them); longer codes, invalid codes and empty tables go
+// through the reference tables, as every code does when the fast paths are off.
+bool Inflater::decodeExact(BlockCodes& codes, bool distance, Symbol& symbol) {
+  int lookup = distance ? codes.distanceBits : codes.literalBits;
   needBits(lookup);
-  entry = &table.entry(peekBits(lookup));
+  const uint32_t* fastTable = distance ? codes.fastDistance : codes.fastLiteral;
+  int rootBits = distance ? fast::distanceRootBits : fast::literalRootBits;
+  uint32_t e = fastTable[uint32_t(bitBuf_) & ((1u << rootBits) - 1)];
+  if (fastEnabled_ && (!(e & fast::special) || (e & fast::endOfBlock))) {
+    int codeBits =
+        (e & fast::literal) || (e & fast::endOfBlock) ? int(e & 0xFF) : int(e >> 8) & 0xF;
+    if (codeBits <= lookup) {
+      dumpBits(codeBits);
+      if (e & fast::literal)
+        symbol = {opLiteral, int(e >> 16) & 0xFF};
+      else if (e & fast::endOfBlock)
+        symbol = {opEndOfBlock, 256};
+      else
+        symbol = {int(e & 0xFF) - codeBits, int(e >> 16)};
+      return true;
+    }
+  }
+  bool ready = distance ? codes.distanceReady : codes.literalReady;
+  if (!ready && !buildReference(codes, distance)) return false;
+  const HuffmanTable& table = distance ? *codes.distance : *codes.literal;
+  if (table.empty()) return false;
+  const HuffEntry* entry = &table.entry(peekBits(lookup));
   while (entry->operation > opLiteral) {
     if (entry->operation == opInvalid) return false;
     dumpBits(entry->bits);
@@ -344,21 +405,22 @@ bool Inflater::decodeExact(const HuffmanTable& table, const HuffEntry*& entry) {
     entry = &table.entry(entry->next + peekBits(n));
   }
   dumpBits(entry->bits);
+  symbol = {entry->operation, entry->value};
   return true;
 }
 
 // One symbol through the exact path.
 int Inflater::exactSymbol(BlockCodes& codes) {
-  const HuffEntry* e;
-  if (!decodeExact(*codes.literal, e)) return zipBadData;
-  if (e->operation == opLiteral) {
-    *outPos_++ = uint8_t(e->value);
+  Symbol s;
+  if (!decodeExact(codes, false, s)) return zipBadData;
+  if (s.operation == opLiteral) {
+    *outPos_++ = uint8_t(s.value);
     return more;
   }
-  if (e->operation == opEndOfBlock) return zipOk;
-  uint32_t length = e->value + takeBits(e->operation);
-  if (!decodeExact(*codes.distance, e)) return zipBadData;
-  uint32_t distance = e->value + takeBits(e->operation);
+  if (s.operation == opEndOfBlock) return zipOk;
+  uint32_t length = uint32_t(s.value) + takeBits(s.operation);
+  if (!decodeExact(codes, true, s)) return zipBadData;
+  uint32_t distance = uint32_t(s.value) + takeBits(s.operation);
   const uint8_t* from = outPos_ - distance; // the zeroed history before the first byte
   for (uint32_t i = 0; i < length; ++i)
     outPos_[i] = from[i];

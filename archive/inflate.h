@@ -58,6 +58,7 @@ public:
 
 private:
   struct BlockCodes; // the tables of the block being decoded
+  struct Symbol;
 
   // Input and bits.
   void fillInput();
@@ -75,7 +76,8 @@ private:
   int inflateDynamic();
   int readCodeLengths(uint16_t* lengths, int total);
   int inflateCodes(BlockCodes& codes);
-  bool decodeExact(const HuffmanTable& table, const HuffEntry*& entry);
+  bool buildReference(BlockCodes& codes, bool distance);
+  bool decodeExact(BlockCodes& codes, bool distance, Symbol& symbol);
   int exactSymbol(BlockCodes& codes);
   int fastSymbols(const BlockCodes& codes);
   bool fastPossible() const;
