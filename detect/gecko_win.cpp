@@ -30,7 +30,7 @@ std::string offerVersionBranch(tsList& list, const std::string& product) {
   return exe;
 }
 
-// Reads one value of base\subkey; found tells whether the key opened.
+// Reads one value of the key at path; found tells whether the key opened.
 std::string readSubkeyValue(const std::string& path, const std::string& value, bool& found) {
   tRegKey key = openMachineKey(path);
   found = static_cast<bool>(key);
