@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake --preset win64 >/dev/null
-cmake --build --preset win64 -j "$(nproc)" --target installer uidemo browser_fixtures
+cmake --build --preset win64 -j "$(nproc)" --target installer sample_setup uidemo browser_fixtures
 rig=build/demo/wine-rig
 setup=build/win64/installer/installer.exe
 [ -f build/win64/demo/setup.exe ] && setup=build/win64/demo/setup.exe
@@ -19,4 +19,9 @@ if [ -n "$user_display" ]; then
 else
   echo "demo: running $setup headlessly"
   scripts/wine-run "$rig" build/win64/tests/driver/uidemo.exe "$(realpath "$setup")"
+fi
+list="$(dirname "$setup")/detected browsers.txt"
+if [ -f "$list" ]; then
+  echo "demo: $list:"
+  sed 's/^/  /' "$list"
 fi
