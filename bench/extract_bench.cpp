@@ -5,14 +5,14 @@
 // memory of an extraction, small entry against large entry, measured in a
 // fresh process.
 //
-// The corpus is the one inflate_bench caches (bench-cache/corpus-<N>mb beside
-// the executable, or $BENCH_CACHE) when it exists, otherwise one built here
-// from files of this machine; the archive is cached beside it. $BENCH_MB sets
+// The corpus is the benchmarks' shared one (corpus.h); the archive is cached
+// beside it. $BENCH_MB sets
 // a smaller corpus, $BENCH_RUNS the runs of which the best counts.
 // Ends with the lines extract_vs_unzip, extract_vs_libzip (our speed divided
 // by the peer's) and extract_peak_rss_kib.
 #include "archive/selfarchive.h"
 #include "archive/unzip.h"
+#include "bench/corpus.h"
 #include "util/ui_posix.h"
 
 #include <zip.h>
@@ -42,39 +42,12 @@ std::string readAll(const fs::path& path) {
   return std::string(std::istreambuf_iterator<char>(f), {});
 }
 
-// Text, programs and compressed files of this machine, in a fixed order,
-// up to about target bytes.
-std::string buildCorpus(size_t target) {
-  std::vector<fs::path> files;
-  for (const char* root :
-       {"/usr/share/doc", "/usr/include", "/usr/bin", "/usr/lib/x86_64-linux-gnu", "/usr/share"}) {
-    std::error_code ec;
-    for (fs::recursive_directory_iterator
-             it(root, fs::directory_options::skip_permission_denied, ec),
-         end;
-         it != end; it.increment(ec)) {
-      if (ec) break;
-      std::error_code e;
-      if (it->is_regular_file(e) && !it->is_symlink(e) && it->file_size(e) <= (8u << 20))
-        files.push_back(it->path());
-    }
-  }
-  std::sort(files.begin(), files.end());
-  std::shuffle(files.begin(), files.end(), std::mt19937(62));
-  std::string corpus;
-  for (size_t i = 0; i < files.size() && corpus.size() < target; ++i)
-    corpus += readAll(files[i]);
-  corpus.resize(std::min(corpus.size(), target));
-  return corpus;
-}
-
 // The cached archive holding "small.bin" and "corpus.bin", made by libzip.
-fs::path archiveFor(const fs::path& cache, size_t megabytes, size_t& corpusSize) {
-  fs::path shared = cache / ("corpus-" + std::to_string(megabytes) + "mb") / "corpus.bin";
-  fs::path dir = cache / ("extract-" + std::to_string(megabytes) + "mb");
+fs::path archiveFor(size_t megabytes, size_t& corpusSize) {
+  fs::path dir = bench::cacheDir() / ("extract-" + std::to_string(megabytes) + "mb");
   fs::path zipPath = dir / "corpus.zip";
   fs::create_directories(dir);
-  std::string corpus = fs::exists(shared) ? readAll(shared) : buildCorpus(megabytes * 1000000);
+  bench::Bytes corpus = bench::loadCorpus(megabytes);
   corpusSize = corpus.size();
   if (fs::exists(zipPath) && fs::exists(dir / "size") &&
       readAll(dir / "size") == std::to_string(corpusSize))
@@ -176,21 +149,15 @@ long peakKib(const std::string& zipPath, const std::string& name, const std::str
   return child && pclose(child) == 0 ? kib : -1;
 }
 
-fs::path cacheDir() {
-  if (const char* env = std::getenv("BENCH_CACHE")) return env;
-  return fs::canonical("/proc/self/exe").parent_path() / "bench-cache";
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
   if (argc == 5 && std::strcmp(argv[1], "--extract-one") == 0)
     return extractOne(argv[2], argv[3], argv[4]);
-  const size_t megabytes =
-      std::getenv("BENCH_MB") ? std::strtoul(std::getenv("BENCH_MB"), nullptr, 10) : 100;
-  const int runs = std::getenv("BENCH_RUNS") ? std::atoi(std::getenv("BENCH_RUNS")) : 3;
+  const size_t megabytes = bench::corpusMegabytes();
+  const int runs = bench::runs();
   size_t corpusSize = 0;
-  const std::string zipPath = archiveFor(cacheDir(), megabytes, corpusSize).string();
+  const std::string zipPath = archiveFor(megabytes, corpusSize).string();
   const fs::path work = fs::path(zipPath).parent_path() / "out";
   fs::create_directories(work);
   const std::string ours = (work / "ours.bin").string(), peer = (work / "libzip.bin").string();

@@ -25,9 +25,12 @@
 
 #include "archive/crc32.h"
 #include "archive/inflate.h"
+#include "bench/corpus.h"
 
 namespace fs = std::filesystem;
-using Bytes = std::vector<uint8_t>;
+using bench::Bytes;
+using bench::readFile;
+using bench::writeFile;
 
 namespace {
 
@@ -56,84 +59,6 @@ private:
   size_t outCapacity_;
   size_t outPos_ = 0;
 };
-
-bool readFile(const fs::path& path, Bytes& data) {
-  std::error_code ec;
-  auto size = fs::file_size(path, ec);
-  std::ifstream f(path, std::ios::binary);
-  if (ec || !f) return false;
-  data.resize(size_t(size));
-  f.read(reinterpret_cast<char*>(data.data()), std::streamsize(size));
-  return bool(f);
-}
-
-bool writeFile(const fs::path& path, const Bytes& data) {
-  std::ofstream f(path, std::ios::binary);
-  f.write(reinterpret_cast<const char*>(data.data()), std::streamsize(data.size()));
-  return bool(f);
-}
-
-enum Kind { text, binary, compressed };
-
-Kind classify(const fs::path& path, const Bytes& head) {
-  static const char* packed[] = {".gz",  ".xz",   ".bz2",   ".zst", ".zip",
-                                 ".png", ".jpg",  ".jpeg",  ".gif", ".lzma",
-                                 ".jar", ".woff", ".woff2", ".deb", ".7z"};
-  std::string ext = path.extension().string();
-  for (const char* p : packed)
-    if (ext == p) return compressed;
-  if (std::find(head.begin(), head.end(), 0) != head.end()) return binary;
-  return text;
-}
-
-// Picks files from the usual system folders, shuffled with a fixed seed, until each kind has its
-// share: 40% text, 40% binaries, 20% compressed.
-Bytes buildCorpus(size_t target, std::vector<std::string>& names) {
-  const char* roots[] = {"/usr/include",
-                         "/usr/share/doc",
-                         "/usr/share/man",
-                         "/usr/lib/python3",
-                         "/usr/share/perl",
-                         "/usr/bin",
-                         "/usr/lib/x86_64-linux-gnu",
-                         "/usr/share"};
-  std::vector<fs::path> files;
-  for (const char* root : roots) {
-    std::error_code ec;
-    for (fs::recursive_directory_iterator
-             it(root, fs::directory_options::skip_permission_denied, ec),
-         end;
-         it != end; it.increment(ec)) {
-      if (ec) break;
-      std::error_code e2;
-      if (it->is_regular_file(e2) && !it->is_symlink(e2)) {
-        auto size = it->file_size(e2);
-        if (!e2 && size >= 64 && size <= (8u << 20)) files.push_back(it->path());
-      }
-    }
-  }
-  std::sort(files.begin(), files.end());
-  files.erase(std::unique(files.begin(), files.end()), files.end());
-  std::mt19937 rng(12345);
-  std::shuffle(files.begin(), files.end(), rng);
-  const size_t share[3] = {target * 4 / 10, target * 4 / 10, target - 2 * (target * 4 / 10)};
-  size_t have[3] = {};
-  Bytes corpus;
-  for (const fs::path& path : files) {
-    if (corpus.size() >= target) break;
-    Bytes data;
-    if (!readFile(path, data) || data.empty()) continue;
-    Bytes head(data.begin(), data.begin() + std::min<size_t>(data.size(), 4096));
-    Kind kind = classify(path, head);
-    if (have[kind] + data.size() > share[kind] + (1u << 20)) continue;
-    have[kind] += data.size();
-    corpus.insert(corpus.end(), data.begin(), data.end());
-    names.push_back(path.string());
-  }
-  std::printf("corpus: %zu bytes from %zu files (text %zu, binary %zu, compressed %zu)\n",
-              corpus.size(), names.size(), have[text], have[binary], have[compressed]);
-  return corpus;
-}
 
 Bytes deflateRaw(const Bytes& in, int level) {
   z_stream z{};
@@ -169,34 +94,15 @@ template <class F> double bestSeconds(int runs, F&& f) {
   return best;
 }
 
-fs::path cacheDir(const char* argv0) {
-  if (const char* env = std::getenv("BENCH_CACHE")) return env;
-  std::error_code ec;
-  fs::path exe = fs::canonical("/proc/self/exe", ec);
-  if (ec) exe = fs::absolute(argv0);
-  return exe.parent_path() / "bench-cache";
-}
-
 } // namespace
 
-int main(int, char** argv) {
+int main() {
   buildCrcTable();
-  const size_t megabytes =
-      std::getenv("BENCH_MB") ? std::strtoul(std::getenv("BENCH_MB"), nullptr, 10) : 100;
-  const int runs = std::getenv("BENCH_RUNS") ? std::atoi(std::getenv("BENCH_RUNS")) : 3;
+  const size_t megabytes = bench::corpusMegabytes();
+  const int runs = bench::runs();
   const bool oursOnly = std::getenv("BENCH_OURS_ONLY") != nullptr;
-  fs::path dir = cacheDir(argv[0]) / ("corpus-" + std::to_string(megabytes) + "mb");
-  fs::create_directories(dir);
-
-  Bytes corpus;
-  if (!readFile(dir / "corpus.bin", corpus) || corpus.empty()) {
-    std::vector<std::string> names;
-    corpus = buildCorpus(megabytes * 1000000, names);
-    std::ofstream list(dir / "files.txt");
-    for (const std::string& n : names)
-      list << n << '\n';
-    writeFile(dir / "corpus.bin", corpus);
-  }
+  fs::path dir = bench::cacheDir() / ("corpus-" + std::to_string(megabytes) + "mb");
+  Bytes corpus = bench::loadCorpus(megabytes);
   const double mb = double(corpus.size()) / 1e6;
   Bytes out(corpus.size() + 64);
   bool allOk = true;

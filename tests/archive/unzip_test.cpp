@@ -11,6 +11,7 @@
 
 #ifndef _WIN32
 #include "util/ui_posix.h"
+#include <cstdlib>
 #include <ctime>
 #include <sys/stat.h>
 #endif
@@ -190,6 +191,24 @@ TEST_F(ExtractEntry, ReadOnlyTargetIsAWriteErrorAndStaysAsItWas) {
   EXPECT_EQ(out.contents(), std::vector<std::string>{"np.dll"});
 }
 
+TEST_F(ExtractEntry, ReadOnlyTargetFailsBeforeDamagedDataIsDecoded) {
+  // Opening the target comes before decoding: damage the decoder would find
+  // does not hide the write error.
+  Layout layout;
+  std::string bytes = buildZip({deflatedEntry("a", "new")}, "", program, &layout);
+  bytes[layout.localHeaders[0] + 30 + 1] = 7; // block type 3
+  ASSERT_TRUE(writeFile(archive, bytes));
+  ASSERT_TRUE(writeFile(target, oldTarget));
+  auto header = static_cast<int32_t>(layout.localHeaders[0]);
+  ASSERT_EQ(extractEntry(archive, out / "other.dll", header), zipCrcError);
+  platform::deleteFile(out / "other.dll");
+  std::filesystem::permissions(ScratchDir::fsPath(target), std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::remove);
+  EXPECT_EQ(extractEntry(archive, target, header), zipWriteError);
+  EXPECT_EQ(readFile(target), oldTarget);
+  EXPECT_EQ(out.contents(), std::vector<std::string>{"np.dll"});
+}
+
 TEST_F(ExtractEntry, TargetInAMissingFolderIsAWriteError) {
   Layout layout;
   ASSERT_TRUE(writeFile(archive, buildZip({deflatedEntry("a", "new")}, "", program, &layout)));
@@ -260,29 +279,50 @@ TEST_F(ExtractEntry, AHandlerThatStartsAnotherExtractionIsRefused) {
   EXPECT_EQ(out.contents(), std::vector<std::string>{"np.dll"});
 }
 
-time_t localTime(uint16_t dosDate, uint16_t dosTime) {
-  struct tm t = {};
-  t.tm_year = (dosDate >> 9) + 80;
-  t.tm_mon = ((dosDate >> 5) & 15) - 1;
-  t.tm_mday = dosDate & 31;
-  t.tm_hour = dosTime >> 11;
-  t.tm_min = (dosTime >> 5) & 63;
-  t.tm_sec = (dosTime & 31) * 2;
-  t.tm_isdst = -1;
-  return mktime(&t);
-}
+// Restores the time zone of the process when it goes.
+class TimeZone {
+public:
+  explicit TimeZone(const char* tz) {
+    if (const char* old = std::getenv("TZ")) old_ = old, hadOld_ = true;
+    setenv("TZ", tz, 1);
+    tzset();
+  }
+  ~TimeZone() {
+    hadOld_ ? setenv("TZ", old_.c_str(), 1) : unsetenv("TZ");
+    tzset();
+  }
+
+private:
+  std::string old_;
+  bool hadOld_ = false;
+};
 
 TEST_F(ExtractEntry, FileTimeIsTheDosTimeReadAsLocalTime) {
-  Entry winter = deflatedEntry("a", "x");
-  winter.dosDate = (21 << 9) | (1 << 5) | 2; // 2001-01-02
-  winter.dosTime = (23 << 11) | (59 << 5) | 29;
-  for (const Entry& e : {deflatedEntry("a", "x"), winter}) {
+  const uint16_t january2 = (21 << 9) | (1 << 5) | 2;    // 2001-01-02
+  const uint16_t july14 = (25 << 9) | (7 << 5) | 14;     // 2005-07-14
+  const uint16_t lastTick = (23 << 11) | (59 << 5) | 29; // 23:59:58
+  const uint16_t halfPast = (12 << 11) | (30 << 5);      // 12:30:00
+  const char* central = "CET-1CEST,M3.5.0,M10.5.0/3";
+  struct {
+    const char* tz;
+    uint16_t date, time;
+    time_t utc; // seconds since 1970 of the file time
+  } cases[] = {
+      {"UTC0", january2, lastTick, 978479998},
+      {central, january2, lastTick, 978476398}, // an hour ahead of UTC in winter
+      {central, july14, halfPast, 1121337000},  // two in summer
+  };
+  for (const auto& c : cases) {
+    TimeZone zone(c.tz);
+    Entry e = deflatedEntry("a", "x");
+    e.dosDate = c.date;
+    e.dosTime = c.time;
     Layout layout;
     ASSERT_TRUE(writeFile(archive, buildZip({e}, "", program, &layout)));
     ASSERT_EQ(extractEntry(archive, target, static_cast<int32_t>(layout.localHeaders[0])), zipOk);
     struct stat st;
     ASSERT_EQ(stat(target.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mtime, localTime(e.dosDate, e.dosTime));
+    EXPECT_EQ(st.st_mtime, c.utc) << c.tz << " " << c.date << " " << c.time;
   }
 }
 #endif
