@@ -182,6 +182,8 @@ int extractEntry(const ArchiveJob& job, const std::string& archivePath, const st
   if (header.flags & flagEncrypted) return zipEncrypted;
   if (!archive.seek(header.dataStart)) return zipBadData;
 
+  // A target that cannot be replaced fails before any decoding, as opening it would.
+  if (!platform::canReplace(output)) return zipWriteError;
   NewFile target(output);
   if (!target.file().isOpen()) return zipWriteError;
   EntryIo io(archive, target.file());

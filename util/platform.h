@@ -48,8 +48,11 @@ bool fileExists(const std::string& path);
 bool pathExists(const std::string& path);
 bool createDirectory(const std::string& path);
 bool deleteFile(const std::string& path);
+// True when path names no file, or a file that could be replaced now: not a
+// directory, not read-only, not held open without sharing.
+bool canReplace(const std::string& path);
 // Moves from onto to, replacing an existing file; false when to cannot be
-// replaced (read-only, or open without sharing) and to is then untouched.
+// replaced (see canReplace) and to is then untouched.
 bool replaceFile(const std::string& from, const std::string& to);
 // Creates an empty file with a unique name in dir (prefix: at most three
 // characters) and returns its path; empty on failure.

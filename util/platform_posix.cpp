@@ -110,13 +110,16 @@ bool deleteFile(const std::string& path) {
   return lstat(p.c_str(), &st) == 0 && !S_ISDIR(st.st_mode) && unlink(p.c_str()) == 0;
 }
 
-bool replaceFile(const std::string& from, const std::string& to) {
+bool canReplace(const std::string& path) {
   // Windows does not replace a read-only file; on the host a file without its
   // owner's write permission stands for one (root could write it regardless).
   struct stat st;
-  std::string target = hostPath(to);
-  if (stat(target.c_str(), &st) == 0 && (st.st_mode & S_IWUSR) == 0) return false;
-  return rename(hostPath(from).c_str(), target.c_str()) == 0;
+  if (stat(hostPath(path).c_str(), &st) != 0) return true;
+  return !S_ISDIR(st.st_mode) && (st.st_mode & S_IWUSR) != 0;
+}
+
+bool replaceFile(const std::string& from, const std::string& to) {
+  return canReplace(to) && rename(hostPath(from).c_str(), hostPath(to).c_str()) == 0;
 }
 
 std::string createUniqueFile(const std::string& dir, const std::string& prefix) {

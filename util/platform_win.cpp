@@ -106,20 +106,23 @@ bool deleteFile(const std::string& path) {
   return DeleteFileA(path.c_str());
 }
 
-bool replaceFile(const std::string& from, const std::string& to) {
+bool canReplace(const std::string& path) {
   // Windows does not replace a read-only file, nor one that is open without
-  // delete sharing (a browser's loaded plug-in). Ask first: Wine's MoveFileEx
-  // replaces both.
-  DWORD attributes = GetFileAttributesA(to.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES) {
-    if (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) return false;
-    HANDLE probe =
-        CreateFileA(to.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (probe == INVALID_HANDLE_VALUE) return false;
-    CloseHandle(probe);
-  }
-  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING);
+  // delete sharing (a browser's loaded plug-in); Wine's MoveFileEx replaces
+  // both, so this asks first.
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return true;
+  if (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) return false;
+  HANDLE probe =
+      CreateFileA(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (probe == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(probe);
+  return true;
+}
+
+bool replaceFile(const std::string& from, const std::string& to) {
+  return canReplace(to) && MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING);
 }
 
 std::string createUniqueFile(const std::string& dir, const std::string& prefix) {
