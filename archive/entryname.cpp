@@ -40,6 +40,11 @@ std::string withoutFirstFolder(std::string_view name) {
 bool isSafeEntryPath(std::string_view path) {
   if (path.empty() || path[0] == '/' || path[0] == '\\') return false;
   if (path.find(':') != std::string_view::npos) return false;
+  // A NUL ends the name where the system reads it (so "..\0x" names ".."), and
+  // a line feed splits the list of root names that a removal deletes. Windows
+  // allows no character below 32 in a file name, so no sound name has one.
+  for (char c : path)
+    if (static_cast<unsigned char>(c) < 32) return false;
   size_t start = 0;
   while (start <= path.size()) {
     size_t end = path.find_first_of("/\\", start);

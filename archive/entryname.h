@@ -16,8 +16,9 @@ bool isInstalledEntry(std::string_view name);
 std::string withoutFirstFolder(std::string_view name);
 
 // True when the name, placed below a directory, stays inside it: it is not
-// empty, does not start with "\" or "/", holds no ":" (drive names, streams)
-// and no component of dots alone beyond a single one (".." and, since Windows
-// drops trailing dots and blanks, ". ." or "..."). Both "/" and "\" separate
-// components, as they do on Windows.
+// empty, does not start with "\" or "/", holds no ":" (drive names, streams),
+// no control character (a NUL cuts the name short, a line feed splits the
+// removal list) and no component of dots alone beyond a single one (".." and,
+// since Windows drops trailing dots and blanks, ". ." or "..."). Both "/" and
+// "\" separate components, as they do on Windows.
 bool isSafeEntryPath(std::string_view path);

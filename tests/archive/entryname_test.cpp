@@ -76,4 +76,27 @@ TEST(EntrySafety, RefusesEveryWayOutOfTheDirectory) {
     EXPECT_EQ(isSafeEntryPath(c.path), c.safe) << c.path;
 }
 
+TEST(EntrySafety, RefusesControlCharactersThatCutOrSplitTheName) {
+  // A NUL ends the name at the system's file interface ("..\0x" is ".."
+  // there); a line feed splits the removal list into further names.
+  using namespace std::string_literals;
+  struct Case {
+    std::string path;
+    bool safe;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"..\0x"s, false},
+           {"sub/..\0/np.dll"s, false},
+           {"np.dll\0"s, false},
+           {"x\n..\\evil.dll", false},
+           {"x\r\n..", false},
+           {"a\tb.dll", false},
+           {"\x1f.dll", false},
+           {"\x7f.dll", true},
+           {"\x95\x5c.dll", true}, // a double-byte character, not a control character
+           {"caf\xe9.dll", true},
+       })
+    EXPECT_EQ(isSafeEntryPath(c.path), c.safe) << c.path;
+}
+
 } // namespace

@@ -167,9 +167,10 @@ TEST_F(Install, WriteErrorNamesTheDiskAndLeavesTheReadOnlyFile) {
 }
 
 TEST_F(Install, UnsafeNamesAreRefusedBeforeAnyFolderIsMade) {
+  using namespace std::string_literals;
   struct Case {
-    const char* name;
-    const char* shown; // without the first folder
+    std::string name;
+    std::string shown; // without the first folder
   };
   for (const Case& c : std::vector<Case>{
            {"plugins/../../evil.dll", "../../evil.dll"},
@@ -181,6 +182,9 @@ TEST_F(Install, UnsafeNamesAreRefusedBeforeAnyFolderIsMade) {
            {"x/evil.dll:stream", "evil.dll:stream"},
            {"..", ".."},
            {"", ""},
+           // The system's file interface ends the name at the NUL: "..".
+           {"plugins/..\0/evil.dll"s, "..\0/evil.dll"s},
+           {"plugins/sub\n..\\evil.dll", "sub\n..\\evil.dll"},
        }) {
     quitFlag = false;
     open({deflatedEntry("first.dat", "1"), deflatedEntry(c.name, "evil"),
@@ -188,8 +192,7 @@ TEST_F(Install, UnsafeNamesAreRefusedBeforeAnyFolderIsMade) {
     std::filesystem::remove_all(plugins.path());
     std::filesystem::create_directory(plugins.path());
     installToDir(plugins.path());
-    EXPECT_EQ(takeShownBoxes(), Names{std::string("Unsafe file name trying to extract ") + c.shown})
-        << c.name;
+    EXPECT_EQ(takeShownBoxes(), Names{"Unsafe file name trying to extract " + c.shown}) << c.name;
     EXPECT_TRUE(quitFlag) << c.name;
     EXPECT_EQ(plugins.contents(), Names{"first.dat"}) << c.name;
     EXPECT_EQ(home.contents(), Names{"setup.exe"}) << c.name;
@@ -207,7 +210,10 @@ TEST_F(Install, RootFilesLeaveOutUnsafeNamesInstallJsAndFolders) {
   open({deflatedEntry("a.dat", "a"), deflatedEntry("Install.JS", "js"),
         deflatedEntry("other.js", "js"), deflatedEntry("..", "x"), deflatedEntry("c:boot.ini", "x"),
         deflatedEntry("\\evil.dll", "x"), deflatedEntry("..\\evil.dll", "x"), folderEntry("f/"),
-        deflatedEntry("f/inner.dat", "i"), deflatedEntry("b.rdf", "b")});
+        deflatedEntry("f/inner.dat", "i"), deflatedEntry("b.rdf", "b"),
+        // A line feed would make the removal list name "..\evil.dll" on its own
+        // line; a NUL would end the name at "..".
+        deflatedEntry("x\n..\\evil.dll", "x"), deflatedEntry(std::string("..\0x", 4), "x")});
   EXPECT_EQ(listRootFiles(), "a.dat\nother.js\nb.rdf\n");
 }
 
