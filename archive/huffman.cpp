@@ -230,18 +230,27 @@ void buildFastTable(const uint16_t* lengths, int count, const SymbolKind& kind, 
     if (remaining[k]) longest = k;
   }
   bool complete = left == 0;
-  if (!complete) std::fill(table, table + rootSize, fast::invalid);
   uint16_t sorted[320];
   int coded = sortSymbols(lengths, count, remaining, sorted);
+  // The first level is filled by length: while the codes of one length are entered, only its
+  // first 2^length patterns exist, and each code takes one of them. Before a longer length, the
+  // patterns so far are repeated once; a pattern that no shorter code took keeps its copy until a
+  // longer code takes it (or stays invalid, in an incomplete set).
+  uint32_t filled = 1; // patterns of the first level that exist so far
+  table[0] = fast::invalid;
+  auto growTo = [&](uint32_t size) {
+    for (; filled < size; filled *= 2)
+      std::memcpy(table + filled, table, filled * sizeof *table);
+  };
   uint32_t code = 0; // bit-reversed canonical code; appending zero bits leaves its value alone
   uint32_t nextFree = rootSize, subFirst = 0, subPrefix = ~0u;
   for (int i = 0; i < coded; ++i) {
     int symbol = sorted[i], len = lengths[symbol];
     if (len <= rootBits) {
-      uint32_t entry = fastEntry(symbol, kind, len);
-      for (uint32_t slot = code; slot < rootSize; slot += 1u << len)
-        table[slot] = entry;
+      growTo(uint32_t(1) << len);
+      table[code] = fastEntry(symbol, kind, len);
     } else {
+      growTo(rootSize);
       int rest = len - rootBits;
       if ((code & (rootSize - 1)) != subPrefix) {
         // A new prefix: its sub-table needs as many bits as it takes the codes from this one on
@@ -266,4 +275,5 @@ void buildFastTable(const uint16_t* lengths, int count, const SymbolKind& kind, 
     --remaining[len];
     code = nextReversed(code, len);
   }
+  growTo(rootSize);
 }
