@@ -1,7 +1,9 @@
 // The self-archive reader and entry extraction on mutated archives: every
 // input is written to a file, opened as the installer's archive, listed,
 // walked, and its entries are extracted and installed into a scratch folder.
-// Nothing may crash, leak, trip a sanitizer or write outside that folder.
+// Nothing may crash, leak, trip a sanitizer or write outside that folder, not
+// even for a moment, and the removal list may name nothing outside it.
+#include "archive/entryname.h"
 #include "archive/install.h"
 #include "archive/selfarchive.h"
 #include "archive/unzip.h"
@@ -48,6 +50,20 @@ struct Scratch {
   }
 };
 
+// Aborts when a line of the removal list is not a plain name inside a folder.
+void checkRootFiles(const std::string& names) {
+  size_t start = 0;
+  while (start < names.size()) {
+    size_t end = names.find('\n', start);
+    std::string name = names.substr(start, end - start);
+    if (end == std::string::npos || name.find('/') != std::string::npos || !isSafeEntryPath(name)) {
+      std::fprintf(stderr, "removal list names \"%s\"\n", name.c_str());
+      std::abort();
+    }
+    start = end + 1;
+  }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -60,14 +76,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   archivePath = scratch.archive;
   openArchive();
   if (!quitFlag) {
-    listRootFiles();
+    checkRootFiles(listRootFiles());
     int visited = 0;
     walkCatalog([&](const std::string&, int32_t headerPos, uint32_t, uint32_t) {
       extractEntry(archivePath, scratch.output, headerPos);
       return ++visited >= maxEntries;
     });
     quitFlag = false;
+    // Handlers run before each entry and during decoding: look around then too.
+    setMessageHook([] { scratch.checkConfined(); });
     installToDir(scratch.plugins.string());
+    setMessageHook(nullptr);
     scratch.checkConfined();
   }
   takeShownBoxes();
