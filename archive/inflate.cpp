@@ -368,15 +368,37 @@ bool Inflater::buildReference(BlockCodes& codes, bool distance) {
 }
 
 // Decodes one code the way the reference decoder does: first-level bits, then each sub-table's
-// bits, asking the bit reader for exactly what the reference decoder asks for. A code that ends
+// bits, asking the bit reader for exactly what the reference decoder asks for. Those requests add
+// up to at most 15 bits (the longest code); when the input block holds that many, none of them can
+// reach past it, and the whole code is taken through the fast tables. Otherwise a code that ends
 // within the first level is taken from the fast table's first level (bits not yet taken are zero
 // there, and such a code does not depend on them); longer codes, invalid codes and empty tables go
 // through the reference tables, as every code does when the fast paths are off.
 bool Inflater::decodeExact(BlockCodes& codes, bool distance, Symbol& symbol) {
-  int lookup = distance ? codes.distanceBits : codes.literalBits;
-  needBits(lookup);
   const uint32_t* fastTable = distance ? codes.fastDistance : codes.fastLiteral;
   int rootBits = distance ? fast::distanceRootBits : fast::literalRootBits;
+  if (fastEnabled_ && bitCount_ + 8 * (inLast_ + 1 - inPos_) >= 15) {
+    needBits(15);
+    uint32_t e = fastTable[uint32_t(bitBuf_) & ((1u << rootBits) - 1)];
+    int used = 0;
+    if ((e & fast::special) && (e & fast::link)) {
+      used = rootBits;
+      e = fastTable[(e >> 16) + (uint32_t(bitBuf_ >> used) & ((1u << ((e >> 8) & 0xF)) - 1))];
+    }
+    if ((e & fast::special) && !(e & fast::endOfBlock)) return false; // sub-tables hold no links
+    int codeBits =
+        (e & fast::literal) || (e & fast::endOfBlock) ? int(e & 0xFF) : int(e >> 8) & 0xF;
+    dumpBits(used + codeBits);
+    if (e & fast::literal)
+      symbol = {opLiteral, int(e >> 16) & 0xFF};
+    else if (e & fast::endOfBlock)
+      symbol = {opEndOfBlock, 256};
+    else
+      symbol = {int(e & 0xFF) - codeBits, int(e >> 16)};
+    return true;
+  }
+  int lookup = distance ? codes.distanceBits : codes.literalBits;
+  needBits(lookup);
   uint32_t e = fastTable[uint32_t(bitBuf_) & ((1u << rootBits) - 1)];
   if (fastEnabled_ && (!(e & fast::special) || (e & fast::endOfBlock))) {
     int codeBits =
