@@ -51,7 +51,8 @@ int64_t findEndRecord(const std::vector<char>& tail) {
 }
 
 // Takes the comment and the catalog that the end record at tail[index]
-// describes; false after an error box.
+// describes; false after an error box. The file is closed before any box, so
+// that nothing holds the archive while the user reads it.
 bool readCatalog(platform::File& file, const std::vector<char>& tail, int64_t endPos,
                  size_t index) {
   const char* record = tail.data() + index;
@@ -63,6 +64,7 @@ bool readCatalog(platform::File& file, const std::vector<char>& tail, int64_t en
 
   int64_t base = endPos - catalogSize - int64_t{catalogOffset};
   if (base < 0 || base > INT32_MAX) {
+    file.close();
     errorBox("File appears to be corrupt");
     return false;
   }
@@ -72,6 +74,7 @@ bool readCatalog(platform::File& file, const std::vector<char>& tail, int64_t en
   std::string bytes(catalogSize, '\0');
   int32_t want = static_cast<int32_t>(catalogSize);
   if (!file.seek(endPos - catalogSize) || file.read(bytes.data(), want) != want) {
+    file.close();
     errorBox("File appears to be corrupt - header missing");
     return false;
   }
@@ -94,10 +97,12 @@ void openArchive() {
   std::vector<char> tail = readTail(file, tailStart);
   int64_t index = findEndRecord(tail);
   if (index < 0) {
+    file.close();
     errorBox("File appears to be incomplete - unable to locate master catalog");
     return;
   }
   if (!readCatalog(file, tail, tailStart + index, static_cast<size_t>(index))) return;
+  file.close();
   walkCatalog([](const std::string&, int32_t, uint32_t, uint32_t) { return false; });
 }
 

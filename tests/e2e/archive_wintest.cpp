@@ -88,9 +88,10 @@ protected:
   }
 
   // Runs program (with an optional argument) and returns the text of its one
-  // error box after checking how it looks; the box is answered and the
-  // program must then end.
-  std::string errorShownBy(const std::string& bytes, const std::string& argument = "") {
+  // error box after checking how it looks and calling whileShown; the box is
+  // answered and the program must then end.
+  std::string errorShownBy(const std::string& bytes, const std::string& argument = "",
+                           const std::function<void()>& whileShown = nullptr) {
     std::string program = dir + "\\setup.exe";
     EXPECT_TRUE(writeFile(program, bytes));
     std::string command = "\"" + program + "\"";
@@ -112,6 +113,7 @@ protected:
       if (w.visible && w.className == "#32770") ++boxes;
     }
     EXPECT_EQ(boxes, 1);
+    if (whileShown) whileShown();
     EXPECT_TRUE(clickControl(box, "OK"));
     EXPECT_EQ(installer.wait(20000), 0u);
     // The browser was found and recorded before the archive was checked.
@@ -157,6 +159,25 @@ TEST_F(DamagedArchive, EachDamageShowsItsMessage) {
     std::string bytes = setup;
     c.damage(bytes);
     EXPECT_EQ(errorShownBy(bytes), c.message) << c.what;
+  }
+}
+
+TEST_F(DamagedArchive, TheArchiveIsClosedWhileItsErrorShows) {
+  // A damaged archive named on the command line: while its box is up, nothing
+  // holds it open, so the user may replace or delete it.
+  std::string archive = dir + "\\damaged.zip";
+  auto exclusiveOpenWorks = [&] {
+    HANDLE h = CreateFileA(archive.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    EXPECT_NE(h, INVALID_HANDLE_VALUE) << "the installer still holds the archive";
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+  };
+  std::string noEnd = setup.substr(0, endRecord(setup));
+  std::string badBase = setup;
+  set32(badBase, endRecord(badBase) + 16, 0x7FFFFFF0);
+  for (const std::string& bytes : {noEnd, badBase}) {
+    ASSERT_TRUE(writeFile(archive, bytes));
+    EXPECT_FALSE(errorShownBy(setup, archive, exclusiveOpenWorks).empty());
   }
 }
 
