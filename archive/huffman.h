@@ -107,7 +107,7 @@ constexpr uint32_t link = 1u << 14;
 constexpr uint32_t endOfBlock = 1u << 15;
 constexpr uint32_t invalid = special; // drops nothing
 constexpr int literalRootBits = 11;
-constexpr int distanceRootBits = 8;
+constexpr int distanceRootBits = 9;
 // Largest tables: a first level plus, per first-level prefix holding longer codes, a sub-table
 // sized for the longest of them (at most one prefix per symbol, codes of at most 15 bits).
 constexpr size_t literalTableSize = (1u << literalRootBits) + 288 * (1u << (15 - literalRootBits));
