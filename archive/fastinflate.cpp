@@ -116,6 +116,10 @@ INFLATE_INLINE int fastLoop(FastState& s, const uint32_t* literals, const uint32
         if (e & fast::literal) {
           literal(e);
           e = literals[bits & literalMask];
+          if (e & fast::literal) { // first-level literals take at most 11 bits each
+            literal(e);
+            e = literals[bits & literalMask];
+          }
         }
       }
     } else {
@@ -153,9 +157,13 @@ INFLATE_INLINE int fastLoop(FastState& s, const uint32_t* literals, const uint32
           out = copyMatch(out, distance, length);
           break;
         }
-        // Refill and look the next symbol up before copying, so that both overlap the copy.
+        // Look the next symbol up and refill before copying, so that both overlap the copy. With
+        // the first level's bits left, the look-up does not wait for the refill.
+        uint32_t next = literals[bits & literalMask];
+        bool looked = (count & 0xFF) >= fast::literalRootBits;
         refill();
-        e = literals[bits & literalMask];
+        if (!looked) next = literals[bits & literalMask];
+        e = next;
         out = copyMatch(out, distance, length);
         if (out >= outLimit) break;
         continue;

@@ -16,11 +16,11 @@ struct FastState {
 
 constexpr int fastStopped = -1; // an edge was reached: continue on the exact path
 
-// True when a round of the fast loop may run. A round consumes at most 48 bits (three literal
-// look-ups of up to 15 bits, or length code and extra bits, 20, and distance code and extra bits,
-// 28), and the reference decoder asks for at most 15 bits past the bits it has consumed; when all
-// of that lies within the block, the round neither needs the next block nor takes bytes past this
-// one.
+// True when a round of the fast loop may run. A round consumes at most 48 bits (up to four
+// first-level literals of up to 11 bits, or one literal of up to 15 bits through a sub-table, or
+// length code and extra bits, 20, and distance code and extra bits, 28), and the reference decoder
+// asks for at most 15 bits past the bits it has consumed; when all of that lies within the block,
+// the round neither needs the next block nor takes bytes past this one.
 inline bool fastRoundFits(const uint8_t* in, const uint8_t* inEnd, unsigned count) {
   return 8 * (inEnd - in) + count >= 48 + 15;
 }
