@@ -414,6 +414,42 @@ TEST(Inflate, FastPathMatchesExactPathOnDamagedStreams) {
   EXPECT_GT(rejected, 20);
 }
 
+// Skewed bytes and distances give literal/length and distance codes of up to 15 bits, longer than
+// the first level of either kind of table, so that many of them meet the ends of input blocks.
+// There the fast path must ask for input exactly as the exact path does, whole or cut.
+TEST(Inflate, FastPathMatchesExactPathWithLongCodes) {
+  for (uint32_t seed = 1; seed <= 12; ++seed) {
+    std::mt19937 rng(seed);
+    Bytes data;
+    while (data.size() < 120000) {
+      if (data.size() > 40000 && rng() % 4 == 0) {
+        size_t distance = 1 + rng() % (size_t(1) << (1 + rng() % 15));
+        size_t length = 3 + rng() % 10;
+        for (size_t i = 0; i < length; ++i)
+          data.push_back(data[data.size() - distance]);
+        continue;
+      }
+      int k = 0; // byte k comes about twice as often as byte k + 1
+      while (k < 60 && (rng() & 1))
+        ++k;
+      data.push_back(uint8_t(k * 37 + seed));
+    }
+    Bytes stream = zlibDeflate(data, 1 + int(seed % 9), Z_DEFAULT_STRATEGY);
+    for (int cut = 0; cut < 4; ++cut) {
+      Bytes input = stream;
+      if (cut > 0) input.resize(rng() % stream.size());
+      TestIo fastIo(input), exactIo(input);
+      Outcome fast = inflateWith(fastIo, int32_t(input.size()), true);
+      Outcome exact = inflateWith(exactIo, int32_t(input.size()), false);
+      ASSERT_TRUE(fast == exact) << "seed " << seed << " cut " << cut;
+      if (cut == 0) {
+        ASSERT_EQ(fast.result, zipOk) << "seed " << seed;
+        ASSERT_TRUE(fast.out == data) << "seed " << seed;
+      }
+    }
+  }
+}
+
 // Raw streams as in ZIP entries, decoded after a header of another size (windowBits -15 only
 // differs from the zlib wrapper by its header and trailer, which ZIP does not use).
 TEST(Inflate, ZlibWrapperPayloadDecodes) {
