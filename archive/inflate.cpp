@@ -115,6 +115,19 @@ void Inflater::needBits(int n) {
   }
 }
 
+// Takes the whole bytes that fit into the bit buffer at once, when the input block holds eight
+// more: the bytes come from this block in their order, so no later refill happens sooner.
+void Inflater::fillBitsWithinBlock() {
+  if (inLast_ + 1 - inPos_ < 8) return;
+  uint64_t v;
+  std::memcpy(&v, inBuf_ + inPos_, sizeof v);
+  if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap64(v);
+  int bytes = (63 - bitCount_) >> 3;
+  bitBuf_ |= (v & ((uint64_t(1) << (8 * bytes)) - 1)) << bitCount_;
+  bitCount_ += 8 * bytes;
+  inPos_ += bytes;
+}
+
 void Inflater::dumpBits(int n) {
   bitBuf_ >>= n;
   bitCount_ -= n;
@@ -312,6 +325,8 @@ int Inflater::readCodeLengths(uint16_t* lengths, int total) {
   uint16_t previous = 0;
   for (int i = 0; i < total;) {
     if (table.empty()) return zipBadData;
+    // A symbol and its repeat bits take at most 14 bits.
+    if (fastEnabled_ && bitCount_ < 14) fillBitsWithinBlock();
     // Every code of this set fits in the first level. Unused patterns of a one-bit set decode as
     // length 0: their entries carry no symbol and are not tested here.
     needBits(lookup);

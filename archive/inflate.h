@@ -63,6 +63,7 @@ private:
   // Input and bits.
   void fillInput();
   void needBits(int n);
+  void fillBitsWithinBlock();
   uint32_t peekBits(int n) const { return uint32_t(bitBuf_) & ((uint32_t(1) << n) - 1); }
   void dumpBits(int n);
   // Output.
