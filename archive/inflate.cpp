@@ -370,6 +370,19 @@ int Inflater::inflateCodes(BlockCodes& codes) {
   }
 }
 
+// Bits of the code itself in a fast entry for a symbol (not a link): a literal's or end of
+// block's entry drops just the code, a length's or distance's also its extra bits.
+int Inflater::fastCodeBits(uint32_t e) {
+  return (e & fast::literal) || (e & fast::endOfBlock) ? int(e & 0xFF) : int(e >> 8) & 0xF;
+}
+
+// The symbol of such an entry as the reference tables give it.
+Inflater::Symbol Inflater::fastSymbol(uint32_t e) {
+  if (e & fast::literal) return {opLiteral, int(e >> 16) & 0xFF};
+  if (e & fast::endOfBlock) return {opEndOfBlock, 256};
+  return {int(e & 0xFF) - fastCodeBits(e), int(e >> 16)};
+}
+
 bool Inflater::buildReference(BlockCodes& codes, bool distance) {
   Tables& t = *tables_;
   if (distance) {
@@ -401,33 +414,18 @@ bool Inflater::decodeExact(BlockCodes& codes, bool distance, Symbol& symbol) {
       e = fastTable[(e >> 16) + (uint32_t(bitBuf_ >> used) & ((1u << ((e >> 8) & 0xF)) - 1))];
     }
     if ((e & fast::special) && !(e & fast::endOfBlock)) return false; // sub-tables hold no links
-    int codeBits =
-        (e & fast::literal) || (e & fast::endOfBlock) ? int(e & 0xFF) : int(e >> 8) & 0xF;
-    dumpBits(used + codeBits);
-    if (e & fast::literal)
-      symbol = {opLiteral, int(e >> 16) & 0xFF};
-    else if (e & fast::endOfBlock)
-      symbol = {opEndOfBlock, 256};
-    else
-      symbol = {int(e & 0xFF) - codeBits, int(e >> 16)};
+    dumpBits(used + fastCodeBits(e));
+    symbol = fastSymbol(e);
     return true;
   }
   int lookup = distance ? codes.distanceBits : codes.literalBits;
   needBits(lookup);
   uint32_t e = fastTable[uint32_t(bitBuf_) & ((1u << rootBits) - 1)];
-  if (fastEnabled_ && (!(e & fast::special) || (e & fast::endOfBlock))) {
-    int codeBits =
-        (e & fast::literal) || (e & fast::endOfBlock) ? int(e & 0xFF) : int(e >> 8) & 0xF;
-    if (codeBits <= lookup) {
-      dumpBits(codeBits);
-      if (e & fast::literal)
-        symbol = {opLiteral, int(e >> 16) & 0xFF};
-      else if (e & fast::endOfBlock)
-        symbol = {opEndOfBlock, 256};
-      else
-        symbol = {int(e & 0xFF) - codeBits, int(e >> 16)};
-      return true;
-    }
+  if (fastEnabled_ && (!(e & fast::special) || (e & fast::endOfBlock)) &&
+      fastCodeBits(e) <= lookup) {
+    dumpBits(fastCodeBits(e));
+    symbol = fastSymbol(e);
+    return true;
   }
   bool ready = distance ? codes.distanceReady : codes.literalReady;
   if (!ready && !buildReference(codes, distance)) return false;

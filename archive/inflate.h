@@ -59,6 +59,8 @@ public:
 private:
   struct BlockCodes; // the tables of the block being decoded
   struct Symbol;
+  static int fastCodeBits(uint32_t entry);
+  static Symbol fastSymbol(uint32_t entry);
 
   // Input and bits.
   void fillInput();
