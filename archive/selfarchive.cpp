@@ -51,10 +51,9 @@ int64_t findEndRecord(const std::vector<char>& tail) {
 }
 
 // Takes the comment and the catalog that the end record at tail[index]
-// describes; false after an error box. The file is closed before any box, so
-// that nothing holds the archive while the user reads it.
-bool readCatalog(platform::File& file, const std::vector<char>& tail, int64_t endPos,
-                 size_t index) {
+// describes; returns the message of what went wrong, or nullptr.
+const char* readCatalog(platform::File& file, const std::vector<char>& tail, int64_t endPos,
+                        size_t index) {
   const char* record = tail.data() + index;
   uint32_t catalogSize = get32(record + 12);
   uint32_t catalogOffset = get32(record + 16);
@@ -63,23 +62,16 @@ bool readCatalog(platform::File& file, const std::vector<char>& tail, int64_t en
   archiveComment.assign(record + endRecordSize, std::min<size_t>(get16(record + 20), available));
 
   int64_t base = endPos - catalogSize - int64_t{catalogOffset};
-  if (base < 0 || base > INT32_MAX) {
-    file.close();
-    errorBox("File appears to be corrupt");
-    return false;
-  }
+  if (base < 0 || base > INT32_MAX) return "File appears to be corrupt";
   archiveBase = static_cast<int32_t>(base);
   // The catalog ends where the end record begins, so it lies within the file;
   // only a failing read can come short, and that counts as a damaged record.
   std::string bytes(catalogSize, '\0');
   int32_t want = static_cast<int32_t>(catalogSize);
-  if (!file.seek(endPos - catalogSize) || file.read(bytes.data(), want) != want) {
-    file.close();
-    errorBox("File appears to be corrupt - header missing");
-    return false;
-  }
+  if (!file.seek(endPos - catalogSize) || file.read(bytes.data(), want) != want)
+    return "File appears to be corrupt - header missing";
   catalog = std::move(bytes);
-  return true;
+  return nullptr;
 }
 
 } // namespace
@@ -96,13 +88,15 @@ void openArchive() {
   int64_t tailStart = 0;
   std::vector<char> tail = readTail(file, tailStart);
   int64_t index = findEndRecord(tail);
-  if (index < 0) {
-    file.close();
-    errorBox("File appears to be incomplete - unable to locate master catalog");
+  const char* error = index < 0
+                          ? "File appears to be incomplete - unable to locate master catalog"
+                          : readCatalog(file, tail, tailStart + index, static_cast<size_t>(index));
+  // Closed before any box, so that nothing holds the archive while the user reads it.
+  file.close();
+  if (error) {
+    errorBox(error);
     return;
   }
-  if (!readCatalog(file, tail, tailStart + index, static_cast<size_t>(index))) return;
-  file.close();
   walkCatalog([](const std::string&, int32_t, uint32_t, uint32_t) { return false; });
 }
 
