@@ -63,8 +63,8 @@ Bytes buildCorpus(size_t target, std::vector<std::string>& names) {
   Bytes corpus;
   for (const fs::path& path : files) {
     if (corpus.size() >= target) break;
-    Bytes data;
-    if (!readFile(path, data) || data.empty()) continue;
+    Bytes data = readAll(path);
+    if (data.empty()) continue;
     Bytes head(data.begin(), data.begin() + std::min<size_t>(data.size(), 4096));
     Kind kind = classify(path, head);
     if (have[kind] + data.size() > share[kind] + (1u << 20)) continue;
@@ -79,14 +79,14 @@ Bytes buildCorpus(size_t target, std::vector<std::string>& names) {
 
 } // namespace
 
-bool readFile(const fs::path& path, Bytes& data) {
+Bytes readAll(const fs::path& path) {
   std::error_code ec;
   auto size = fs::file_size(path, ec);
   std::ifstream f(path, std::ios::binary);
-  if (ec || !f) return false;
-  data.resize(size_t(size));
+  if (ec || !f) return {};
+  Bytes data(static_cast<size_t>(size));
   f.read(reinterpret_cast<char*>(data.data()), std::streamsize(size));
-  return bool(f);
+  return f ? data : Bytes();
 }
 
 bool writeFile(const fs::path& path, const Bytes& data) {
@@ -110,11 +110,15 @@ int runs() {
   return env ? std::max(1, std::atoi(env)) : 3;
 }
 
+fs::path corpusDir(size_t megabytes) {
+  return cacheDir() / ("corpus-" + std::to_string(megabytes) + "mb");
+}
+
 Bytes loadCorpus(size_t megabytes) {
-  fs::path dir = cacheDir() / ("corpus-" + std::to_string(megabytes) + "mb");
+  fs::path dir = corpusDir(megabytes);
   fs::create_directories(dir);
-  Bytes corpus;
-  if (readFile(dir / "corpus.bin", corpus) && !corpus.empty()) return corpus;
+  Bytes corpus = readAll(dir / "corpus.bin");
+  if (!corpus.empty()) return corpus;
   std::vector<std::string> names;
   corpus = buildCorpus(megabytes * 1000000, names);
   std::ofstream list(dir / "files.txt");

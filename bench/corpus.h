@@ -10,7 +10,8 @@ namespace bench {
 
 using Bytes = std::vector<uint8_t>;
 
-bool readFile(const std::filesystem::path& path, Bytes& data);
+// The file's bytes; empty when it is missing or cannot be read.
+Bytes readAll(const std::filesystem::path& path);
 bool writeFile(const std::filesystem::path& path, const Bytes& data);
 
 // $BENCH_CACHE, or bench-cache beside the running executable.
@@ -19,7 +20,10 @@ std::filesystem::path cacheDir();
 size_t corpusMegabytes();
 int runs();
 
-// The corpus of about megabytes MB, from cacheDir()/corpus-<N>mb/corpus.bin when it is there,
+// Where the corpus of about megabytes MB and what is made from it are cached:
+// cacheDir()/corpus-<N>mb.
+std::filesystem::path corpusDir(size_t megabytes);
+// The corpus of about megabytes MB, from corpusDir(megabytes)/corpus.bin when it is there,
 // otherwise built (40% text, 40% binaries, 20% compressed, files shuffled with a fixed seed) and
 // cached there with the list of its files.
 Bytes loadCorpus(size_t megabytes);

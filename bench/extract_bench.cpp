@@ -25,7 +25,6 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -37,11 +36,6 @@ namespace {
 
 constexpr size_t smallEntry = 1000000; // the small entry of the memory comparison
 
-std::string readAll(const fs::path& path) {
-  std::ifstream f(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(f), {});
-}
-
 // The cached archive holding "small.bin" and "corpus.bin", made by libzip.
 fs::path archiveFor(size_t megabytes, size_t& corpusSize) {
   fs::path dir = bench::cacheDir() / ("extract-" + std::to_string(megabytes) + "mb");
@@ -49,8 +43,8 @@ fs::path archiveFor(size_t megabytes, size_t& corpusSize) {
   fs::create_directories(dir);
   bench::Bytes corpus = bench::loadCorpus(megabytes);
   corpusSize = corpus.size();
-  if (fs::exists(zipPath) && fs::exists(dir / "size") &&
-      readAll(dir / "size") == std::to_string(corpusSize))
+  std::string made = std::to_string(corpusSize); // the corpus size the archive was made from
+  if (fs::exists(zipPath) && bench::readAll(dir / "size") == bench::Bytes(made.begin(), made.end()))
     return zipPath;
   std::printf("making %s (%zu bytes, deflate level 6)\n", zipPath.c_str(), corpus.size());
   int error = 0;
@@ -65,7 +59,7 @@ fs::path archiveFor(size_t megabytes, size_t& corpusSize) {
     std::fprintf(stderr, "cannot write %s\n", zipPath.c_str());
     std::exit(1);
   }
-  std::ofstream(dir / "size") << corpusSize;
+  std::ofstream(dir / "size") << made;
   return zipPath;
 }
 
@@ -178,8 +172,9 @@ int main(int argc, char** argv) {
   bool libzipOk = true;
   double tLibzip =
       bestSeconds(runs, [&] { libzipOk &= libzipExtract(zipPath, "corpus.bin", peer); });
-  if (!unzipOk || !libzipOk || readAll(ours) != readAll(peer) ||
-      readAll(ours) != readAll(work / "corpus.bin")) {
+  bench::Bytes extracted = bench::readAll(ours);
+  if (!unzipOk || !libzipOk || extracted != bench::readAll(peer) ||
+      extracted != bench::readAll(work / "corpus.bin")) {
     std::fprintf(stderr, "the extractions differ or a peer failed\n");
     return 1;
   }

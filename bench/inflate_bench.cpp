@@ -17,10 +17,7 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
-#include <random>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "archive/crc32.h"
@@ -29,8 +26,6 @@
 
 namespace fs = std::filesystem;
 using bench::Bytes;
-using bench::readFile;
-using bench::writeFile;
 
 namespace {
 
@@ -101,8 +96,9 @@ int main() {
   const size_t megabytes = bench::corpusMegabytes();
   const int runs = bench::runs();
   const bool oursOnly = std::getenv("BENCH_OURS_ONLY") != nullptr;
-  fs::path dir = bench::cacheDir() / ("corpus-" + std::to_string(megabytes) + "mb");
   Bytes corpus = bench::loadCorpus(megabytes);
+  const fs::path dir = bench::corpusDir(megabytes);
+  const uint32_t expectedCrc = uint32_t(crc32(0, corpus.data(), uInt(corpus.size())));
   const double mb = double(corpus.size()) / 1e6;
   Bytes out(corpus.size() + 64);
   bool allOk = true;
@@ -114,13 +110,12 @@ int main() {
               "vs zlib", "libdefl MB/s", "vs libdefl");
   double logZlib = 0, logLibdeflate = 0;
   for (int level : {1, 6, 9}) {
-    Bytes packed;
     fs::path file = dir / ("level" + std::to_string(level) + ".deflate");
-    if (!readFile(file, packed) || packed.empty()) {
+    Bytes packed = bench::readAll(file);
+    if (packed.empty()) {
       packed = deflateRaw(corpus, level);
-      writeFile(file, packed);
+      bench::writeFile(file, packed);
     }
-    const uint32_t expectedCrc = uint32_t(crc32(0, corpus.data(), uInt(corpus.size())));
     bool ok = true;
     auto ours = [&] {
       MemoryIo io(packed, out.data(), out.size());
