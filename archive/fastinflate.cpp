@@ -3,7 +3,6 @@
 
 #include "archive/fastinflate.h"
 
-#include <bit>
 #include <cstring>
 
 #include "archive/huffman.h"
@@ -23,13 +22,6 @@
 #endif
 
 namespace {
-
-INFLATE_INLINE uint64_t load64(const uint8_t* p) {
-  uint64_t v;
-  std::memcpy(&v, p, sizeof v);
-  if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap64(v);
-  return v;
-}
 
 // Extra bits of a length or distance entry: above the code bits in the bits before the drop.
 INFLATE_INLINE uint32_t extraBits(uint64_t before, uint32_t entry) {
@@ -85,7 +77,7 @@ INFLATE_INLINE int fastLoop(FastState& s, const uint32_t* literals, const uint32
   // leaves those bits right (an entry's low byte is its bits to drop) and garbage above them.
   uint32_t count = s.count;
   auto refill = [&] {
-    bits |= load64(in) << (count & 63);
+    bits |= loadLittleEndian64(in) << (count & 63);
     in += 7 - ((count >> 3) & 7);
     count |= 56;
   };
@@ -95,7 +87,7 @@ INFLATE_INLINE int fastLoop(FastState& s, const uint32_t* literals, const uint32
   };
   auto subEntry = [&](const uint32_t* table, uint32_t link) {
     consume(link);
-    return table[(link >> 16) + (uint32_t(bits) & ((1u << ((link >> 8) & 0xF)) - 1))];
+    return fast::subTableEntry(table, link, bits);
   };
   auto literal = [&](uint32_t entry) {
     consume(entry);

@@ -3,7 +3,17 @@
 // fast tables with a 64-bit bit buffer, as long as it is provably far from the ends of the input
 // block and of the output window. The caller hands over the state and takes it back.
 
+#include <bit>
 #include <cstdint>
+#include <cstring>
+
+// Eight input bytes as one number in the stream's bit order (the first byte lowest).
+inline uint64_t loadLittleEndian64(const uint8_t* p) {
+  uint64_t v;
+  std::memcpy(&v, p, sizeof v);
+  if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap64(v);
+  return v;
+}
 
 struct FastState {
   const uint8_t* in;    // next byte to take into the bit buffer

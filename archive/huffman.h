@@ -113,6 +113,11 @@ constexpr int distanceRootBits = 9;
 constexpr size_t literalTableSize = (1u << literalRootBits) + 288 * (1u << (15 - literalRootBits));
 constexpr size_t distanceTableSize =
     (1u << distanceRootBits) + 32 * (1u << (15 - distanceRootBits));
+
+// The sub-table entry that a link leads to; bits start with the code's bits after the first level.
+inline uint32_t subTableEntry(const uint32_t* table, uint32_t link, uint64_t bits) {
+  return table[(link >> 16) + (uint32_t(bits) & ((1u << ((link >> 8) & 0xF)) - 1))];
+}
 } // namespace fast
 
 // Fills a fast table of the given first-level bits for a complete or incomplete code set; patterns

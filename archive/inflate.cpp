@@ -3,7 +3,6 @@
 #include "archive/inflate.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstring>
 #include <new>
 
@@ -119,9 +118,7 @@ void Inflater::needBits(int n) {
 // more: the bytes come from this block in their order, so no later refill happens sooner.
 void Inflater::fillBitsWithinBlock() {
   if (inLast_ + 1 - inPos_ < 8) return;
-  uint64_t v;
-  std::memcpy(&v, inBuf_ + inPos_, sizeof v);
-  if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap64(v);
+  uint64_t v = loadLittleEndian64(inBuf_ + inPos_);
   int bytes = (63 - bitCount_) >> 3;
   bitBuf_ |= (v & ((uint64_t(1) << (8 * bytes)) - 1)) << bitCount_;
   bitCount_ += 8 * bytes;
@@ -411,7 +408,7 @@ bool Inflater::decodeExact(BlockCodes& codes, bool distance, Symbol& symbol) {
     int used = 0;
     if ((e & fast::special) && (e & fast::link)) {
       used = rootBits;
-      e = fastTable[(e >> 16) + (uint32_t(bitBuf_ >> used) & ((1u << ((e >> 8) & 0xF)) - 1))];
+      e = fast::subTableEntry(fastTable, e, bitBuf_ >> used);
     }
     if ((e & fast::special) && !(e & fast::endOfBlock)) return false; // sub-tables hold no links
     dumpBits(used + fastCodeBits(e));
