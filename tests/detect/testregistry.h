@@ -80,7 +80,27 @@ inline bool deleteTree(HKEY root, const std::string& path) {
   return RegDeleteKeyA(root, path.c_str()) == ERROR_SUCCESS;
 }
 
+// Keys that Wine maintains itself and may rewrite while any program runs, on
+// its own schedule: its settings and per-session caches, and the network-card
+// list it refreshes from the host (in both registry views). The installer
+// never reads them; a snapshot compared around a run leaves them out, so that
+// only what a program did can show up.
+inline const std::vector<std::string>& wineBookkeeping() {
+  static const std::vector<std::string> keys = {
+      "Software\\Wine",
+      "Software\\Microsoft\\Windows NT\\CurrentVersion\\NetworkCards",
+      "Software\\Wow6432Node\\Microsoft\\Windows NT\\CurrentVersion\\NetworkCards",
+  };
+  return keys;
+}
+
 namespace detail {
+
+inline bool isBookkeeping(const std::string& path) {
+  for (const std::string& key : wineBookkeeping())
+    if (lstrcmpiA(path.c_str(), key.c_str()) == 0) return true;
+  return false;
+}
 
 inline void snapshotValues(HKEY key, std::string& out) {
   DWORD maxName = 0, maxData = 0;
@@ -99,9 +119,8 @@ inline void snapshotValues(HKEY key, std::string& out) {
   }
 }
 
-inline void snapshotKey(HKEY key, const std::string& path, const std::string& skip,
-                        std::string& out) {
-  if (!skip.empty() && path == skip) return;
+inline void snapshotKey(HKEY key, const std::string& path, std::string& out) {
+  if (isBookkeeping(path)) return;
   out += "[" + path + "]\n";
   snapshotValues(key, out);
   char name[1024];
@@ -114,7 +133,7 @@ inline void snapshotKey(HKEY key, const std::string& path, const std::string& sk
       out += "[" + path + "\\" + name + "] (unreadable)\n";
       continue;
     }
-    snapshotKey(child, path + "\\" + name, skip, out);
+    snapshotKey(child, path + "\\" + name, out);
     RegCloseKey(child);
   }
 }
@@ -122,13 +141,13 @@ inline void snapshotKey(HKEY key, const std::string& path, const std::string& sk
 } // namespace detail
 
 // Every key below root\path with its values (name, type, data) as text, to
-// compare the registry before and after a run; the subtree skip (a path like
-// path) is left out.
-inline std::string snapshot(HKEY root, const std::string& path, const std::string& skip = "") {
+// compare the registry before and after a run; Wine's own bookkeeping keys
+// (wineBookkeeping, as paths below root) are left out.
+inline std::string snapshot(HKEY root, const std::string& path) {
   std::string out;
   HKEY key;
   if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return "(absent)";
-  detail::snapshotKey(key, path, skip, out);
+  detail::snapshotKey(key, path, out);
   RegCloseKey(key);
   return out;
 }
