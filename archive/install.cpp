@@ -55,7 +55,7 @@ void installToDir(const std::string& dir) {
 }
 
 bool installEntry(const ArchiveJob& job, const std::string& name, int32_t headerPos) {
-  processMessages();
+  pumpMessages();
   bool quitting = quitFlag;
   if (!isInstalledEntry(name)) return quitting;
   std::string target = withoutFirstFolder(name);

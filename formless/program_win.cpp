@@ -1,5 +1,7 @@
 #include "formless/program.h"
 
+#include "formless/component.h"
+#include "formless/image.h"
 #include "util/ui.h"
 
 tProgram* appWindow = nullptr;
@@ -12,39 +14,247 @@ void formlessStartup() {
   appWindow = nullptr;
   quitFlag = false;
   // The system bitmap holds the check-box glyphs in a grid of 4 x 3.
-  HBITMAP glyphs = LoadBitmapA(nullptr, MAKEINTRESOURCEA(32759)); // OBM_CHECKBOXES
+  OwnedBitmap glyphs(LoadBitmapA(nullptr, MAKEINTRESOURCEA(32759))); // OBM_CHECKBOXES
   BITMAP info = {};
-  if (glyphs && GetObjectA(glyphs, sizeof info, &info)) {
+  if (glyphs && GetObjectA(glyphs.get(), sizeof info, &info)) {
     checkWidth = info.bmWidth / 4;
     checkHeight = info.bmHeight / 3;
   }
-  if (glyphs) DeleteObject(glyphs);
+}
+
+int indexOfHandle(HWND hwnd) {
+  if (!appWindow) return -1;
+  for (int i = 0; i < appWindow->componentCount(); ++i)
+    if (appWindow->componentAt(i)->handle == hwnd) return i;
+  return -1;
+}
+
+int indexOfId(int id) {
+  if (!appWindow) return -1;
+  for (int i = 0; i < appWindow->componentCount(); ++i)
+    if (appWindow->componentAt(i)->id == id) return i;
+  return -1;
+}
+
+tProgram::tProgram(std::string name, HINSTANCE module)
+    : instance(module), className(std::move(name)) {
+  quitFlag = false;
+  windowClass.style = CS_PARENTDC;
+  windowClass.lpfnWndProc = classWindowProc;
+  windowClass.hInstance = instance;
+  windowClass.hIcon = LoadIconA(instance, "MAINICON");
+  windowClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)); // IDC_ARROW
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  windowClass.lpszClassName = className.c_str();
+  RegisterClassA(&windowClass);
+  frameWidth = 2 * GetSystemMetrics(SM_CXDLGFRAME);
+  frameHeight = 2 * GetSystemMetrics(SM_CYDLGFRAME) + GetSystemMetrics(SM_CYCAPTION);
+}
+
+tProgram::tProgram(std::string name) : tProgram(std::move(name), GetModuleHandleA(nullptr)) {}
+
+tProgram::~tProgram() {
+  // Last to first: each component puts its control's own procedure back.
+  while (!components_.empty())
+    components_.pop_back();
+  while (!graphics_.empty())
+    graphics_.pop_back();
+  DestroyWindow(handle); // the controls die with it
+  if (appWindow == this) appWindow = nullptr;
+}
+
+void tProgram::createWindow(int left, int top, int width, int height, const std::string& caption) {
+  handle = CreateWindowExA(0, className.c_str(), caption.c_str(), style, left, top, width, height,
+                           nullptr, nullptr, instance, nullptr);
+  RECT client = {};
+  GetClientRect(handle, &client);
+  clientWidth = client.right;
+  clientHeight = client.bottom;
+}
+
+void tProgram::addComponent(tComponent* component) {
+  components_.emplace_back(component);
+}
+
+void tProgram::addGraphic(tGraphicComponent* graphic) {
+  graphics_.emplace_back(graphic);
+}
+
+tComponent* tProgram::componentAt(int index) const {
+  if (index < 0 || index >= componentCount()) return nullptr;
+  return components_[static_cast<size_t>(index)].get();
+}
+
+LRESULT tProgram::windowProc(HWND, UINT msg, WPARAM wParam, LPARAM lParam) {
+  tMessageRec rec = makeMessage(msg, wParam, lParam);
+  switch (msg) {
+  case WM_VKEYTOITEM:
+  case WM_COMMAND:
+  case WM_CTLCOLORSTATIC:
+  case WM_CTLCOLORLISTBOX: {
+    // These name the control they come from by its window handle.
+    tComponent* control = componentAt(indexOfHandle(reinterpret_cast<HWND>(lParam)));
+    dispatch(control ? *static_cast<tObject*>(control) : *this, rec);
+    return rec.result;
+  }
+  case WM_SIZE:
+    if (onResize) onResize();
+    return notHandled;
+  case WM_PAINT:
+    return paintWindow();
+  default:
+    // Whatever wParam means, a low word equal to a control's identifier
+    // routes the message to that control (WM_DRAWITEM reaches its control
+    // so); the control ignores what it has no handler for.
+    if (tComponent* control = componentAt(indexOfId(LOWORD(wParam))))
+      dispatch(*control, rec);
+    else if (msg == WM_CHAR)
+      handleKeys(rec);
+    else
+      dispatch(*this, rec);
+    return rec.result;
+  }
+}
+
+LRESULT tProgram::paintWindow() {
+  // Graphics go straight onto the window; the controls are repainted after
+  // them so that they stay on top.
+  HDC dc = GetDC(handle);
+  for (const auto& graphic : graphics_)
+    graphic->paint(dc);
+  ReleaseDC(handle, dc);
+  for (const auto& component : components_)
+    component->repaint();
+  return 0;
+}
+
+void tProgram::createControls() {
+  font.reset(CreateFontA(-12, 0, 0, 0, 0, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                         CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, 0, "Arial"));
+  focused = nullptr;
+  LOGBRUSH hollow = {BS_HOLLOW, 0, 0};
+  brush.reset(CreateBrushIndirect(&hollow));
+  for (const auto& component : components_) {
+    if (!focused && (component->style & WS_TABSTOP)) focused = component.get();
+    HFONT own = component->font ? component->font.get() : font.get();
+    SendMessageA(component->handle, WM_SETFONT, reinterpret_cast<WPARAM>(own), 0);
+  }
+  if (focused) SetFocus(focused->handle);
+}
+
+void tProgram::cleanup() {
+  font.reset();
+  brush.reset();
+  UnregisterClassA(className.c_str(), instance);
+}
+
+bool tProgram::processNextMessage() {
+  MSG msg;
+  if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+    return true;
+  }
+  // The loop polls: one pause per drained queue keeps the idle window cheap.
+  Sleep(50);
+  return false;
+}
+
+void tProgram::processMessages() {
+  while (processNextMessage()) {
+  }
+}
+
+void tProgram::run(bool exitAfter) {
+  quitFlag = false;
+  // The flag is looked at between passes only, so that what was queued when
+  // it was set is still dispatched.
+  while (!quitFlag)
+    processMessages();
+  cleanup();
+  if (exitAfter) ExitProcess(0);
+}
+
+LRESULT CALLBACK classWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  // Default processing always runs, and runs first: WM_PAINT is validated and
+  // the background erased before the object paints; WM_CLOSE destroys the
+  // window before the object sees it.
+  LRESULT byDefault = DefWindowProcA(hwnd, msg, wParam, lParam);
+  if (!appWindow) return byDefault;
+  if (msg == WM_DESTROY) {
+    quitFlag = true;
+    return byDefault;
+  }
+  try {
+    LRESULT result = appWindow->windowProc(hwnd, msg, wParam, lParam);
+    return result == notHandled ? byDefault : result;
+  } catch (...) {
+    // Nothing may unwind into the system's frames; out of memory in a
+    // handler leaves the message to the default answer.
+    return byDefault;
+  }
 }
 
 namespace {
 
-// Takes one message off the thread's queue and dispatches it; false when the queue was empty.
-bool dispatchOne() {
-  MSG msg;
-  if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
-  TranslateMessage(&msg);
-  DispatchMessageA(&msg);
-  return true;
+bool keyDown(int key) {
+  return GetAsyncKeyState(key) < 0;
+}
+
+// What a component's procedure does before the control's own procedure;
+// notHandled leaves the message to that one.
+LRESULT componentMessage(tComponent& self, int index, UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+  case WM_SETFOCUS:
+    appWindow->focused = &self;
+    return notHandled;
+  case WM_PAINT:
+  case WM_LBUTTONDOWN: {
+    tMessageRec rec = makeMessage(msg, wParam, lParam);
+    dispatch(self, rec);
+    return rec.result;
+  }
+  case WM_SYSCHAR: {
+    tMessageRec rec = makeMessage(msg, wParam, lParam);
+    appWindow->handleKeys(rec);
+    return rec.result;
+  }
+  case WM_CHAR:
+    // The dialog keys never reach the control as characters, unless Ctrl (or,
+    // for Enter and ESC, Shift) is held.
+    if (wParam == VK_TAB && !keyDown(VK_CONTROL)) {
+      appWindow->focusNext(index, !keyDown(VK_SHIFT));
+      return 0;
+    }
+    if (wParam == VK_ESCAPE && !keyDown(VK_CONTROL) && !keyDown(VK_SHIFT))
+      return appWindow->pressButton(cancelButton);
+    if (wParam == VK_RETURN && !keyDown(VK_CONTROL) && !keyDown(VK_SHIFT))
+      return appWindow->pressButton(defaultButton);
+    if (self.onKeyPress) self.onKeyPress(static_cast<uint32_t>(wParam));
+    return notHandled;
+  default:
+    return notHandled;
+  }
 }
 
 } // namespace
 
-void processMessages() {
-  while (dispatchOne()) {
+LRESULT CALLBACK componentWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  int index = indexOfHandle(hwnd);
+  tComponent* self = appWindow ? appWindow->componentAt(index) : nullptr;
+  if (!self) {
+    // Not a control of the window object (it is gone, or the control was
+    // never one of its components): the control class's own procedure.
+    auto own = reinterpret_cast<WNDPROC>(GetClassLongPtrA(hwnd, GCLP_WNDPROC));
+    return CallWindowProcA(own, hwnd, msg, wParam, lParam);
   }
-  // The loop polls: one pause per drained queue keeps the idle window cheap.
-  Sleep(50);
-}
-
-void pumpMessages() {
-  // Asking the queue first is much cheaper than a failed PeekMessage, and
-  // the decoder calls this before every read.
-  if (HIWORD(GetQueueStatus(QS_ALLINPUT)) == 0) return;
-  while (dispatchOne()) {
+  WNDPROC saved = self->savedWndProc;
+  LRESULT result = notHandled;
+  try {
+    result = componentMessage(*self, index, msg, wParam, lParam);
+  } catch (...) {
+    result = notHandled; // nothing may unwind into the system's frames
   }
+  if (result != notHandled) return result;
+  return CallWindowProcA(saved, hwnd, msg, wParam, lParam);
 }

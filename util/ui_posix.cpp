@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <utility>
 
+bool quitFlag = false;
+
 namespace {
 std::vector<std::string> shownBoxes;
 bool quietBoxes = false;
@@ -23,9 +25,6 @@ void infoBox(const std::string& text) {
 }
 
 // The host has no window and so no messages; a test's hook stands in for them.
-void processMessages() {
-  if (messageHook) messageHook();
-}
 void pumpMessages() {
   if (messageHook) messageHook();
 }

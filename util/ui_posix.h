@@ -13,6 +13,6 @@ std::vector<std::string> takeShownBoxes();
 // thousands of boxes).
 void setQuietBoxes(bool quiet);
 
-// Runs hook whenever processMessages or pumpMessages is called, as a window
-// handler would run there on Windows; an empty hook ends that.
+// Runs hook whenever pumpMessages is called, as a window handler would run
+// there on Windows; an empty hook ends that.
 void setMessageHook(std::function<void()> hook);

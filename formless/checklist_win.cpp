@@ -1,0 +1,132 @@
+#include "formless/checklist.h"
+
+#include "formless/program.h"
+
+namespace {
+
+// WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | LBS_WANTKEYBOARDINPUT |
+// LBS_HASSTRINGS | LBS_OWNERDRAWFIXED | LBS_NOTIFY; not sorted, and the system
+// trims the height to whole items.
+constexpr DWORD listStyle = 0x50210451;
+
+} // namespace
+
+const tMessageMethod tChecklistBox::methods[] = {
+    {WM_CTLCOLORLISTBOX, callMethod<tChecklistBox, &tChecklistBox::wmCtlColorListBox>},
+    {WM_DRAWITEM, callMethod<tChecklistBox, &tChecklistBox::wmDrawItem>},
+    {WM_COMMAND, callMethod<tChecklistBox, &tChecklistBox::wmCommand>},
+    {WM_LBUTTONDOWN, callMethod<tChecklistBox, &tChecklistBox::wmLButtonDown>},
+    {WM_VKEYTOITEM, callMethod<tChecklistBox, &tChecklistBox::wmVKeyToItem>},
+};
+const tMessageTable tChecklistBox::messages{&tComponent::messages, tChecklistBox::methods};
+
+tChecklistBox::tChecklistBox(tProgram& owner, const tRect& rect) : tComponent(rect) {
+  items.OnChange = [this](tsList&) { reloadItems(); };
+  background = GetSysColor(COLOR_WINDOW);
+  HWND list =
+      CreateWindowExA(WS_EX_CLIENTEDGE, "Listbox", nullptr, listStyle, bounds.left, bounds.top,
+                      bounds.right - bounds.left, bounds.bottom - bounds.top, owner.handle,
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), owner.instance, nullptr);
+  attachWindow(&owner, list, listStyle);
+}
+
+int tChecklistBox::selectedIndex() const {
+  return static_cast<int>(SendMessageA(handle, LB_GETCURSEL, 0, 0));
+}
+
+void tChecklistBox::itemRect(int index, RECT& r) const {
+  if (states.contains(index))
+    SendMessageA(handle, LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&r));
+}
+
+void tChecklistBox::toggleCurrent() {
+  setCheckState(current, states.toggled(current));
+  if (states.contains(current)) {
+    // Redrawn at once, without erasing: the item paints its whole rectangle.
+    RECT r = {};
+    itemRect(current, r);
+    InvalidateRect(handle, &r, FALSE);
+    UpdateWindow(handle);
+  }
+  if (onChange) onChange();
+}
+
+void tChecklistBox::drawCheck(HDC dc, const RECT& r, uint32_t state) const {
+  UINT look = state == 0 ? 0 : state == 1 ? DFCS_CHECKED : DFCS_CHECKED | DFCS_BUTTON3STATE;
+  RECT glyph;
+  glyph.left = r.left + 1;
+  glyph.top = r.top + (r.bottom - r.top - checkHeight) / 2;
+  glyph.right = glyph.left + checkWidth;
+  glyph.bottom = glyph.top + checkHeight;
+  DrawFrameControl(dc, &glyph, DFC_BUTTON, DFCS_BUTTONCHECK | look);
+}
+
+void tChecklistBox::reloadItems() {
+  SendMessageA(handle, LB_RESETCONTENT, 0, 0);
+  states.reset(items.Count());
+  for (int i = 0; i < items.Count(); ++i) {
+    std::string text = items.Get(i);
+    SendMessageA(handle, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  }
+  invalidate();
+}
+
+void tChecklistBox::wmCtlColorListBox(tMessageRec& rec) {
+  // The list box paints no background of its own; only its items are painted.
+  SetBkMode(reinterpret_cast<HDC>(rec.wParam), TRANSPARENT);
+  rec.result = reinterpret_cast<LRESULT>(owner->brush.get());
+}
+
+void tChecklistBox::wmDrawItem(tMessageRec& rec) {
+  // Every request redraws the whole item, whatever its action; an empty box
+  // with the focus asks for item -1, which has no text and reads state 0.
+  const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(rec.lParam);
+  int index = static_cast<int>(item.itemID);
+  bool selected = item.itemState & ODS_SELECTED;
+  COLORREF fill = selected ? GetSysColor(COLOR_HIGHLIGHT) : background;
+  COLORREF text = selected ? GetSysColor(COLOR_HIGHLIGHTTEXT) : GetSysColor(COLOR_WINDOWTEXT);
+
+  OwnedBrush fillBrush(CreateSolidBrush(fill));
+  FillRect(item.hDC, &item.rcItem, fillBrush.get());
+  fillBrush.reset();
+  COLORREF previous = SetTextColor(item.hDC, text);
+  drawCheck(item.hDC, item.rcItem, checkState(index));
+  RECT textRect = item.rcItem;
+  textRect.left += checkWidth + 3;
+  SetBkMode(item.hDC, TRANSPARENT);
+  std::string caption = items.Get(index);
+  DrawTextA(item.hDC, caption.c_str(), -1, &textRect, DT_NOPREFIX);
+  SetTextColor(item.hDC, previous);
+  if (item.itemState & ODS_FOCUS) DrawFocusRect(item.hDC, &item.rcItem);
+  rec.result = 1;
+}
+
+void tChecklistBox::wmCommand(tMessageRec& rec) {
+  switch (HIWORD(rec.wParam)) {
+  case LBN_SELCHANGE:
+    current = selectedIndex();
+    if (boxPressed) toggleCurrent();
+    boxPressed = false;
+    break;
+  case LBN_DBLCLK:
+    toggleCurrent();
+    break;
+  default:
+    break;
+  }
+  rec.result = 1;
+}
+
+void tChecklistBox::wmLButtonDown(tMessageRec& rec) {
+  // A press in the check column toggles the item that its selection change
+  // makes current; the list box selects as usual either way.
+  unsigned x = LOWORD(rec.lParam);
+  if (x < static_cast<unsigned>(checkWidth) && !(rec.wParam & (MK_SHIFT | MK_CONTROL)))
+    boxPressed = true;
+}
+
+void tChecklistBox::wmVKeyToItem(tMessageRec& rec) {
+  if (LOWORD(rec.wParam) != VK_SPACE) return; // the list box's own action
+  toggleCurrent();
+  rec.result = -2; // the list box does nothing more
+}

@@ -1,3 +1,0 @@
-#include "util/ui.h"
-
-bool quitFlag = false;
