@@ -1,0 +1,175 @@
+// Images: the resource picture, the key colour shown in the button-face
+// colour exactly as the pixel-by-pixel painter shows it (at the picture's own
+// size and stretched), a changed face colour at the next paint, and no GDI
+// object left behind by painting or by a whole window's life.
+#include "tests/driver/screenshot.h"
+#include "tests/formless/pixelpaint.h"
+#include "tests/formless/toolkit.h"
+
+namespace toolkit {
+namespace {
+
+using uidriver::Picture;
+
+constexpr COLORREF key = RGB(10, 120, 200);
+
+// A 9 x 7 picture: key colour at the top-left and in its middle, colours one
+// step off the key beside it, and a ramp elsewhere.
+tBitmapRec makePicture() {
+  tBitmapRec rec;
+  rec.width = 9;
+  rec.height = 7;
+  HDC screen = GetDC(nullptr);
+  OwnedBitmap bitmap(CreateCompatibleBitmap(screen, rec.width, rec.height));
+  rec.picture = SelectedBitmap(OwnedMemoryDc(CreateCompatibleDC(screen)), std::move(bitmap));
+  ReleaseDC(nullptr, screen);
+  for (int y = 0; y < rec.height; ++y)
+    for (int x = 0; x < rec.width; ++x)
+      SetPixelV(rec.dc(), x, y, RGB(20 * x, 30 * y, 90));
+  for (auto [x, y] : {std::pair{0, 0}, {4, 3}, {8, 6}})
+    SetPixelV(rec.dc(), x, y, key);
+  SetPixelV(rec.dc(), 5, 3, RGB(11, 120, 200));
+  SetPixelV(rec.dc(), 3, 3, RGB(10, 120, 201));
+  rec.keyColor = GetPixel(rec.dc(), 0, 0);
+  return rec;
+}
+
+// A memory canvas of the window's format, painted by paint.
+template <class Paint> Picture canvas(int w, int h, Paint paint) {
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  PatBlt(dc, 0, 0, w, h, BLACKNESS);
+  paint(dc);
+  Picture picture = uidriver::capture(dc, 0, 0, w, h);
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  ReleaseDC(nullptr, screen);
+  return picture;
+}
+
+TEST_F(Toolkit, TheBannerResourceLoadsWithItsBackgroundAsKey) {
+  tBitmapRec banner = loadBitmapRec(MAKEINTRESOURCEA(10));
+  EXPECT_EQ(banner.width, 112);
+  EXPECT_EQ(banner.height, 218);
+  EXPECT_EQ(banner.keyColor, GetPixel(banner.dc(), 0, 0));
+  tBitmapRec missing = loadBitmapRec(MAKEINTRESOURCEA(999));
+  EXPECT_EQ(missing.dc(), nullptr);
+  EXPECT_EQ(missing.width, 0);
+  auto& image = window->make<tImage>(makeBounds(5, 6, 0, 0), std::move(banner));
+  EXPECT_EQ(image.drawWidth, 112) << "an empty rectangle takes the picture's size";
+  EXPECT_EQ(image.drawHeight, 218);
+  auto& half = window->make<tImage>(makeBounds(0, 0, 30, 0), loadBitmapRec(MAKEINTRESOURCEA(10)));
+  EXPECT_EQ(half.drawWidth, 30);
+  EXPECT_EQ(half.drawHeight, 218) << "empty in one direction only";
+}
+
+TEST_F(Toolkit, KeyedImagesMatchThePixelByPixelPainter) {
+  COLORREF face = GetSysColor(COLOR_BTNFACE);
+  struct Case {
+    const char* what;
+    tRect bounds;
+    bool keyed;
+  };
+  for (const Case& c : {Case{"own size", makeBounds(3, 2, 0, 0), true},
+                        Case{"stretched", makeBounds(1, 1, 31, 22), true},
+                        Case{"shrunk", makeBounds(0, 0, 4, 3), true},
+                        Case{"no key", makeBounds(2, 2, 20, 9), false}}) {
+    tBitmapRec picture = makePicture();
+    if (!c.keyed) picture.keyColor = CLR_INVALID;
+    auto& image = window->make<tImage>(c.bounds, std::move(picture));
+    Picture ours = canvas(40, 30, [&](HDC dc) { image.paint(dc); });
+    Picture oracle = canvas(40, 30, [&](HDC dc) {
+      if (c.keyed)
+        paintPixelByPixel(dc, image);
+      else
+        StretchBlt(dc, image.bounds.left, image.bounds.top, image.drawWidth, image.drawHeight,
+                   image.bitmap.dc(), 0, 0, 9, 7, SRCCOPY);
+    });
+    EXPECT_EQ(ours, oracle) << c.what;
+    if (c.what == std::string("own size")) {
+      EXPECT_EQ(ours.colorAt(3, 2), face);
+      EXPECT_EQ(ours.colorAt(3 + 4, 2 + 3), face) << "inside the picture too";
+      EXPECT_EQ(ours.colorAt(3 + 5, 2 + 3), RGB(11, 120, 200)) << "no tolerance";
+    }
+  }
+}
+
+TEST_F(Toolkit, TheWindowShowsItsImageAndAChangedFaceColourAtTheNextPaint) {
+  auto& image = window->make<tImage>(makeBounds(12, 8, 18, 14), makePicture());
+  window->createControls();
+  auto shownAndExpected = [&] {
+    InvalidateRect(window->handle, nullptr, TRUE);
+    UpdateWindow(window->handle);
+    Picture shown = uidriver::captureClient(window->handle).crop(12, 8, 18, 14);
+    Picture expected = canvas(40, 30, [&](HDC dc) { paintPixelByPixel(dc, image); });
+    return std::pair{shown, expected.crop(12, 8, 18, 14)};
+  };
+  auto [before, expectedBefore] = shownAndExpected();
+  EXPECT_EQ(before, expectedBefore);
+
+  int element = COLOR_BTNFACE;
+  COLORREF old = GetSysColor(COLOR_BTNFACE);
+  COLORREF changed = RGB(250, 200, 40);
+  ASSERT_TRUE(SetSysColors(1, &element, &changed));
+  drain();
+  auto [after, expectedAfter] = shownAndExpected();
+  SetSysColors(1, &element, &old);
+  drain();
+  EXPECT_EQ(after, expectedAfter);
+  EXPECT_EQ(after.colorAt(0, 0), changed);
+  EXPECT_NE(after, before);
+}
+
+TEST_F(Toolkit, NoGdiObjectOutlivesPaintingOrTheWindow) {
+  // The counter itself must see objects come and go.
+  int base = gdiObjectCount();
+  HBRUSH probe = CreateSolidBrush(RGB(1, 2, 3));
+  EXPECT_EQ(gdiObjectCount(), base + 1);
+  DeleteObject(probe);
+  EXPECT_EQ(gdiObjectCount(), base);
+
+  auto lifetime = [&](int paints) {
+    formlessStartup();
+    window = std::make_unique<TestProgram>();
+    appWindow = window.get();
+    window->createWindow(40, 40, 420, 300, "Leak test");
+    window->make<tImage>(makeBounds(0, 0, 0, 0), loadBitmapRec(MAKEINTRESOURCEA(10)));
+    auto& label = window->make<tLabel>(makeBounds(120, 10, 200, 20), "label");
+    label.setFont({"Arial", 14, 0, true, false});
+    label.transparent = true;
+    auto& box = window->make<tChecklistBox>(makeBounds(120, 40, 200, 80));
+    box.items.SetText("one\ntwo\nthree");
+    window->make<tButton>(makeBounds(120, 200, 70, 24), "OK", 2);
+    window->createControls();
+    int first = -1;
+    for (int i = 0; i < paints; ++i) {
+      RedrawWindow(window->handle, nullptr, nullptr,
+                   RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+      drain();
+      if (i == 0) first = gdiObjectCount();
+    }
+    int last = gdiObjectCount();
+    window->cleanup();
+    window.reset();
+    drain();
+    return std::pair{first, last};
+  };
+  window.reset();
+  lifetime(1); // the system's own caches fill on the first window
+  int before = gdiObjectCount();
+  auto [afterOnePaint, afterAllPaints] = lifetime(200);
+  int after = gdiObjectCount();
+  EXPECT_EQ(afterAllPaints, afterOnePaint) << "painting 200 times";
+  EXPECT_EQ(after, before) << "a whole window's life";
+  std::printf("GDI objects: %d before the window, %d after its first paint, %d after 200 "
+              "paints, %d after it is gone\n",
+              before, afterOnePaint, afterAllPaints, after);
+  window = std::make_unique<TestProgram>(); // for TearDown
+  appWindow = window.get();
+}
+
+} // namespace
+} // namespace toolkit

@@ -1,0 +1,129 @@
+#pragma once
+// Windows tests of the toolkit: a window of its own in the test process, with
+// the components each test asks for, and the means to act on it like a user
+// (real key input through SendInput) and to wait for what follows.
+#include "formless/checklist.h"
+#include "formless/component.h"
+#include "formless/image.h"
+#include "formless/program.h"
+#include "tests/driver/screenshot.h"
+#include "util/ui.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <ostream>
+#include <set>
+#include <vector>
+
+namespace toolkit {
+
+constexpr UINT probeMessage = WM_APP + 1; // answered by probes: the window 7, a ProbeLabel 42
+constexpr UINT countMessage = WM_APP + 2; // counted by the window; the first one sets quitFlag
+
+// The window of a test: records the messages that reach the object itself.
+class TestProgram : public tProgram {
+public:
+  TestProgram() : tProgram("FORMLESS TEST") {}
+
+  static const tMessageTable messages;
+  const tMessageTable& messageTable() const override { return messages; }
+
+  std::vector<UINT> seen; // messages that reached the object
+  int counted = 0;
+
+private:
+  void record(tMessageRec& rec) {
+    seen.push_back(rec.msg);
+    if (rec.msg == probeMessage) rec.result = 7;
+  }
+  void count(tMessageRec&) {
+    if (counted++ == 0) quitFlag = true;
+  }
+  static const tMessageMethod methods[];
+};
+
+// A label with a message method of its own.
+class ProbeLabel : public tLabel {
+public:
+  using tLabel::tLabel;
+  static const tMessageTable messages;
+  const tMessageTable& messageTable() const override { return messages; }
+  int probes = 0;
+
+private:
+  void probe(tMessageRec& rec) {
+    ++probes;
+    rec.result = 42;
+  }
+  static const tMessageMethod methods[];
+};
+
+// Dispatches messages until the queue is empty.
+inline void drain() {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+}
+
+// Dispatches messages until done() holds; the time limit only guards against
+// a hang and is far beyond what any step takes.
+inline bool pumpUntil(const std::function<bool()>& done) {
+  for (DWORD start = GetTickCount(); !done(); Sleep(5)) {
+    drain();
+    if (GetTickCount() - start > 20000) return done();
+  }
+  return true;
+}
+
+// Real key input, as the keyboard gives it: the system's key state changes.
+inline void key(WORD vk, bool up) {
+  INPUT in = {};
+  in.type = INPUT_KEYBOARD;
+  in.ki.wVk = vk;
+  in.ki.wScan = static_cast<WORD>(MapVirtualKeyA(vk, 0));
+  in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  SendInput(1, &in, sizeof in);
+}
+
+// Fixture: a fresh toolkit state and a visible window in front.
+class Toolkit : public ::testing::Test {
+protected:
+  void SetUp() override {
+    formlessStartup();
+    window = std::make_unique<TestProgram>();
+    appWindow = window.get();
+    window->createWindow(40, 40, 420, 300, "Toolkit test");
+    SetForegroundWindow(window->handle);
+    drain();
+  }
+  void TearDown() override {
+    window.reset();
+    EXPECT_EQ(appWindow, nullptr);
+    drain();
+  }
+
+  std::unique_ptr<TestProgram> window;
+};
+
+// The process's GDI objects. Where the system does not count them (Wine's
+// GetGuiResources is a stub that answers 0), the entries of the process's
+// GDI handle table are counted instead.
+int gdiObjectCount();
+
+} // namespace toolkit
+
+namespace uidriver {
+// How a picture shows in a failed expectation: its size and its colours.
+inline void PrintTo(const Picture& picture, std::ostream* out) {
+  std::set<uint32_t> colours(picture.pixels.begin(), picture.pixels.end());
+  *out << picture.width << "x" << picture.height << " picture of " << colours.size()
+       << " colours, first " << std::hex << (picture.pixels.empty() ? 0 : picture.pixels[0])
+       << std::dec;
+}
+} // namespace uidriver
