@@ -24,3 +24,13 @@ function(installer_add_unit name)
     target_link_libraries(${name} PUBLIC version psapi)
   endif()
 endfunction()
+
+# Gives a Windows target the program's resources (icon, side bitmap, version).
+# The resource compiler's output depends on the pictures that installer.rc
+# names, so that new artwork is built in without a clean build.
+function(installer_add_resources target)
+  set(dir ${CMAKE_SOURCE_DIR}/resources)
+  target_sources(${target} PRIVATE ${dir}/installer.rc)
+  set_source_files_properties(${dir}/installer.rc TARGET_DIRECTORY ${target}
+                              PROPERTIES OBJECT_DEPENDS "${dir}/side.bmp;${dir}/installer.ico")
+endfunction()
