@@ -4,8 +4,6 @@
 
 #include "formless/program.h"
 
-#include <chrono>
-
 bool quitFlag = false;
 
 namespace {
@@ -18,12 +16,6 @@ void showBox(const std::string& text, const char* caption, UINT icon) {
   quitFlag = true;
 }
 
-// Looking at the queue costs a round trip to the window system, far more than
-// decoding the 2 KiB that an extraction reads between two calls, so the queue
-// is looked at no more often than this; a user cannot tell the difference.
-constexpr std::chrono::milliseconds pumpInterval{10};
-std::chrono::steady_clock::time_point nextPump;
-
 } // namespace
 
 void errorBox(const std::string& text) {
@@ -35,12 +27,13 @@ void infoBox(const std::string& text) {
 }
 
 void pumpMessages() {
-  auto now = std::chrono::steady_clock::now();
-  if (now < nextPump) return;
-  nextPump = now + pumpInterval;
   MSG msg;
   while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }
+}
+
+bool windowClosed() {
+  return appWindow && appWindow->handle && !IsWindow(appWindow->handle);
 }

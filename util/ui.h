@@ -20,5 +20,10 @@ void errorBox(const std::string& text);
 void infoBox(const std::string& text);
 
 // Dispatches the messages waiting in the thread's queue and returns; it never
-// waits for one. Cheap enough to call before every read of an extraction.
+// waits for one. A caller in a tight loop calls it every few milliseconds,
+// not every pass: each call asks the window system.
 void pumpMessages();
+
+// True once the user has closed the program's window (its close box, Alt+F4)
+// while the program still runs: work in progress then starts nothing new.
+bool windowClosed();

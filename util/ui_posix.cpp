@@ -9,6 +9,7 @@ namespace {
 std::vector<std::string> shownBoxes;
 bool quietBoxes = false;
 std::function<void()> messageHook;
+bool closedWindow = false;
 
 void show(const char* caption, const std::string& text) {
   if (!quietBoxes) std::fprintf(stderr, "%s: %s\n", caption, text.c_str());
@@ -41,4 +42,12 @@ void setQuietBoxes(bool quiet) {
 
 void setMessageHook(std::function<void()> hook) {
   messageHook = std::move(hook);
+}
+
+bool windowClosed() {
+  return closedWindow;
+}
+
+void setWindowClosed(bool closed) {
+  closedWindow = closed;
 }

@@ -16,3 +16,6 @@ void setQuietBoxes(bool quiet);
 // Runs hook whenever pumpMessages is called, as a window handler would run
 // there on Windows; an empty hook ends that.
 void setMessageHook(std::function<void()> hook);
+
+// What windowClosed answers from now on.
+void setWindowClosed(bool closed);
