@@ -181,6 +181,13 @@ TEST_F(Install, UnsafeNamesAreRefusedBeforeAnyFolderIsMade) {
            // The system's file interface ends the name at the NUL: "..".
            {"plugins/..\0/evil.dll"s, "..\0/evil.dll"s},
            {"plugins/sub\n..\\evil.dll", "sub\n..\\evil.dll"},
+           // Windows would store these as "install.js", "x.js", "evil.dll", or
+           // open a device.
+           {"install.js.", "install.js."},
+           {"plugins/x.js ", "x.js "},
+           {"plugins/evil.dll.", "evil.dll."},
+           {"plugins/CON", "CON"},
+           {"plugins/sub/lpt1.dll", "sub/lpt1.dll"},
        }) {
     quitFlag = false;
     open({deflatedEntry("first.dat", "1"), deflatedEntry(c.name, "evil"),
@@ -209,7 +216,10 @@ TEST_F(Install, RootFilesLeaveOutUnsafeNamesInstallJsAndFolders) {
         deflatedEntry("f/inner.dat", "i"), deflatedEntry("b.rdf", "b"),
         // A line feed would make the removal list name "..\evil.dll" on its own
         // line; a NUL would end the name at "..".
-        deflatedEntry("x\n..\\evil.dll", "x"), deflatedEntry(std::string("..\0x", 4), "x")});
+        deflatedEntry("x\n..\\evil.dll", "x"), deflatedEntry(std::string("..\0x", 4), "x"),
+        // Names Windows stores otherwise: "install.js" would be deleted.
+        deflatedEntry("install.js.", "x"), deflatedEntry("a.dat ", "x"),
+        deflatedEntry("aux", "x")});
   EXPECT_EQ(listRootFiles(), "a.dat\nother.js\nb.rdf\n");
 }
 
