@@ -162,6 +162,15 @@ TEST_F(Install, WriteErrorNamesTheDiskAndLeavesTheReadOnlyFile) {
             (Names{"npvorlixa.dll", "vorlixa.drv", "vorlixa.ini", "vorlixa.xpt"}));
 }
 
+TEST_F(Install, AFullDiskNamesTheDisk) {
+  SmallDisk disk(64);
+  if (!disk.mounted()) GTEST_SKIP() << disk.why();
+  open({deflatedEntry("small.dat", "fits"), deflatedEntry("plugins/np.dll", noise(300000))});
+  installToDir(disk.dir().path());
+  EXPECT_EQ(takeShownBoxes(), Names{"Disk write error trying to extract np.dll (disk full?)"});
+  EXPECT_EQ(disk.dir().contents(), Names{"small.dat"});
+}
+
 TEST_F(Install, UnsafeNamesAreRefusedBeforeAnyFolderIsMade) {
   using namespace std::string_literals;
   struct Case {
@@ -224,6 +233,12 @@ TEST_F(Install, RootFilesLeaveOutUnsafeNamesInstallJsAndFolders) {
 }
 
 TEST_F(Install, RootFilesStopAtARecordCutByTheCatalogsEnd) {
+  open({deflatedEntry("a.dat", "a"), deflatedEntry("b.dat", "b")});
+  catalog.resize(catalog.size() - 1); // the same damage stops a walk
+  EXPECT_EQ(listRootFiles(), "a.dat\n");
+  EXPECT_TRUE(walkCatalog([](const std::string&, int32_t, uint32_t, uint32_t) { return false; }));
+  EXPECT_EQ(takeShownBoxes(), Names{"File appears to be corrupt - header missing"});
+  quitFlag = false;
   open({deflatedEntry("a.dat", "a"), deflatedEntry("b.dat", "b")});
   catalog.resize(catalog.size() - 2); // the second name runs past the end
   EXPECT_EQ(listRootFiles(), "a.dat\n");
