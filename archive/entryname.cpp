@@ -13,15 +13,24 @@ std::string extension(std::string_view name) {
   return std::string(after);
 }
 
-// A component that Windows could resolve to the parent directory: dots and
-// blanks only, with more than one dot.
-bool climbs(std::string_view component) {
-  size_t dots = 0;
-  for (char c : component) {
-    if (c != '.' && c != ' ') return false;
-    dots += c == '.';
-  }
-  return dots > 1;
+// Windows drops a name's trailing dots and blanks, so "install.js." is stored as "install.js" and
+// ". ." or "..." names the parent folder. A lone "." names the folder itself and stores nothing.
+bool endsInDotOrBlank(std::string_view component) {
+  return component != "." && !component.empty() &&
+         (component.back() == '.' || component.back() == ' ');
+}
+
+// Device names: with any extension and in any letter case, Windows opens the device instead of a
+// file. COM0, LPT0 and the superscript digits (ANSI 0xB9, 0xB2, 0xB3) are reserved as well.
+bool isDeviceName(std::string_view component) {
+  std::string base = lowerCase(std::string(component.substr(0, component.find('.'))));
+  while (!base.empty() && base.back() == ' ')
+    base.pop_back();
+  if (base == "con" || base == "prn" || base == "aux" || base == "nul") return true;
+  if (base.size() != 4 || (base.compare(0, 3, "com") != 0 && base.compare(0, 3, "lpt") != 0))
+    return false;
+  char digit = base[3];
+  return (digit >= '0' && digit <= '9') || digit == '\xB9' || digit == '\xB2' || digit == '\xB3';
 }
 
 } // namespace
@@ -49,7 +58,8 @@ bool isSafeEntryPath(std::string_view path) {
   while (start <= path.size()) {
     size_t end = path.find_first_of("/\\", start);
     if (end == std::string_view::npos) end = path.size();
-    if (climbs(path.substr(start, end - start))) return false;
+    std::string_view component = path.substr(start, end - start);
+    if (endsInDotOrBlank(component) || isDeviceName(component)) return false;
     start = end + 1;
   }
   return true;

@@ -15,10 +15,13 @@ bool isInstalledEntry(std::string_view name);
 // a name without "/" is returned whole.
 std::string withoutFirstFolder(std::string_view name);
 
-// True when the name, placed below a directory, stays inside it: it is not
-// empty, does not start with "\" or "/", holds no ":" (drive names, streams),
-// no control character (a NUL cuts the name short, a line feed splits the
-// removal list) and no component of dots alone beyond a single one (".." and,
-// since Windows drops trailing dots and blanks, ". ." or "..."). Both "/" and
+// True when the name, placed below a directory, stays inside it and is stored
+// there under this very name: it is not empty, does not start with "\" or "/",
+// holds no ":" (drive names, streams) and no control character (a NUL cuts
+// the name short, a line feed splits the removal list). No component ends in
+// a dot or a blank, which Windows drops (so "install.js." would be written as
+// "install.js", and "..", "..." or ". ." climb to the parent), except a lone
+// "."; no component is a device name (CON, PRN, AUX, NUL, COM0 to COM9, LPT0
+// to LPT9, with or without an extension, in any letter case). Both "/" and
 // "\" separate components, as they do on Windows.
 bool isSafeEntryPath(std::string_view path);

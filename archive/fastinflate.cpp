@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include "archive/huffman.h"
-#include "archive/zipresult.h"
 
 #if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
 #define INFLATE_HAVE_BMI2 1
@@ -23,15 +22,9 @@
 
 namespace {
 
-// Extra bits of a length or distance entry: above the code bits in the bits before the drop.
-INFLATE_INLINE uint32_t extraBits(uint64_t before, uint32_t entry) {
-  uint32_t drop = entry & 0xFF, codeBits = (entry >> 8) & 0xF;
-  return uint32_t((before & ((uint64_t(1) << drop) - 1)) >> codeBits);
-}
-
 // Copies a match forwards, so that a distance shorter than the length repeats the recent bytes.
-// Writes up to 29 bytes past the match's end (32 at once for any length); those bytes are later
-// output and are overwritten in turn.
+// Writes up to fast::copyOverrun bytes past the match's end (32 at once for any length of at least
+// 3); those bytes are later output and are overwritten in turn.
 INFLATE_INLINE uint8_t* copyMatch(uint8_t* out, uint32_t distance, uint32_t length) {
   const uint8_t* from = out - distance;
   uint8_t* end = out + length;
@@ -63,7 +56,8 @@ INFLATE_INLINE uint8_t* copyMatch(uint8_t* out, uint32_t distance, uint32_t leng
 // byte at `in`, which the next refill ors in again unchanged. A refill leaves at least 56 bits.
 // The next symbol's first-level entry is looked up as soon as at least 11 bits are left, ahead of
 // the refill, which only adds bits above.
-INFLATE_INLINE int fastLoop(FastState& s, const uint32_t* literals, const uint32_t* distances) {
+INFLATE_INLINE SymbolStep fastLoop(FastState& s, const uint32_t* literals,
+                                   const uint32_t* distances) {
   constexpr uint32_t literalMask = (1u << fast::literalRootBits) - 1;
   constexpr uint32_t distanceMask = (1u << fast::distanceRootBits) - 1;
   const uint8_t* in = s.in;
@@ -76,13 +70,14 @@ INFLATE_INLINE int fastLoop(FastState& s, const uint32_t* literals, const uint32
   // The bit count lives in the low 8 bits of `count`; whole entries are subtracted from it, which
   // leaves those bits right (an entry's low byte is its bits to drop) and garbage above them.
   uint32_t count = s.count;
+  static_assert(fast::refillBits == 56); // the refill below
   auto refill = [&] {
     bits |= loadLittleEndian64(in) << (count & 63);
     in += 7 - ((count >> 3) & 7);
     count |= 56;
   };
   auto consume = [&](uint32_t entry) {
-    bits >>= entry & 63;
+    bits >>= fast::dropBits(entry);
     count -= entry;
   };
   auto subEntry = [&](const uint32_t* table, uint32_t link) {
@@ -91,60 +86,60 @@ INFLATE_INLINE int fastLoop(FastState& s, const uint32_t* literals, const uint32
   };
   auto literal = [&](uint32_t entry) {
     consume(entry);
-    *out++ = uint8_t(entry >> 16);
+    *out++ = fast::literalByte(entry);
   };
   auto roundFits = [&] { return in <= inSafe || fastRoundFits(in, inEnd, count & 0xFF); };
   // Every round starts with a refill, which roundFits allows; the caller checked it for the first.
-  int result = fastStopped;
+  SymbolStep result = SymbolStep::more;
   refill();
   uint32_t e = literals[bits & literalMask];
   for (;;) {
-    if (e & fast::literal) {
+    if (fast::isLiteral(e)) {
       literal(e);
       e = literals[bits & literalMask];
-      if (e & fast::literal) {
+      if (fast::isLiteral(e)) {
         literal(e);
         e = literals[bits & literalMask];
-        if (e & fast::literal) {
+        if (fast::isLiteral(e)) {
           literal(e);
           e = literals[bits & literalMask];
-          if (e & fast::literal) { // first-level literals take at most 11 bits each
+          if (fast::isLiteral(e)) { // first-level literals: 4 x literalRootBits <= roundBits
             literal(e);
             e = literals[bits & literalMask];
           }
         }
       }
     } else {
-      if (e & fast::special) {
-        if (e & fast::link) e = subEntry(literals, e);
-        if (e & fast::special) { // sub-tables hold no links
-          if (e & fast::endOfBlock) {
+      if (fast::isSpecial(e)) {
+        if (fast::isLink(e)) e = subEntry(literals, e);
+        if (fast::isSpecial(e)) { // sub-tables hold no links
+          if (fast::isEndOfBlock(e)) {
             consume(e);
-            result = zipOk;
+            result = SymbolStep::endOfBlock;
           } else {
-            result = zipBadData;
+            result = SymbolStep::invalidCode;
           }
           break;
         }
       }
-      if (e & fast::literal) {
+      if (fast::isLiteral(e)) {
         literal(e);
         e = literals[bits & literalMask];
       } else {
         uint64_t before = bits;
         consume(e);
-        uint32_t length = (e >> 16) + extraBits(before, e);
+        uint32_t length = fast::base(e) + fast::extraValue(before, e);
         e = distances[bits & distanceMask];
-        if (e & fast::special) {
-          if (e & fast::link) e = subEntry(distances, e);
-          if (e & fast::special) {
-            result = zipBadData;
+        if (fast::isSpecial(e)) {
+          if (fast::isLink(e)) e = subEntry(distances, e);
+          if (fast::isSpecial(e)) {
+            result = SymbolStep::invalidCode;
             break;
           }
         }
         before = bits;
         consume(e);
-        uint32_t distance = (e >> 16) + extraBits(before, e);
+        uint32_t distance = fast::base(e) + fast::extraValue(before, e);
         if (!roundFits()) {
           out = copyMatch(out, distance, length);
           break;
@@ -172,13 +167,13 @@ INFLATE_INLINE int fastLoop(FastState& s, const uint32_t* literals, const uint32
   return result;
 }
 
-int fastGeneric(FastState& s, const uint32_t* literals, const uint32_t* distances) {
+SymbolStep fastGeneric(FastState& s, const uint32_t* literals, const uint32_t* distances) {
   return fastLoop(s, literals, distances);
 }
 
 #if INFLATE_HAVE_BMI2
-__attribute__((target("bmi2"))) int fastBmi2(FastState& s, const uint32_t* literals,
-                                             const uint32_t* distances) {
+__attribute__((target("bmi2"))) SymbolStep fastBmi2(FastState& s, const uint32_t* literals,
+                                                    const uint32_t* distances) {
   return fastLoop(s, literals, distances);
 }
 
@@ -191,9 +186,13 @@ bool cpuHasBmi2() {
 
 } // namespace
 
+// Asking the processor costs more than a small entry's decoding setup (a trap to the hypervisor on
+// virtual machines), so it is asked once.
 FastDecoder chooseFastDecoder() {
 #if INFLATE_HAVE_BMI2
-  if (cpuHasBmi2()) return fastBmi2;
-#endif
+  static const FastDecoder chosen = cpuHasBmi2() ? fastBmi2 : fastGeneric;
+  return chosen;
+#else
   return fastGeneric;
+#endif
 }

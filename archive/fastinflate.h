@@ -4,8 +4,11 @@
 // block and of the output window. The caller hands over the state and takes it back.
 
 #include <bit>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
+
+#include "archive/huffman.h"
 
 // Eight input bytes as one number in the stream's bit order (the first byte lowest).
 inline uint64_t loadLittleEndian64(const uint8_t* p) {
@@ -24,19 +27,44 @@ struct FastState {
   unsigned count;
 };
 
-constexpr int fastStopped = -1; // an edge was reached: continue on the exact path
+// How decoding a run of symbols ended (the fast loop, or one symbol of the exact path).
+enum class SymbolStep {
+  more,        // an edge was reached, or one symbol done: go on
+  endOfBlock,  // the end-of-block code was taken
+  invalidCode, // a pattern that is no code of the set
+};
 
-// True when a round of the fast loop may run. A round consumes at most 48 bits (up to four
-// first-level literals of up to 11 bits, or one literal of up to 15 bits through a sub-table, or
-// length code and extra bits, 20, and distance code and extra bits, 28), and the reference decoder
-// asks for at most 15 bits past the bits it has consumed; when all of that lies within the block,
-// the round neither needs the next block nor takes bytes past this one.
+// The margins the loop and its callers rely on.
+namespace fast {
+constexpr int maxCodeBits = 15;
+constexpr int maxLengthExtraBits = 5;
+constexpr int maxDistanceExtraBits = 13;
+constexpr int maxMatchLength = 258;
+// Bits a round may consume: up to four first-level literals, or one literal through a sub-table,
+// or a length code with its extra bits and a distance code with its extra bits.
+constexpr int roundBits = 48;
+static_assert(4 * literalRootBits <= roundBits);
+static_assert(2 * maxCodeBits + maxLengthExtraBits + maxDistanceExtraBits <= roundBits);
+// A refill leaves at least this many bits in the buffer, enough for a round.
+constexpr int refillBits = 56;
+static_assert(roundBits <= refillBits);
+// The reference decoder asks for up to a whole code past the bits it has consumed; a round may run
+// when all of that lies within the input block, and eight more bytes always hold it.
+constexpr int roundNeedsBits = roundBits + maxCodeBits;
+static_assert(roundNeedsBits <= 8 * 8 - 1);
+// A match copy writes up to this many bytes past the match's end (16 and 32 bytes at a time).
+constexpr size_t copyOverrun = 29;
+} // namespace fast
+
+// True when a round of the fast loop may run: it neither needs the next block nor takes bytes past
+// this one.
 inline bool fastRoundFits(const uint8_t* in, const uint8_t* inEnd, unsigned count) {
-  return 8 * (inEnd - in) + count >= 48 + 15;
+  return 8 * (inEnd - in) + count >= unsigned(fast::roundNeedsBits);
 }
 
-// Decodes symbols until an edge (fastStopped), the end of the block (0) or an invalid code (4).
-using FastDecoder = int (*)(FastState& state, const uint32_t* literals, const uint32_t* distances);
+// Decodes symbols until an edge (more), the end of the block or an invalid code.
+using FastDecoder = SymbolStep (*)(FastState& state, const uint32_t* literals,
+                                   const uint32_t* distances);
 
-// The best fast loop for this processor.
+// The best fast loop for this processor (looked up once).
 FastDecoder chooseFastDecoder();

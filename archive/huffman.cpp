@@ -63,13 +63,12 @@ HuffEntry referenceEntry(int symbol, int count, const SymbolKind& kind, int bits
 
 uint32_t fastEntry(int symbol, const SymbolKind& kind, int bits) {
   if (symbol < kind.simpleCount) {
-    if (symbol < 256) return fast::literal | uint32_t(symbol) << 16 | uint32_t(bits);
-    return fast::special | fast::endOfBlock | uint32_t(bits);
+    if (symbol < 256) return fast::makeLiteral(uint32_t(symbol), uint32_t(bits));
+    return fast::makeEndOfBlock(uint32_t(bits));
   }
   int index = symbol - kind.simpleCount;
   if (index >= kind.listCount || kind.extra[index] > 13) return fast::invalid;
-  return uint32_t(kind.base[index]) << 16 | uint32_t(bits) << 8 |
-         uint32_t(bits + kind.extra[index]);
+  return fast::makeLengthOrDistance(kind.base[index], uint32_t(bits), kind.extra[index]);
 }
 
 } // namespace
@@ -136,16 +135,16 @@ uint32_t HuffmanTable::allocate(uint32_t entries) {
   return first;
 }
 
-int HuffmanTable::build(const uint16_t* lengths, int count, const SymbolKind& kind,
-                        int wantedLookupBits) {
+HuffResult HuffmanTable::build(const uint16_t* lengths, int count, const SymbolKind& kind,
+                               int wantedLookupBits) {
   return build(lengths, count, kind, shapeCodes(lengths, count, wantedLookupBits));
 }
 
 // Tables are made level by level while the codes are taken in canonical order. A table covers one
 // prefix of the tables above it; a new one starts when a code is longer than the current chain
 // covers, and the builder climbs back once a table's prefix is used up.
-int HuffmanTable::build(const uint16_t* lengths, int count, const SymbolKind& kind,
-                        const CodeShape& shape) {
+HuffResult HuffmanTable::build(const uint16_t* lengths, int count, const SymbolKind& kind,
+                               const CodeShape& shape) {
   clear();
   if (shape.result == huffBad || shape.empty) return shape.result;
   uint16_t sorted[320];
@@ -264,8 +263,7 @@ void buildFastTable(const uint16_t* lengths, int count, const SymbolKind& kind, 
         subFirst = nextFree;
         nextFree += uint32_t(1) << bits;
         if (!complete) std::fill(table + subFirst, table + nextFree, fast::invalid);
-        table[subPrefix] =
-            fast::special | fast::link | subFirst << 16 | uint32_t(bits) << 8 | uint32_t(rootBits);
+        table[subPrefix] = fast::makeLink(subFirst, uint32_t(bits), uint32_t(rootBits));
       }
       uint32_t entry = fastEntry(symbol, kind, rest);
       uint32_t subSize = nextFree - subFirst;

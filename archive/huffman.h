@@ -54,7 +54,7 @@ extern const SymbolKind codeLengthSymbols; // the 19 code-length symbols, all si
 
 // The counts that decide a code set's result before any table is filled.
 struct CodeShape {
-  int result = huffComplete;
+  HuffResult result = huffComplete;
   bool empty = false; // every length is 0: nothing to decode with
   uint16_t count[17] = {};
   int shortest = 0;
@@ -70,9 +70,11 @@ class HuffmanTable {
 public:
   // Builds the tables of a code set (buildHuffman); wantedLookupBits is the first-level size asked
   // for. Returns a HuffResult. Tables are built for complete and incomplete sets only.
-  int build(const uint16_t* lengths, int count, const SymbolKind& kind, int wantedLookupBits);
+  HuffResult build(const uint16_t* lengths, int count, const SymbolKind& kind,
+                   int wantedLookupBits);
   // Builds from a shape that shapeCodes made for these lengths.
-  int build(const uint16_t* lengths, int count, const SymbolKind& kind, const CodeShape& shape);
+  HuffResult build(const uint16_t* lengths, int count, const SymbolKind& kind,
+                   const CodeShape& shape);
 
   void clear() { used_ = 0, lookupBits_ = 0; }
   bool empty() const { return used_ == 0; }
@@ -100,6 +102,7 @@ private:
 //   bit  14      link: the sub-table starts at index bits 16..31 (the bits to drop are the
 //                first level's)
 //   bit  15      end of block
+// Entries are made and read only through the functions below.
 namespace fast {
 constexpr uint32_t literal = 1u << 12;
 constexpr uint32_t special = 1u << 13;
@@ -114,9 +117,61 @@ constexpr size_t literalTableSize = (1u << literalRootBits) + 288 * (1u << (15 -
 constexpr size_t distanceTableSize =
     (1u << distanceRootBits) + 32 * (1u << (15 - distanceRootBits));
 
+constexpr uint32_t makeLiteral(uint32_t byte, uint32_t bits) {
+  return literal | byte << 16 | bits;
+}
+constexpr uint32_t makeEndOfBlock(uint32_t bits) {
+  return special | endOfBlock | bits;
+}
+constexpr uint32_t makeLengthOrDistance(uint32_t base, uint32_t codeBits, uint32_t extraBits) {
+  return base << 16 | codeBits << 8 | (codeBits + extraBits);
+}
+constexpr uint32_t makeLink(uint32_t first, uint32_t subBits, uint32_t rootBits) {
+  return special | link | first << 16 | subBits << 8 | rootBits;
+}
+
+constexpr bool isLiteral(uint32_t e) {
+  return e & literal;
+}
+// End of block, link or invalid code.
+constexpr bool isSpecial(uint32_t e) {
+  return e & special;
+}
+constexpr bool isLink(uint32_t e) {
+  return e & link;
+}
+constexpr bool isEndOfBlock(uint32_t e) {
+  return e & endOfBlock;
+}
+// A pattern that is no code (special, neither end of block nor link).
+constexpr bool isInvalid(uint32_t e) {
+  return (e & (special | link | endOfBlock)) == special;
+}
+constexpr uint32_t dropBits(uint32_t e) {
+  return e & 0xFF;
+}
+constexpr uint32_t codeBits(uint32_t e) {
+  return (e >> 8) & 0xF;
+}
+constexpr uint8_t literalByte(uint32_t e) {
+  return uint8_t(e >> 16);
+}
+// Base length or distance of a plain entry; first index of a link's sub-table.
+constexpr uint32_t base(uint32_t e) {
+  return e >> 16;
+}
+// Bits of the code itself in an entry for a symbol (not a link): a literal's or end of block's
+// entry drops just the code, a length's or distance's also its extra bits.
+constexpr uint32_t symbolCodeBits(uint32_t e) {
+  return isLiteral(e) || isEndOfBlock(e) ? dropBits(e) : codeBits(e);
+}
+// The value of a length's or distance's extra bits, from the bits as they were before the drop.
+constexpr uint32_t extraValue(uint64_t before, uint32_t e) {
+  return uint32_t((before & ((uint64_t(1) << dropBits(e)) - 1)) >> codeBits(e));
+}
 // The sub-table entry that a link leads to; bits start with the code's bits after the first level.
 inline uint32_t subTableEntry(const uint32_t* table, uint32_t link, uint64_t bits) {
-  return table[(link >> 16) + (uint32_t(bits) & ((1u << ((link >> 8) & 0xF)) - 1))];
+  return table[base(link) + (uint32_t(bits) & ((1u << codeBits(link)) - 1))];
 }
 } // namespace fast
 

@@ -13,9 +13,10 @@ namespace {
 
 constexpr size_t historySize = Inflater::windowSize;
 constexpr size_t windowsPerBuffer = 16;
-// Room behind the last window: a match that starts just before a window's end (258 bytes) and
-// the fast copy's overrun of up to 29 bytes past a match.
+// Room behind the last window: a match that starts just before a window's end and the fast copy's
+// overrun past a match.
 constexpr size_t outputSlack = 320;
+static_assert(outputSlack >= fast::maxMatchLength + fast::copyOverrun);
 constexpr size_t outputSize = historySize + windowsPerBuffer * Inflater::windowSize + outputSlack;
 
 // First-level bits asked for by the reference tables.
@@ -25,14 +26,23 @@ constexpr int literalLookupBits = 9;
 constexpr int distanceLookupBits = 6;
 constexpr int codeLengthLookupBits = 7;
 
-constexpr int more = fastStopped; // a decoding step that neither finished nor failed the block
-
 const uint8_t codeLengthOrder[19] = {16, 17, 18, 0, 8,  7, 9,  6, 10, 5,
                                      11, 4,  12, 3, 13, 2, 14, 1, 15};
 
+// A code set that cannot be decoded with. Lack of memory is reported as the input running out, as
+// the decoder does when its window cannot be had; every other failure is corrupt data.
+ZipResult codeSetFailure(HuffResult result) {
+  return result == huffNoMemory ? zipReadError : zipBadData;
+}
+
+// How a block's symbols ended, as the block's result.
+ZipResult blockResult(SymbolStep step) {
+  return step == SymbolStep::endOfBlock ? zipOk : zipBadData;
+}
+
 } // namespace
 
-struct Inflater::Tables {
+struct InflateWorkspace::Tables {
   HuffmanTable codeLength, literal, distance;
   HuffmanTable fixedLiteral, fixedDistance;
   bool fixedBuilt = false;
@@ -64,10 +74,26 @@ struct Inflater::Symbol {
   int value;
 };
 
+// begin() zeroes the history when needed; all else is written before it is read.
+InflateWorkspace::InflateWorkspace()
+    : output_(new (std::nothrow) uint8_t[outputSize]), tables_(new (std::nothrow) Tables) {}
+
+InflateWorkspace::~InflateWorkspace() = default;
+
 Inflater::Inflater(InflateIo& io)
-    : io_(io), fastDecoder_(chooseFastDecoder()), output_(new (std::nothrow) uint8_t[outputSize]),
-      tables_(new (std::nothrow) Tables) {
-  memoryOk_ = output_ && tables_; // begin() zeroes the history; all else is written before read
+    : io_(io), ownWorkspace_(std::make_unique<InflateWorkspace>()), workspace_(*ownWorkspace_),
+      fastDecoder_(chooseFastDecoder()) {
+  memoryOk_ = workspace_.ok();
+  output_ = workspace_.output_.get();
+  tables_ = workspace_.tables_.get();
+  resetInput();
+}
+
+Inflater::Inflater(InflateIo& io, InflateWorkspace& workspace)
+    : io_(io), workspace_(workspace), fastDecoder_(chooseFastDecoder()) {
+  memoryOk_ = workspace_.ok();
+  output_ = workspace_.output_.get();
+  tables_ = workspace_.tables_.get();
   resetInput();
 }
 
@@ -82,7 +108,12 @@ void Inflater::begin(int32_t compressedSize) {
   // zeros decode the same way as the local header that a byte-exact reader would hold there (a
   // stored block whose lengths do not match).
   std::memset(inBuf_, 0, sizeof inBuf_);
-  if (memoryOk_) std::memset(output_.get(), 0, historySize);
+  // Output is written only behind the history, which changes only when the buffer is full and
+  // the latest window moves to the front (flushWindow): most entries leave it zero.
+  if (memoryOk_ && workspace_.historyDirty_) {
+    std::memset(output_, 0, historySize);
+    workspace_.historyDirty_ = false;
+  }
 }
 
 // --- Input and bits ---------------------------------------------------------------------------
@@ -147,7 +178,7 @@ void Inflater::resetInput() {
   bitBuf_ = 0;
   bitCount_ = 0;
   if (memoryOk_) {
-    outPos_ = output_.get() + historySize;
+    outPos_ = output_ + historySize;
     windowEnd_ = outPos_ + windowSize;
   }
 }
@@ -168,10 +199,11 @@ size_t Inflater::windowPosition() const {
 // belong to the next window.
 bool Inflater::flushWindow() {
   bool ok = writeOut(windowEnd_ - windowSize, windowSize);
-  uint8_t* bufferStart = output_.get();
+  uint8_t* bufferStart = output_;
   if (windowEnd_ == bufferStart + historySize + windowsPerBuffer * windowSize) {
     size_t keep = historySize + size_t(outPos_ - windowEnd_);
     std::memmove(bufferStart, windowEnd_ - historySize, keep);
+    workspace_.historyDirty_ = true;
     outPos_ = bufferStart + keep;
     windowEnd_ = bufferStart + historySize;
   }
@@ -181,9 +213,9 @@ bool Inflater::flushWindow() {
 
 // --- Entry level ------------------------------------------------------------------------------
 
-int Inflater::copyStored() {
+ZipResult Inflater::copyStored() {
   if (!memoryOk_) return zipReadError;
-  uint8_t* window = output_.get() + historySize;
+  uint8_t* window = output_ + historySize;
   while (bytesRead_ < compressedSize_) {
     int32_t n = int32_t(std::min<int64_t>(compressedSize_ - bytesRead_, int64_t(windowSize)));
     if (io_.read(window, n) != n) return zipReadError;
@@ -194,19 +226,19 @@ int Inflater::copyStored() {
   return zipOk;
 }
 
-int Inflater::inflate() {
-  if (!memoryOk_) return zipReadError; // as a table builder without memory reports
+ZipResult Inflater::inflate() {
+  if (!memoryOk_) return codeSetFailure(huffNoMemory);
   resetInput();
   bool last = false;
   do {
-    int result = inflateBlock(last);
+    ZipResult result = inflateBlock(last);
     if (result != zipOk) return result;
   } while (!last);
   size_t n = windowPosition();
   return (n == 0 || writeOut(outPos_ - n, n)) ? zipOk : zipWriteError;
 }
 
-int Inflater::inflateBlock(bool& last) {
+ZipResult Inflater::inflateBlock(bool& last) {
   last = takeBits(1) != 0;
   switch (takeBits(2)) {
   case 0:
@@ -223,7 +255,7 @@ int Inflater::inflateBlock(bool& last) {
 // Stored block: LEN and its complement NLEN on the next byte boundary, then LEN bytes. Bytes are
 // taken one by one in the reference decoder; whole runs inside the current input block are moved
 // at once, which takes the same bytes and cannot meet a refill.
-int Inflater::inflateStored() {
+ZipResult Inflater::inflateStored() {
   dumpBits(bitCount_ & 7);
   uint32_t length = takeBits(16);
   uint32_t check = takeBits(16);
@@ -247,7 +279,7 @@ int Inflater::inflateStored() {
 
 // Fixed codes (RFC 1951, 3.2.6). The distance set lacks codes 30 and 31, so it is incomplete and
 // those codes are invalid; the literal set includes the invalid lengths 286 and 287.
-int Inflater::inflateFixed() {
+ZipResult Inflater::inflateFixed() {
   Tables& t = *tables_;
   if (!t.fixedBuilt) {
     uint16_t lengths[288];
@@ -255,8 +287,8 @@ int Inflater::inflateFixed() {
     std::fill(lengths + 144, lengths + 256, uint16_t(9));
     std::fill(lengths + 256, lengths + 280, uint16_t(7));
     std::fill(lengths + 280, lengths + 288, uint16_t(8));
-    int result = t.fixedLiteral.build(lengths, 288, literalLengthSymbols, fixedLiteralBits);
-    if (result != huffComplete) return result;
+    HuffResult result = t.fixedLiteral.build(lengths, 288, literalLengthSymbols, fixedLiteralBits);
+    if (result != huffComplete) return codeSetFailure(result);
     uint16_t distances[30];
     std::fill(distances, distances + 30, uint16_t(5));
     if (t.fixedDistance.build(distances, 30, distanceSymbols, fixedDistanceBits) > huffIncomplete)
@@ -278,7 +310,7 @@ int Inflater::inflateFixed() {
 
 // Dynamic codes (RFC 1951, 3.2.7). The counts accept all that their fields hold (up to 288
 // literal/length and 32 distance codes); the extra codes are invalid if ever decoded.
-int Inflater::inflateDynamic() {
+ZipResult Inflater::inflateDynamic() {
   Tables& t = *tables_;
   int literalCount = int(takeBits(5)) + 257;
   int distanceCount = int(takeBits(5)) + 1;
@@ -287,9 +319,9 @@ int Inflater::inflateDynamic() {
   for (int i = 0; i < lengthCodeCount; ++i)
     lengthCodes[codeLengthOrder[i]] = uint16_t(takeBits(3));
   // An incomplete code-length set is refused, except a single code of one bit.
-  if (t.codeLength.build(lengthCodes, 19, codeLengthSymbols, codeLengthLookupBits) != huffComplete)
-    return zipBadData;
-  int result = readCodeLengths(t.lengths, literalCount + distanceCount);
+  HuffResult built = t.codeLength.build(lengthCodes, 19, codeLengthSymbols, codeLengthLookupBits);
+  if (built != huffComplete) return zipBadData;
+  ZipResult result = readCodeLengths(t.lengths, literalCount + distanceCount);
   if (result != zipOk) return result;
 
   const uint16_t* distances = t.lengths + literalCount;
@@ -316,7 +348,7 @@ int Inflater::inflateDynamic() {
 // The literal/length and distance code lengths, sent as one sequence in the code-length code. A
 // repeat may run from the literal part into the distance part but not past the end: 16 and 17
 // report that as 1, 18 as 4. A repeat of the previous length at the very start repeats 0.
-int Inflater::readCodeLengths(uint16_t* lengths, int total) {
+ZipResult Inflater::readCodeLengths(uint16_t* lengths, int total) {
   const HuffmanTable& table = tables_->codeLength;
   int lookup = table.lookupBits();
   uint16_t previous = 0;
@@ -358,76 +390,53 @@ int Inflater::readCodeLengths(uint16_t* lengths, int total) {
 
 // Decodes the block's symbols until end of block, an error, or a test of the input-end flag
 // finds it raised. The window is written as soon as a symbol fills it.
-int Inflater::inflateCodes(BlockCodes& codes) {
+ZipResult Inflater::inflateCodes(BlockCodes& codes) {
   for (;;) {
     if (inputEnd_) return zipReadError;
-    int result = fastPossible() ? fastSymbols(codes) : exactSymbol(codes);
+    SymbolStep step = fastPossible() ? fastSymbols(codes) : exactSymbol(codes);
     if (outPos_ >= windowEnd_ && !flushWindow()) return zipWriteError;
-    if (result != more) return result;
+    if (step != SymbolStep::more) return blockResult(step);
   }
 }
 
-// Bits of the code itself in a fast entry for a symbol (not a link): a literal's or end of
-// block's entry drops just the code, a length's or distance's also its extra bits.
-int Inflater::fastCodeBits(uint32_t e) {
-  return (e & fast::literal) || (e & fast::endOfBlock) ? int(e & 0xFF) : int(e >> 8) & 0xF;
-}
-
-// The symbol of such an entry as the reference tables give it.
-Inflater::Symbol Inflater::fastSymbol(uint32_t e) {
-  if (e & fast::literal) return {opLiteral, int(e >> 16) & 0xFF};
-  if (e & fast::endOfBlock) return {opEndOfBlock, 256};
-  return {int(e & 0xFF) - fastCodeBits(e), int(e >> 16)};
-}
-
-bool Inflater::buildReference(BlockCodes& codes, bool distance) {
-  Tables& t = *tables_;
-  if (distance) {
-    codes.distanceReady = true;
-    return t.distance.build(t.lengths + t.literalCount, t.distanceCount, distanceSymbols,
-                            t.distanceShape) <= huffIncomplete;
+// One symbol through the exact path: every bit request as the reference decoder makes it.
+SymbolStep Inflater::exactSymbol(BlockCodes& codes) {
+  Symbol s;
+  if (!decodeExact(codes, false, s)) return SymbolStep::invalidCode;
+  if (s.operation == opLiteral) {
+    *outPos_++ = uint8_t(s.value);
+    return SymbolStep::more;
   }
-  codes.literalReady = true;
-  return t.literal.build(t.lengths, t.literalCount, literalLengthSymbols, t.literalShape) ==
-         huffComplete;
+  if (s.operation == opEndOfBlock) return SymbolStep::endOfBlock;
+  uint32_t length = uint32_t(s.value) + takeBits(s.operation);
+  if (!decodeExact(codes, true, s)) return SymbolStep::invalidCode;
+  uint32_t distance = uint32_t(s.value) + takeBits(s.operation);
+  const uint8_t* from = outPos_ - distance; // the zeroed history before the first byte
+  for (uint32_t i = 0; i < length; ++i)
+    outPos_[i] = from[i];
+  outPos_ += length;
+  return SymbolStep::more;
 }
 
-// Decodes one code the way the reference decoder does: first-level bits, then each sub-table's
-// bits, asking the bit reader for exactly what the reference decoder asks for. Those requests add
-// up to at most 15 bits (the longest code); when the input block holds that many, none of them can
-// reach past it, and the whole code is taken through the fast tables. Otherwise a code that ends
-// within the first level is taken from the fast table's first level (bits not yet taken are zero
-// there, and such a code does not depend on them); longer codes, invalid codes and empty tables go
-// through the reference tables, as every code does when the fast paths are off.
+// One code: through the reference decoder, or, with the fast path on, through one of the two
+// shortcuts that take the same bits in the same requests.
 bool Inflater::decodeExact(BlockCodes& codes, bool distance, Symbol& symbol) {
-  const uint32_t* fastTable = distance ? codes.fastDistance : codes.fastLiteral;
-  int rootBits = distance ? fast::distanceRootBits : fast::literalRootBits;
-  if (fastEnabled_ && bitCount_ + 8 * (inLast_ + 1 - inPos_) >= 15) {
-    needBits(15);
-    uint32_t e = fastTable[uint32_t(bitBuf_) & ((1u << rootBits) - 1)];
-    int used = 0;
-    if ((e & fast::special) && (e & fast::link)) {
-      used = rootBits;
-      e = fast::subTableEntry(fastTable, e, bitBuf_ >> used);
-    }
-    if ((e & fast::special) && !(e & fast::endOfBlock)) return false; // sub-tables hold no links
-    dumpBits(used + fastCodeBits(e));
-    symbol = fastSymbol(e);
+  if (fastEnabled_ && (decodeWholeCodeInBlock(codes, distance, symbol) ||
+                       decodeFromFastFirstLevel(codes, distance, symbol)))
     return true;
-  }
-  int lookup = distance ? codes.distanceBits : codes.literalBits;
-  needBits(lookup);
-  uint32_t e = fastTable[uint32_t(bitBuf_) & ((1u << rootBits) - 1)];
-  if (fastEnabled_ && (!(e & fast::special) || (e & fast::endOfBlock)) &&
-      fastCodeBits(e) <= lookup) {
-    dumpBits(fastCodeBits(e));
-    symbol = fastSymbol(e);
-    return true;
-  }
+  return decodeReference(codes, distance, symbol);
+}
+
+// The reference decoder: the first level's bits, then each sub-table's bits, asked of the bit
+// reader one level at a time. An invalid code, a link to nowhere and an empty table (a block whose
+// lengths of that kind are all 0) are corrupt data.
+bool Inflater::decodeReference(BlockCodes& codes, bool distance, Symbol& symbol) {
   bool ready = distance ? codes.distanceReady : codes.literalReady;
   if (!ready && !buildReference(codes, distance)) return false;
   const HuffmanTable& table = distance ? *codes.distance : *codes.literal;
   if (table.empty()) return false;
+  int lookup = distance ? codes.distanceBits : codes.literalBits;
+  needBits(lookup);
   const HuffEntry* entry = &table.entry(peekBits(lookup));
   while (entry->operation > opLiteral) {
     if (entry->operation == opInvalid) return false;
@@ -441,23 +450,69 @@ bool Inflater::decodeExact(BlockCodes& codes, bool distance, Symbol& symbol) {
   return true;
 }
 
-// One symbol through the exact path.
-int Inflater::exactSymbol(BlockCodes& codes) {
-  Symbol s;
-  if (!decodeExact(codes, false, s)) return zipBadData;
-  if (s.operation == opLiteral) {
-    *outPos_++ = uint8_t(s.value);
-    return more;
+// A dynamic block's reference tables, built when a code first needs them.
+bool Inflater::buildReference(BlockCodes& codes, bool distance) {
+  Tables& t = *tables_;
+  if (distance) {
+    codes.distanceReady = true;
+    return t.distance.build(t.lengths + t.literalCount, t.distanceCount, distanceSymbols,
+                            t.distanceShape) <= huffIncomplete;
   }
-  if (s.operation == opEndOfBlock) return zipOk;
-  uint32_t length = uint32_t(s.value) + takeBits(s.operation);
-  if (!decodeExact(codes, true, s)) return zipBadData;
-  uint32_t distance = uint32_t(s.value) + takeBits(s.operation);
-  const uint8_t* from = outPos_ - distance; // the zeroed history before the first byte
-  for (uint32_t i = 0; i < length; ++i)
-    outPos_[i] = from[i];
-  outPos_ += length;
-  return more;
+  codes.literalReady = true;
+  return t.literal.build(t.lengths, t.literalCount, literalLengthSymbols, t.literalShape) ==
+         huffComplete;
+}
+
+namespace {
+
+// The symbol of a fast entry for a symbol (not a link), as the reference tables give it.
+void fastSymbol(uint32_t e, int& operation, int& value) {
+  if (fast::isLiteral(e)) {
+    operation = opLiteral, value = fast::literalByte(e);
+  } else if (fast::isEndOfBlock(e)) {
+    operation = opEndOfBlock, value = 256;
+  } else {
+    operation = int(fast::dropBits(e) - fast::codeBits(e)), value = int(fast::base(e));
+  }
+}
+
+} // namespace
+
+// Shortcut 1: the reference decoder's requests for one code add up to at most 15 bits (the longest
+// code). When the input block holds that many, none of them can reach past it, so the whole code
+// is taken through the fast tables at once. Invalid codes are left to the reference decoder.
+bool Inflater::decodeWholeCodeInBlock(const BlockCodes& codes, bool distance, Symbol& symbol) {
+  if (bitsInBlock() < fast::maxCodeBits) return false;
+  const uint32_t* table = distance ? codes.fastDistance : codes.fastLiteral;
+  int rootBits = distance ? fast::distanceRootBits : fast::literalRootBits;
+  needBits(fast::maxCodeBits);
+  uint32_t e = table[peekBits(rootBits)];
+  int used = 0;
+  if (fast::isLink(e)) {
+    used = rootBits;
+    e = fast::subTableEntry(table, e, bitBuf_ >> used);
+  }
+  if (fast::isSpecial(e) && !fast::isEndOfBlock(e)) return false; // sub-tables hold no links
+  dumpBits(used + int(fast::symbolCodeBits(e)));
+  fastSymbol(e, symbol.operation, symbol.value);
+  return true;
+}
+
+// Shortcut 2, near the block's end: the reference decoder first asks for its first level's bits.
+// A code that ends within them is found in the fast table's first level, where bits not yet taken
+// are zero and such a code does not depend on them. Longer codes are left to the reference decoder,
+// which goes on from the same first request.
+bool Inflater::decodeFromFastFirstLevel(const BlockCodes& codes, bool distance, Symbol& symbol) {
+  const uint32_t* table = distance ? codes.fastDistance : codes.fastLiteral;
+  int rootBits = distance ? fast::distanceRootBits : fast::literalRootBits;
+  int lookup = distance ? codes.distanceBits : codes.literalBits;
+  needBits(lookup);
+  uint32_t e = table[peekBits(rootBits)];
+  if ((fast::isSpecial(e) && !fast::isEndOfBlock(e)) || int(fast::symbolCodeBits(e)) > lookup)
+    return false;
+  dumpBits(int(fast::symbolCodeBits(e)));
+  fastSymbol(e, symbol.operation, symbol.value);
+  return true;
 }
 
 bool Inflater::fastPossible() const {
@@ -465,13 +520,13 @@ bool Inflater::fastPossible() const {
          fastRoundFits(inBuf_ + inPos_, inBuf_ + inLast_ + 1, unsigned(bitCount_));
 }
 
-int Inflater::fastSymbols(const BlockCodes& codes) {
+SymbolStep Inflater::fastSymbols(const BlockCodes& codes) {
   FastState state{inBuf_ + inPos_, inBuf_ + inLast_ + 1, outPos_, windowEnd_,
                   bitBuf_,         unsigned(bitCount_)};
-  int result = fastDecoder_(state, codes.fastLiteral, codes.fastDistance);
+  SymbolStep step = fastDecoder_(state, codes.fastLiteral, codes.fastDistance);
   inPos_ = int32_t(state.in - inBuf_);
   outPos_ = state.out;
   bitBuf_ = state.bits;
   bitCount_ = int(state.count);
-  return result;
+  return step;
 }

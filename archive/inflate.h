@@ -32,35 +32,59 @@ public:
   virtual void pumpMessages() {}                            // dispatch pending window messages
 };
 
-class Inflater { // one entry at a time; all state lives in the object
+// The decoder's memory: the output window with its history and the code tables. Allocated once
+// and lent to one Inflater after another, so that an entry costs no allocation and clears only
+// what it needs (the history only after an entry has moved output into it, the fixed-code tables
+// never again).
+class InflateWorkspace {
 public:
+  InflateWorkspace();
+  ~InflateWorkspace();
+  InflateWorkspace(const InflateWorkspace&) = delete;
+  InflateWorkspace& operator=(const InflateWorkspace&) = delete;
+
+  bool ok() const { return output_ && tables_; } // false when the memory could not be had
+
+private:
+  friend class Inflater;
+  struct Tables;
+
+  std::unique_ptr<uint8_t[]> output_;
+  std::unique_ptr<Tables> tables_;
+  bool historyDirty_ = true; // the history holds bytes other than zeros
+};
+
+class Inflater { // one entry at a time; all state lives in the object and its workspace
+public:
+  // The decoder with a workspace of its own.
   explicit Inflater(InflateIo& io);
+  // The decoder on a workspace that outlives it; no other decoder may use it meanwhile.
+  Inflater(InflateIo& io, InflateWorkspace& workspace);
   ~Inflater();
   Inflater(const Inflater&) = delete;
   Inflater& operator=(const Inflater&) = delete;
 
   void
   begin(int32_t compressedSize); // bytes read := 0, inputEnd down, CRC := 0xFFFFFFFF, window zeroed
-  int inflate();                 // method 8; returns a ZipResult
-  int copyStored();              // method 0; returns a ZipResult
+  ZipResult inflate();           // method 8
+  ZipResult copyStored();        // method 0
   // Reading on after the data (data descriptor):
   void alignToByte(); // drop bits up to the next byte boundary (after inflate)
   void resetInput();  // empty input buffer and bit buffer, window position 0 (after copyStored)
   uint32_t takeBits(int n);             // needBits(n) then value then dumpBits(n), n <= 16
   uint32_t crc() const { return crc_; } // running register, not yet complemented
 
-  // Test hook: with false, every byte is decoded by the exact path alone, so that tests can compare
-  // both paths on the same streams.
+  // Test hook: with false, every code is decoded by the reference decoder alone and every byte
+  // taken one by one, so that tests can compare both paths on the same streams.
   void setFastPath(bool enabled) { fastEnabled_ = enabled; }
 
   static constexpr int32_t inputBlockSize = 2048;
   static constexpr size_t windowSize = 32768;
 
 private:
+  using Tables = InflateWorkspace::Tables;
   struct BlockCodes; // the tables of the block being decoded
   struct Symbol;
-  static int fastCodeBits(uint32_t entry);
-  static Symbol fastSymbol(uint32_t entry);
 
   // Input and bits.
   void fillInput();
@@ -68,24 +92,32 @@ private:
   void fillBitsWithinBlock();
   uint32_t peekBits(int n) const { return uint32_t(bitBuf_) & ((uint32_t(1) << n) - 1); }
   void dumpBits(int n);
+  int bitsInBlock() const { return bitCount_ + 8 * (inLast_ + 1 - inPos_); }
   // Output.
   bool writeOut(const uint8_t* data, size_t size);
   bool flushWindow();
   size_t windowPosition() const;
   // Blocks.
-  int inflateBlock(bool& last);
-  int inflateStored();
-  int inflateFixed();
-  int inflateDynamic();
-  int readCodeLengths(uint16_t* lengths, int total);
-  int inflateCodes(BlockCodes& codes);
-  bool buildReference(BlockCodes& codes, bool distance);
+  ZipResult inflateBlock(bool& last);
+  ZipResult inflateStored();
+  ZipResult inflateFixed();
+  ZipResult inflateDynamic();
+  ZipResult readCodeLengths(uint16_t* lengths, int total);
+  ZipResult inflateCodes(BlockCodes& codes);
+  // Codes, one symbol at a time: the reference decoder and the shortcuts the exact path takes.
+  SymbolStep exactSymbol(BlockCodes& codes);
   bool decodeExact(BlockCodes& codes, bool distance, Symbol& symbol);
-  int exactSymbol(BlockCodes& codes);
-  int fastSymbols(const BlockCodes& codes);
+  bool decodeReference(BlockCodes& codes, bool distance, Symbol& symbol);
+  bool buildReference(BlockCodes& codes, bool distance);
+  bool decodeWholeCodeInBlock(const BlockCodes& codes, bool distance, Symbol& symbol);
+  bool decodeFromFastFirstLevel(const BlockCodes& codes, bool distance, Symbol& symbol);
+  // The fast loop.
+  SymbolStep fastSymbols(const BlockCodes& codes);
   bool fastPossible() const;
 
   InflateIo& io_;
+  std::unique_ptr<InflateWorkspace> ownWorkspace_; // when no workspace was lent
+  InflateWorkspace& workspace_;
   FastDecoder fastDecoder_;
   bool fastEnabled_ = true;
   bool memoryOk_ = false;
@@ -101,12 +133,10 @@ private:
 
   // Output: a zeroed history of one window, then room for several windows. The window being filled
   // ends at windowEnd_; when the last one is written, the latest history moves to the front.
-  std::unique_ptr<uint8_t[]> output_;
+  uint8_t* output_ = nullptr;
   uint8_t* outPos_ = nullptr;
   uint8_t* windowEnd_ = nullptr;
-
-  struct Tables;
-  std::unique_ptr<Tables> tables_;
+  Tables* tables_ = nullptr;
 
   // The input block, with room for the fast loop's eight-byte loads.
   uint8_t inBuf_[inputBlockSize + 8] = {};

@@ -2,21 +2,14 @@
 
 #include "archive/entryname.h"
 #include "archive/selfarchive.h"
-#include "installer/startup.h"
+#include "archive/zipformat.h"
 #include "util/platform.h"
 #include "util/text.h"
 #include "util/ui.h"
 
 namespace {
 
-constexpr size_t catalogRecordSize = 46;
-
-uint32_t get16(const char* p) {
-  const auto* b = reinterpret_cast<const uint8_t*>(p);
-  return b[0] | b[1] << 8;
-}
-
-std::string failureText(int result, const std::string& name) {
+std::string failureText(ZipResult result, const std::string& name) {
   const std::string trying = " trying to extract " + name;
   switch (result) {
   case zipCrcError:
@@ -34,33 +27,35 @@ std::string failureText(int result, const std::string& name) {
   }
 }
 
-// Extracts one selected entry; the result code of the attempt.
-int installOne(const ArchiveJob& job, const std::string& target, int32_t headerPos) {
-  if (!isSafeEntryPath(target)) return zipUnsafePath; // no folder is made for it either
-  return extractEntry(job, archivePath, makePath(destDir + "/" + target), headerPos);
+// Extracts one selected entry, placed at file below the folder target.
+ZipResult installOne(const ArchiveJob& job, const std::string& target, const std::string& file,
+                     int32_t headerPos) {
+  if (!isSafeEntryPath(file)) return zipUnsafePath; // no folder is made for it either
+  return extractEntry(job, archivePath, makePath(target + "/" + file), headerPos);
 }
 
 } // namespace
 
-void installToDir(const std::string& dir) {
-  ArchiveJob job;
-  if (!job.taken()) return;
+std::string installToDir(const std::string& dir) {
   std::string target = excludeTrailingDelimiter(dir);
   for (char& c : target)
     if (c == '\\') c = '/';
-  destDir = target;
-  walkCatalog([&job](const std::string& name, int32_t headerPos, uint32_t, uint32_t) {
-    return installEntry(job, name, headerPos);
+  ArchiveJob job;
+  if (!job.taken()) return {};
+  walkCatalog([&](const std::string& name, int32_t headerPos, uint32_t, uint32_t) {
+    return installEntry(job, target, name, headerPos);
   });
+  return target;
 }
 
-bool installEntry(const ArchiveJob& job, const std::string& name, int32_t headerPos) {
+bool installEntry(const ArchiveJob& job, const std::string& target, const std::string& name,
+                  int32_t headerPos) {
   pumpMessages();
   bool quitting = quitFlag;
   if (!isInstalledEntry(name)) return quitting;
-  std::string target = withoutFirstFolder(name);
-  int result = installOne(job, target, headerPos);
-  if (result != zipOk) errorBox(failureText(result, target));
+  std::string file = withoutFirstFolder(name);
+  ZipResult result = installOne(job, target, file, headerPos);
+  if (result != zipOk) errorBox(failureText(result, file));
   return quitFlag;
 }
 
@@ -90,13 +85,10 @@ std::string makePath(const std::string& path) {
 
 std::string listRootFiles() {
   std::string result;
-  size_t p = 0;
-  while (p + 1 < catalog.size() && catalog.size() - p >= catalogRecordSize) {
-    const char* record = catalog.data() + p;
-    size_t nameLength = get16(record + 28);
-    if (catalog.size() - p - catalogRecordSize < nameLength) break;
-    std::string name(record + catalogRecordSize, nameLength);
-    p += catalogRecordSize + nameLength + get16(record + 30) + get16(record + 32);
+  zip::CatalogReader reader(catalog);
+  zip::CatalogRecord r;
+  while (reader.next(r) == zip::CatalogReader::record) {
+    std::string name(r.name);
     if (name.find('/') != std::string::npos || lowerCase(name) == "install.js") continue;
     if (isSafeEntryPath(name)) result += name + '\n';
   }

@@ -1,22 +1,25 @@
 #pragma once
 // Installing the archive's payload into a plug-in directory, and the list of
 // root-level names that a removal deletes from one. Works over the catalog
-// that openArchive kept; failures are shown with errorBox.
+// that openArchive kept; failures are shown with errorBox. The folder to
+// install into is passed in; the installer flow keeps it (destDir) itself.
 #include "archive/unzip.h"
 
 #include <cstdint>
 #include <string>
 
-// Installs every selected entry into dir (trailing "\" or "/" optional) and
-// stores dir, "/"-separated, in destDir. Refused (does nothing) while another
-// installation or extraction runs.
-void installToDir(const std::string& dir);
+// Installs every selected entry into dir (trailing "\" or "/" optional).
+// Returns the folder the entries were placed below: dir without its trailing
+// separator, "/"-separated, which the flow keeps as destDir. Refused while
+// another installation or extraction runs: installs nothing, returns empty.
+std::string installToDir(const std::string& dir);
 
 // The visitor of installToDir, within its job: dispatches pending messages,
 // applies the selection rules, makes the target's folders and extracts the
-// entry below destDir; a failure is shown with errorBox. True stops the walk:
-// after a failure, or when quitFlag is set.
-bool installEntry(const ArchiveJob& job, const std::string& name, int32_t headerPos);
+// entry below target (a "/"-separated folder); a failure is shown with
+// errorBox. True stops the walk: after a failure, or when quitFlag is set.
+bool installEntry(const ArchiveJob& job, const std::string& target, const std::string& name,
+                  int32_t headerPos);
 
 // "\"-separated form of a "/"-separated target path, after creating each
 // missing folder along it. Leading separators are kept (a host path "/x", a
@@ -25,5 +28,6 @@ bool installEntry(const ArchiveJob& job, const std::string& name, int32_t header
 std::string makePath(const std::string& path);
 
 // The root-level entry names, each followed by LF, in catalog order; without
-// "install.js" (any case) and without names that reach outside a directory.
+// "install.js" (any case) and without the names that an installation refuses
+// as unsafe. A damaged catalog record ends the list, as it ends a walk.
 std::string listRootFiles();

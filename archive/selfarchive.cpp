@@ -1,5 +1,6 @@
 #include "archive/selfarchive.h"
 
+#include "archive/zipformat.h"
 #include "util/platform.h"
 #include "util/ui.h"
 
@@ -12,22 +13,11 @@ std::string archiveComment;
 std::string catalog;
 int32_t archiveBase = 0;
 
+const char* const damagedRecordMessage = "File appears to be corrupt - header missing";
+
 namespace {
 
-constexpr int64_t tailSize = 2048;   // the end record must start in the file's last 2048 bytes
-constexpr size_t endRecordSize = 22; // fixed part, before the comment
-constexpr size_t catalogRecordSize = 46;
-constexpr char endSignature[4] = {'P', 'K', 5, 6};
-constexpr uint32_t catalogSignature = 0x02014B50;
-
-uint32_t get16(const char* p) {
-  const auto* b = reinterpret_cast<const uint8_t*>(p);
-  return b[0] | b[1] << 8;
-}
-
-uint32_t get32(const char* p) {
-  return get16(p) | get16(p + 2) << 16;
-}
+constexpr int64_t tailSize = 2048; // the end record must start in the file's last 2048 bytes
 
 // The file's last tailSize bytes (all of a shorter file) and their position;
 // empty when the file cannot be read.
@@ -45,8 +35,9 @@ std::vector<char> readTail(platform::File& file, int64_t& tailStart) {
 // or when the first one is too near the end to hold the record's fixed part
 // (the file was cut short there).
 int64_t findEndRecord(const std::vector<char>& tail) {
-  auto at = std::search(tail.begin(), tail.end(), endSignature, endSignature + 4);
-  if (at == tail.end() || static_cast<size_t>(tail.end() - at) < endRecordSize) return -1;
+  const char signature[4] = {'P', 'K', 5, 6};
+  auto at = std::search(tail.begin(), tail.end(), signature, signature + 4);
+  if (at == tail.end() || static_cast<size_t>(tail.end() - at) < zip::end::size) return -1;
   return at - tail.begin();
 }
 
@@ -55,11 +46,12 @@ int64_t findEndRecord(const std::vector<char>& tail) {
 const char* readCatalog(platform::File& file, const std::vector<char>& tail, int64_t endPos,
                         size_t index) {
   const char* record = tail.data() + index;
-  uint32_t catalogSize = get32(record + 12);
-  uint32_t catalogOffset = get32(record + 16);
+  uint32_t catalogSize = zip::get32(record + zip::end::catalogSize);
+  uint32_t catalogOffset = zip::get32(record + zip::end::catalogOffset);
   // A comment that claims more than the file holds keeps what is there.
-  size_t available = tail.size() - index - endRecordSize;
-  archiveComment.assign(record + endRecordSize, std::min<size_t>(get16(record + 20), available));
+  size_t available = tail.size() - index - zip::end::size;
+  archiveComment.assign(record + zip::end::size,
+                        std::min<size_t>(zip::get16(record + zip::end::commentLength), available));
 
   int64_t base = endPos - catalogSize - int64_t{catalogOffset};
   if (base < 0 || base > INT32_MAX) return "File appears to be corrupt";
@@ -69,57 +61,61 @@ const char* readCatalog(platform::File& file, const std::vector<char>& tail, int
   std::string bytes(catalogSize, '\0');
   int32_t want = static_cast<int32_t>(catalogSize);
   if (!file.seek(endPos - catalogSize) || file.read(bytes.data(), want) != want)
-    return "File appears to be corrupt - header missing";
+    return damagedRecordMessage;
   catalog = std::move(bytes);
   return nullptr;
 }
 
 } // namespace
 
-void openArchive() {
+std::string readArchive() {
   installerTitle = "Vorlixa Plugin Installer";
   archiveComment.clear();
   catalog.clear();
-  if (!platform::fileExists(archivePath)) {
-    errorBox("unable to load archive");
-    return;
+  if (!platform::fileExists(archivePath)) return "unable to load archive";
+  const char* error = nullptr;
+  {
+    // Closed before the caller shows anything, so that nothing holds the
+    // archive while the user reads a message.
+    platform::File file = platform::File::openRead(archivePath, platform::Share::readWrite);
+    int64_t tailStart = 0;
+    std::vector<char> tail = readTail(file, tailStart);
+    int64_t index = findEndRecord(tail);
+    error = index < 0 ? "File appears to be incomplete - unable to locate master catalog"
+                      : readCatalog(file, tail, tailStart + index, static_cast<size_t>(index));
   }
-  platform::File file = platform::File::openRead(archivePath, platform::Share::readWrite);
-  int64_t tailStart = 0;
-  std::vector<char> tail = readTail(file, tailStart);
-  int64_t index = findEndRecord(tail);
-  const char* error = index < 0
-                          ? "File appears to be incomplete - unable to locate master catalog"
-                          : readCatalog(file, tail, tailStart + index, static_cast<size_t>(index));
-  // Closed before any box, so that nothing holds the archive while the user reads it.
-  file.close();
-  if (error) {
-    errorBox(error);
-    return;
+  if (error) return error;
+  auto validate = [](const std::string&, int32_t, uint32_t, uint32_t) { return false; };
+  return visitEntries(validate) == WalkEnd::damaged ? damagedRecordMessage : "";
+}
+
+void openArchive() {
+  std::string message = readArchive();
+  if (!message.empty()) errorBox(message);
+}
+
+WalkEnd visitEntries(const entryVisitor& visit) {
+  zip::CatalogReader reader(catalog);
+  zip::CatalogRecord r;
+  for (;;) {
+    switch (reader.next(r)) {
+    case zip::CatalogReader::end:
+      return WalkEnd::passed;
+    case zip::CatalogReader::damaged:
+      return WalkEnd::damaged;
+    case zip::CatalogReader::record:
+      break;
+    }
+    if (r.isFolder()) continue;
+    // The header position is a signed 32-bit sum, as the format's offsets are.
+    auto headerPos = static_cast<int32_t>(r.headerOffset + static_cast<uint32_t>(archiveBase));
+    if (visit(std::string(r.name), headerPos, r.compressedSize, r.uncompressedSize))
+      return WalkEnd::stopped;
   }
-  walkCatalog([](const std::string&, int32_t, uint32_t, uint32_t) { return false; });
 }
 
 bool walkCatalog(const entryVisitor& visit) {
-  size_t p = 0;
-  // A single trailing byte ends the walk, as does the end of the catalog.
-  while (p + 1 < catalog.size()) {
-    const char* record = catalog.data() + p;
-    size_t left = catalog.size() - p;
-    // A record cut short by the catalog's end is as damaged as one without
-    // its signature.
-    if (left < catalogRecordSize || get32(record) != catalogSignature ||
-        left - catalogRecordSize < get16(record + 28)) {
-      errorBox("File appears to be corrupt - header missing");
-      return true;
-    }
-    std::string name(record + catalogRecordSize, get16(record + 28));
-    uint32_t compressedSize = get32(record + 20);
-    uint32_t uncompressedSize = get32(record + 24);
-    auto headerPos = static_cast<int32_t>(get32(record + 42) + static_cast<uint32_t>(archiveBase));
-    p += catalogRecordSize + name.size() + get16(record + 30) + get16(record + 32);
-    if (!name.empty() && name.back() == '/') continue; // a folder
-    if (visit(name, headerPos, compressedSize, uncompressedSize)) return true;
-  }
-  return false;
+  WalkEnd end = visitEntries(visit);
+  if (end == WalkEnd::damaged) errorBox(damagedRecordMessage);
+  return end != WalkEnd::passed;
 }

@@ -1,6 +1,7 @@
 #include "archive/unzip.h"
 
 #include "archive/inflate.h"
+#include "archive/zipformat.h"
 #include "util/platform.h"
 #include "util/ui.h"
 
@@ -11,20 +12,9 @@
 
 namespace {
 
-constexpr int localHeaderSize = 30;
-constexpr uint32_t localHeaderSignature = 0x04034B50;
-constexpr uint16_t flagEncrypted = 1;
-constexpr uint16_t flagDescriptor = 8; // CRC and sizes follow the data
 // Compressed size of a streamed entry: large enough that the input limit never
 // ends decoding, small enough that the limit's arithmetic cannot overflow.
 constexpr int32_t streamedSize = 0x7FFFFF9B;
-
-uint32_t get16(const uint8_t* p) {
-  return p[0] | p[1] << 8;
-}
-uint32_t get32(const uint8_t* p) {
-  return get16(p) | get16(p + 2) << 16;
-}
 
 struct LocalHeader {
   uint16_t flags = 0;
@@ -38,18 +28,21 @@ struct LocalHeader {
 
 // False when the header cannot be reached, read whole, or lacks its signature.
 bool readLocalHeader(platform::File& archive, int32_t headerPos, LocalHeader& header) {
-  uint8_t raw[localHeaderSize];
-  if (!archive.seek(headerPos) || archive.read(raw, localHeaderSize) != localHeaderSize ||
-      get32(raw) != localHeaderSignature)
+  using zip::get16, zip::get32;
+  uint8_t raw[zip::local::size];
+  if (!archive.seek(headerPos) || archive.read(raw, zip::local::size) != zip::local::size ||
+      get32(raw) != zip::localSignature)
     return false;
-  header.flags = static_cast<uint16_t>(get16(raw + 6));
-  header.method = static_cast<uint16_t>(get16(raw + 8));
-  header.dosTime = static_cast<uint16_t>(get16(raw + 10));
-  header.dosDate = static_cast<uint16_t>(get16(raw + 12));
-  header.crc = get32(raw + 14);
-  header.compressedSize = static_cast<int32_t>(get32(raw + 18));
-  header.dataStart = int64_t{headerPos} + localHeaderSize + get16(raw + 26) + get16(raw + 28);
-  if ((header.flags & flagDescriptor) && header.method != 0 && header.compressedSize == 0) {
+  header.flags = static_cast<uint16_t>(get16(raw + zip::local::flags));
+  header.method = static_cast<uint16_t>(get16(raw + zip::local::method));
+  header.dosTime = static_cast<uint16_t>(get16(raw + zip::local::dosTime));
+  header.dosDate = static_cast<uint16_t>(get16(raw + zip::local::dosDate));
+  header.crc = get32(raw + zip::local::crc);
+  header.compressedSize = static_cast<int32_t>(get32(raw + zip::local::compressedSize));
+  header.dataStart = int64_t{headerPos} + zip::local::size + get16(raw + zip::local::nameLength) +
+                     get16(raw + zip::local::extraLength);
+  if ((header.flags & zip::flagDescriptor) && header.method != zip::methodStored &&
+      header.compressedSize == 0) {
     header.compressedSize = streamedSize;
     header.crc = 0;
   }
@@ -144,15 +137,19 @@ private:
 };
 
 // Decodes the entry's data and returns the result with the CRC test applied.
-int decodeEntry(EntryIo& io, const LocalHeader& header) {
-  Inflater inflater(io);
+// A failed or short write stays a write error: the CRC of data that stopped
+// short cannot match, and "CRC error" would blame the archive for a full disk.
+ZipResult decodeEntry(EntryIo& io, InflateWorkspace& workspace, const LocalHeader& header) {
+  Inflater inflater(io, workspace);
   inflater.begin(header.compressedSize);
   io.pumpNow();
-  int result = header.method == 0 ? inflater.copyStored() : inflater.inflate();
+  ZipResult result =
+      header.method == zip::methodStored ? inflater.copyStored() : inflater.inflate();
+  if (result == zipWriteError) return result;
   uint32_t expected = header.crc;
-  if (result == zipOk && (header.flags & flagDescriptor)) {
+  if (result == zipOk && (header.flags & zip::flagDescriptor)) {
     // The descriptor follows the data: a signature we do not test, then the CRC.
-    if (header.method == 0)
+    if (header.method == zip::methodStored)
       inflater.resetInput();
     else
       inflater.alignToByte();
@@ -166,20 +163,21 @@ int decodeEntry(EntryIo& io, const LocalHeader& header) {
 
 } // namespace
 
-int extractEntry(const std::string& archive, const std::string& output, int32_t headerPos) {
+ZipResult extractEntry(const std::string& archive, const std::string& output, int32_t headerPos) {
   ArchiveJob job;
   return extractEntry(job, archive, output, headerPos);
 }
 
-int extractEntry(const ArchiveJob& job, const std::string& archivePath, const std::string& output,
-                 int32_t headerPos) {
+ZipResult extractEntry(const ArchiveJob& job, const std::string& archivePath,
+                       const std::string& output, int32_t headerPos) {
   if (!job.taken()) return zipReadError;
   platform::File archive = platform::File::openRead(archivePath, platform::Share::read);
   if (!archive.isOpen()) return zipReadError;
   LocalHeader header;
   if (!readLocalHeader(archive, headerPos, header)) return zipBadData;
-  if (header.method != 0 && header.method != 8) return zipUnsupported;
-  if (header.flags & flagEncrypted) return zipEncrypted;
+  if (header.method != zip::methodStored && header.method != zip::methodDeflated)
+    return zipUnsupported;
+  if (header.flags & zip::flagEncrypted) return zipEncrypted;
   if (!archive.seek(header.dataStart)) return zipBadData;
 
   // A target that cannot be replaced fails before any decoding, as opening it would.
@@ -187,7 +185,7 @@ int extractEntry(const ArchiveJob& job, const std::string& archivePath, const st
   NewFile target(output);
   if (!target.file().isOpen()) return zipWriteError;
   EntryIo io(archive, target.file());
-  int result = decodeEntry(io, header);
+  ZipResult result = decodeEntry(io, job.workspace(), header);
   target.file().setDosTime(header.dosDate, header.dosTime);
   if (result == zipOk && !target.commit()) result = zipWriteError;
   return result;

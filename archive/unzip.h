@@ -4,17 +4,18 @@
 // target, which replaces the target only when everything succeeded and the
 // CRC-32 matched; on any failure the new file is deleted and an existing
 // target stays as it was. Results are ZipResult codes; nothing is shown.
+#include "archive/inflate.h"
 #include "archive/zipresult.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
-
-// An entry whose name would place a file outside its directory (installEntry).
-constexpr ZipResult zipUnsafePath = static_cast<ZipResult>(8);
 
 // One installation or extraction at a time. The window's handlers run in the
 // middle of one (message pumping, the modal error box) and must not start
 // another: a job that finds one running is not taken, and its caller refuses.
+// A job lends the decoder's memory to each entry it extracts, so that it is
+// allocated once for all of them.
 class ArchiveJob {
 public:
   ArchiveJob() : taken_(!running_) { running_ = true; }
@@ -27,15 +28,22 @@ public:
   bool taken() const { return taken_; }
   static bool running() { return running_; }
 
+  // The decoder's memory, allocated on first use.
+  InflateWorkspace& workspace() const {
+    if (!workspace_) workspace_ = std::make_unique<InflateWorkspace>();
+    return *workspace_;
+  }
+
 private:
   bool taken_;
+  mutable std::unique_ptr<InflateWorkspace> workspace_;
   static inline bool running_ = false;
 };
 
 // Extracts the entry whose local header is at headerPos in the file archive
 // into the file output. Refused with zipReadError while another job runs.
-int extractEntry(const std::string& archive, const std::string& output, int32_t headerPos);
+ZipResult extractEntry(const std::string& archive, const std::string& output, int32_t headerPos);
 
 // The same, within a job that the caller holds (an installation's entries).
-int extractEntry(const ArchiveJob& job, const std::string& archive, const std::string& output,
-                 int32_t headerPos);
+ZipResult extractEntry(const ArchiveJob& job, const std::string& archive, const std::string& output,
+                       int32_t headerPos);

@@ -12,5 +12,5 @@ extern int32_t osMajorVersion;
 void osVersionStartup();
 
 // Windows only. The platform identifier GetVersionExA reports now
-// (platformWin32NT or platformWin32Windows of detect/version.h).
+// (platformWin32NT or platformWin32Windows of detect/verinfo.h).
 uint32_t systemPlatformId();

@@ -1,14 +1,47 @@
 #pragma once
-// The registry reader (Windows only). Opens keys read-only, in the view that
-// suits the system, lists their value and subkey names and reads any value as
-// text. It never fails toward the caller: a key that does not open is an
-// empty tRegKey, and every read from an empty key yields the empty or the
-// default result. The program never creates, writes or deletes a key.
-#include <windows.h>
-
+// The registry reader and its rules. The rules need no registry (how a
+// value's bytes are written as text, how enumerated names are joined, which
+// registry view a system gets; detect/registry.cpp) and build everywhere. The
+// reader itself (Windows only, detect/registry_win.cpp) opens keys read-only,
+// in the view that suits the system, lists their value and subkey names and
+// reads any value as text. It never fails toward the caller: a key that does
+// not open is an empty tRegKey, and every read from an empty key yields the
+// empty or the default result. The program never creates, writes or deletes a
+// key.
 #include <cstdint>
 #include <string>
 #include <string_view>
+
+// Value types as the registry stores them.
+constexpr uint32_t regTypeSz = 1;
+constexpr uint32_t regTypeExpandSz = 2;
+constexpr uint32_t regTypeBinary = 3;
+constexpr uint32_t regTypeDword = 4;
+
+// KEY_WOW64_64KEY: the 64-bit view of the registry.
+constexpr uint32_t registryView64 = 0x0100;
+
+// The view flag for a system's major version: the 64-bit view from Vista (6) on.
+uint32_t registryViewFor(int32_t osMajor);
+
+// A value's data as text:
+// - REG_SZ, REG_EXPAND_SZ: the first size - 1 bytes (the text without its
+//   terminating zero; references are not expanded); empty for size 0;
+// - REG_DWORD, and REG_BINARY of exactly 4 bytes: the little-endian value as
+//   signed decimal; a REG_DWORD of another size is read from the bytes it has
+//   (missing high bytes are zero, extra bytes ignored);
+// - other REG_BINARY: "0x" and two lower-case hex digits per byte;
+// - any other type: empty.
+std::string renderRegistryValue(uint32_t type, std::string_view data);
+
+// The path without one leading "\".
+std::string_view withoutLeadingBackslash(std::string_view path);
+
+// Appends name to a list of names joined by LF.
+void appendName(std::string& names, std::string_view name);
+
+#ifdef _WIN32
+#include <windows.h>
 
 // KEY_WOW64_64KEY from Vista on, else 0; or-ed into every open. Set by
 // registryStartup from osMajorVersion.
@@ -48,7 +81,8 @@ std::string regValueNames(const tRegKey& key);
 // The names of the key's subkeys, joined by LF, in enumeration order.
 std::string regSubkeyNames(const tRegKey& key);
 
-// The value as text (rules in detect/regtext.h); defaultText when the key is
+// The value as text (renderRegistryValue); defaultText when the key is
 // empty or has no such value. An empty name reads the key's default value.
 std::string regReadText(const tRegKey& key, const std::string& name,
                         const std::string& defaultText);
+#endif

@@ -1,7 +1,6 @@
 #include "detect/registry.h"
 
 #include "detect/osversion.h"
-#include "detect/regtext.h"
 
 #include <algorithm>
 #include <cstring>

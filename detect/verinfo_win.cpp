@@ -1,7 +1,5 @@
 #include "detect/verinfo.h"
 
-#include "detect/version.h"
-
 #include <cstring>
 #include <new>
 

@@ -3,8 +3,8 @@
 // programs. The first byte picks the rule; the rest is its input.
 #include "detect/agent.h"
 #include "detect/naming.h"
-#include "detect/regtext.h"
-#include "detect/version.h"
+#include "detect/registry.h"
+#include "detect/verinfo.h"
 #include "util/text.h"
 
 #include <algorithm>

@@ -1,5 +1,7 @@
 #include "installer/startup.h"
 
+#include "archive/install.h"
+
 #include "util/platform.h"
 #include "util/text.h"
 
@@ -17,4 +19,8 @@ std::string detectedBrowsersPath(const std::string& dir) {
 void writeDetectedBrowsers(const std::string& path, const std::string& text) {
   platform::File file = platform::File::create(path, platform::Share::readWrite);
   file.write(text.data(), text.size());
+}
+
+void installPayload(const std::string& dir) {
+  if (std::string target = installToDir(dir); !target.empty()) destDir = target;
 }

@@ -14,6 +14,10 @@ extern int layoutHeight;
 std::string programDirectory(const std::string& programPath);
 // Where the list of detected browsers is written.
 std::string detectedBrowsersPath(const std::string& dir);
+// Installs the archive's payload into dir (installToDir) and keeps the folder
+// it installed into, "/"-separated, in destDir; a refused installation (one
+// already runs) leaves destDir alone.
+void installPayload(const std::string& dir);
 // Writes the browser list's text form to path in one write; failures are
 // ignored (the file is only a record of the run).
 void writeDetectedBrowsers(const std::string& path, const std::string& text);

@@ -6,9 +6,10 @@
 # Then the Windows benchmarks (bench/*_bench_win.cpp) run under Wine in a rig
 # of their own. The output ends with the summary lines, R = our speed / the
 # peer's speed, measured in the same run:
-#   inflate_vs_zlib, inflate_vs_libdeflate, extract_vs_unzip,
-#   extract_vs_libzip (R each), extract_peak_rss_kib (KiB),
-#   image_paint_vs_pixels (R).
+#   inflate_vs_zlib, inflate_vs_libdeflate, inflate_small_vs_zlib,
+#   inflate_small_vs_libdeflate, extract_vs_unzip, extract_vs_libzip,
+#   image_paint_vs_pixels (R each), inflate_entry_fixed_us (microseconds),
+#   extract_peak_rss_kib (KiB).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake --preset bench >/dev/null
@@ -35,7 +36,8 @@ done
 scripts/wine-rig stop "$rig"
 
 echo "== summary"
-for key in inflate_vs_zlib inflate_vs_libdeflate extract_vs_unzip extract_vs_libzip \
+for key in inflate_vs_zlib inflate_vs_libdeflate inflate_small_vs_zlib \
+  inflate_small_vs_libdeflate extract_vs_unzip extract_vs_libzip inflate_entry_fixed_us \
   extract_peak_rss_kib image_paint_vs_pixels; do
   grep -E "^$key: " "$log" | tail -n 1 || echo "$key: not measured"
 done

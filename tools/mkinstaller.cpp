@@ -6,13 +6,15 @@
 //
 //   mkinstaller --stub installer.exe --payload DIR --agent TEXT --url URL -o setup.exe
 //
-// Refused, with a message: a missing stub or payload, a comment the installer
-// could not find (its end record must start in the file's last 2048 bytes), a
-// file name the installer would refuse, and a result it could not read.
+// Refused, with a message and no output file: a missing stub or payload, a
+// comment the installer could not find (its end record must start in the
+// file's last 2048 bytes), a file name the installer would refuse, and a
+// result that the installer's own reader, walk and decoder would not give
+// back exactly as packed (every entry's name, sizes and CRC-32).
+#include "archive/crc32.h"
 #include "archive/entryname.h"
 #include "archive/selfarchive.h"
-#include "util/ui.h"
-#include "util/ui_posix.h"
+#include "archive/unzip.h"
 
 #include <zip.h>
 
@@ -101,10 +103,58 @@ bool collect(const fs::path& dir, const std::string& prefix, std::vector<std::st
   for (const fs::directory_entry& f : files)
     names.push_back(prefix + f.path().filename().string());
   for (const fs::directory_entry& f : folders) {
-    names.push_back(prefix + f.path().filename().string() + "/");
-    if (!collect(f.path(), names.back(), names, error)) return false;
+    // A copy: the prefix must outlive the growth of names below.
+    std::string folder = prefix + f.path().filename().string() + "/";
+    names.push_back(folder);
+    if (!collect(f.path(), folder, names, error)) return false;
   }
   return true;
+}
+
+// One file entry as packed: what the installer must find in the result.
+struct Packed {
+  uint32_t compressedSize = 0;
+  uint32_t size = 0;
+  uint32_t crc = 0;
+};
+using PackedEntries = std::map<std::string, Packed>;
+
+// The CRC-32 of a file's bytes; false when it cannot be read.
+bool fileCrc(const std::string& path, uint32_t& crc) {
+  std::ifstream in(path, std::ios::binary);
+  std::vector<char> buffer(1 << 16);
+  uint32_t reg = 0xFFFFFFFF;
+  while (in) {
+    in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+    reg = updateCrc(reg, reinterpret_cast<const uint8_t*>(buffer.data()),
+                    static_cast<size_t>(in.gcount()));
+  }
+  crc = ~reg;
+  return in.eof();
+}
+
+// The file entries of the archive just written: the sizes libzip stored, and
+// the CRC-32 of each payload file, computed here.
+std::string readPacked(const Options& o, const std::string& zipPath, PackedEntries& packed) {
+  int code = 0;
+  zip_t* z = zip_open(zipPath.c_str(), ZIP_RDONLY, &code);
+  if (!z) return "cannot read back " + zipPath;
+  std::string error;
+  for (zip_int64_t i = 0, n = zip_get_num_entries(z, 0); i < n && error.empty(); ++i) {
+    zip_stat_t st;
+    if (zip_stat_index(z, static_cast<zip_uint64_t>(i), ZIP_FL_ENC_RAW, &st) < 0) {
+      error = "cannot read back entry " + std::to_string(i) + " of " + zipPath;
+      break;
+    }
+    std::string name = st.name;
+    if (name.back() == '/') continue;
+    Packed& p = packed[name];
+    p.compressedSize = static_cast<uint32_t>(st.comp_size);
+    p.size = static_cast<uint32_t>(st.size);
+    if (!fileCrc((fs::path(o.payload) / name).string(), p.crc)) error = "cannot read " + name;
+  }
+  zip_close(z);
+  return error;
 }
 
 // Writes the archive to zipPath; an error text on failure.
@@ -149,15 +199,42 @@ std::string appendToStub(const Options& o, const std::string& zipPath) {
   return out ? std::string() : "cannot write " + o.output;
 }
 
-// Reads the result the way the installer will; its message when it would not.
-std::string checkResult(const std::string& path) {
-  setQuietBoxes(true);
-  archivePath = path;
-  quitFlag = false;
-  openArchive();
-  std::vector<std::string> shown = takeShownBoxes();
-  if (!shown.empty()) return "the installer would not read the result: " + shown.front();
+// Reads the result the way the installer will: its reader, its walk, and its
+// decoder on every file entry, into a scratch folder. The message of the
+// first difference from what was packed; empty when there is none.
+std::string checkResult(const std::string& path, const PackedEntries& packed) {
   if (fs::file_size(path) > 0x7FFFFFFF) return "the result is larger than 2 GiB";
+  archivePath = path;
+  if (std::string message = readArchive(); !message.empty())
+    return "the installer would not read the result: " + message;
+  const std::string scratch = path + ".check";
+  std::error_code ec;
+  fs::create_directory(scratch, ec);
+  std::string error;
+  PackedEntries found;
+  WalkEnd end = visitEntries(
+      [&](const std::string& name, int32_t headerPos, uint32_t compressedSize, uint32_t size) {
+        auto p = packed.find(name);
+        uint32_t crc = 0;
+        std::string file = scratch + "/entry";
+        if (p == packed.end() || found.count(name))
+          error = "an entry that was not packed";
+        else if (compressedSize != p->second.compressedSize || size != p->second.size)
+          error = "other sizes";
+        else if (ZipResult r = extractEntry(path, file, headerPos); r != zipOk)
+          error = "result " + std::to_string(r) + " when extracted";
+        else if (!fileCrc(file, crc) || crc != p->second.crc || fs::file_size(file, ec) != size)
+          error = "other data when extracted";
+        if (!error.empty()) error = "the installer would read \"" + name + "\" with " + error;
+        found[name] = {};
+        return !error.empty();
+      });
+  fs::remove_all(scratch, ec);
+  if (!error.empty()) return error;
+  if (end != WalkEnd::passed)
+    return std::string("the installer would not read the result: ") + damagedRecordMessage;
+  for (const auto& [name, p] : packed)
+    if (!found.count(name)) return "the installer would not find \"" + name + "\" in the result";
   return {};
 }
 
@@ -182,10 +259,12 @@ int main(int argc, char** argv) {
     if (std::string why = checkName(name, name.back() == '/'); !why.empty()) return fail(why);
 
   const std::string zipPath = o.output + ".zip-part";
+  PackedEntries packed;
   error = writeArchive(o, names, comment, zipPath);
+  if (error.empty()) error = readPacked(o, zipPath, packed);
   if (error.empty()) error = appendToStub(o, zipPath);
   fs::remove(zipPath, ec);
-  if (error.empty()) error = checkResult(o.output);
+  if (error.empty()) error = checkResult(o.output, packed);
   if (!error.empty()) {
     fs::remove(o.output, ec);
     return fail(error);

@@ -56,7 +56,6 @@ TEST(EntrySafety, RefusesEveryWayOutOfTheDirectory) {
            {"./np.dll", true},
            {"a..b", true},
            {"..np.dll", true},
-           {"np.dll..", true},
            {"", false},
            {"..", false},
            {"../np.dll", false},
@@ -72,6 +71,48 @@ TEST(EntrySafety, RefusesEveryWayOutOfTheDirectory) {
            {"C:\\np.dll", false},
            {"C:np.dll", false},
            {"np.dll:stream", false},
+       })
+    EXPECT_EQ(isSafeEntryPath(c.path), c.safe) << c.path;
+}
+
+// Windows stores "install.js." as "install.js" and opens a device for "CON" or
+// "lpt1.txt": such names would slip past the rules on ".js" files and the
+// removal list, or write somewhere else than a file.
+TEST(EntrySafety, RefusesNamesThatWindowsStoresAsAnotherName) {
+  struct Case {
+    const char* path;
+    bool safe;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"install.js.", false},
+           {"x.js ", false},
+           {"evil.dll.", false},
+           {"sub./np.dll", false},
+           {"sub /np.dll", false},
+           {"np.dll..", false},
+           {"np.dll. .", false},
+           {". np.dll", true}, // leading dots and blanks are kept
+           {".np", true},
+           {"./np.dll", true}, // the folder itself
+           {"CON", false},
+           {"con", false},
+           {"sub/Con.txt", false},
+           {"PRN.dll", false},
+           {"aux.tar.gz", false},
+           {"NUL", false},
+           {"nul .txt", false},
+           {"COM1", false},
+           {"com9.dll", false},
+           {"LPT1", false},
+           {"sub\\lpt9.x/np.dll", false},
+           {"COM0", false},
+           {"COM\xB9", false},
+           {"console.dll", true},
+           {"COM10", true},
+           {"LPT", true},
+           {"nul1.dll", true},
+           {"xcon.dll", true},
+           {".con", true},
        })
     EXPECT_EQ(isSafeEntryPath(c.path), c.safe) << c.path;
 }

@@ -1195,3 +1195,46 @@ TEST(Inflate, DataDescriptorAfterCopyStored) {
 }
 
 } // namespace
+
+namespace {
+
+// The history a workspace keeps between entries: an entry long enough to move its output into the
+// history (more than the buffer's windows) must leave the next entry zeros before its first byte.
+TEST(Inflate, EntriesOnOneWorkspaceEachStartWithAZeroedHistory) {
+  BitStream longEntry;
+  longEntry.bits(1, 1).bits(1, 2);
+  fixedSymbol(longEntry, 'a');
+  for (int i = 0; i < 2400; ++i) // 619 KB of 'a', more than the buffer holds
+    fixedMatch(longEntry, 258, 1);
+  fixedSymbol(longEntry, 256);
+  BitStream reachesBack;
+  reachesBack.bits(1, 1).bits(1, 2);
+  fixedSymbol(reachesBack, 'x');
+  fixedMatch(reachesBack, 4, 32768); // the whole history before the first byte
+  fixedSymbol(reachesBack, 256);
+
+  InflateWorkspace workspace;
+  ASSERT_TRUE(workspace.ok());
+  for (bool fast : {true, false}) {
+    for (int round = 0; round < 2; ++round) {
+      for (const Bytes& stream : {longEntry.data(), reachesBack.data()}) {
+        TestIo io(stream);
+        Inflater inflater(io, workspace);
+        inflater.setFastPath(fast);
+        inflater.begin(int32_t(stream.size()));
+        ASSERT_EQ(inflater.inflate(), zipOk);
+        TestIo alone(stream);
+        Outcome own = inflateWith(alone, int32_t(stream.size()), fast);
+        EXPECT_TRUE(io.out == own.out) << "fast " << fast << ", round " << round;
+        EXPECT_EQ(inflater.crc(), own.crc);
+      }
+    }
+  }
+  TestIo io(reachesBack.data());
+  Inflater inflater(io, workspace);
+  inflater.begin(int32_t(reachesBack.data().size()));
+  ASSERT_EQ(inflater.inflate(), zipOk);
+  EXPECT_TRUE(io.out == (Bytes{'x', 0, 0, 0, 0}));
+}
+
+} // namespace

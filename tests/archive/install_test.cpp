@@ -5,7 +5,6 @@
 #ifndef _WIN32
 #include "archive/install.h"
 #include "archive/selfarchive.h"
-#include "installer/startup.h"
 #include "tests/archive/zipkit.h"
 #include "util/platform.h"
 #include "util/ui.h"
@@ -55,14 +54,13 @@ protected:
 
 TEST_F(Install, TypicalPayloadInstallsTheDriversAndThePlugIn) {
   open(typicalPayload());
-  installToDir(plugins.path());
+  EXPECT_EQ(installToDir(plugins.path()), plugins.path());
   EXPECT_EQ(takeShownBoxes(), Names{});
   EXPECT_FALSE(quitFlag);
   EXPECT_EQ(plugins.contents(),
             (Names{"npvorlixa.dll", "vorlixa.drv", "vorlixa.ini", "vorlixa.xpt"}));
   EXPECT_EQ(readFile(plugins / "npvorlixa.dll"), "MZ plug-in");
   EXPECT_EQ(readFile(plugins / "vorlixa.xpt"), "type library");
-  EXPECT_EQ(destDir, plugins.path());
   EXPECT_EQ(listRootFiles(), "vorlixa.drv\nvorlixa.ini\nvorlixa.xpt\ninstall.rdf\n");
 }
 
@@ -71,15 +69,13 @@ TEST_F(Install, TrailingSeparatorAndBackslashesGiveTheSameTargets) {
   for (const std::string& dir : {plugins.path() + "/", plugins.path() + "\\"}) {
     std::filesystem::remove_all(plugins.path());
     std::filesystem::create_directory(plugins.path());
-    installToDir(dir);
-    EXPECT_EQ(destDir, plugins.path()) << dir;
+    EXPECT_EQ(installToDir(dir), plugins.path()) << dir;
     EXPECT_EQ(plugins.contents().size(), 4u) << dir;
   }
   std::string backslashed = plugins.path();
   for (char& c : backslashed)
     if (c == '/') c = '\\';
-  installToDir(backslashed + "\\");
-  EXPECT_EQ(destDir, plugins.path()); // "\" turned into "/"
+  EXPECT_EQ(installToDir(backslashed + "\\"), plugins.path()); // "\" turned into "/"
 }
 
 TEST_F(Install, DeeperEntriesLoseOnlyTheirFirstFolderAndGetTheirFolders) {
@@ -166,6 +162,15 @@ TEST_F(Install, WriteErrorNamesTheDiskAndLeavesTheReadOnlyFile) {
             (Names{"npvorlixa.dll", "vorlixa.drv", "vorlixa.ini", "vorlixa.xpt"}));
 }
 
+TEST_F(Install, AFullDiskNamesTheDisk) {
+  SmallDisk disk(64);
+  if (!disk.mounted()) GTEST_SKIP() << disk.why();
+  open({deflatedEntry("small.dat", "fits"), deflatedEntry("plugins/np.dll", noise(300000))});
+  installToDir(disk.dir().path());
+  EXPECT_EQ(takeShownBoxes(), Names{"Disk write error trying to extract np.dll (disk full?)"});
+  EXPECT_EQ(disk.dir().contents(), Names{"small.dat"});
+}
+
 TEST_F(Install, UnsafeNamesAreRefusedBeforeAnyFolderIsMade) {
   using namespace std::string_literals;
   struct Case {
@@ -185,6 +190,13 @@ TEST_F(Install, UnsafeNamesAreRefusedBeforeAnyFolderIsMade) {
            // The system's file interface ends the name at the NUL: "..".
            {"plugins/..\0/evil.dll"s, "..\0/evil.dll"s},
            {"plugins/sub\n..\\evil.dll", "sub\n..\\evil.dll"},
+           // Windows would store these as "install.js", "x.js", "evil.dll", or
+           // open a device.
+           {"install.js.", "install.js."},
+           {"plugins/x.js ", "x.js "},
+           {"plugins/evil.dll.", "evil.dll."},
+           {"plugins/CON", "CON"},
+           {"plugins/sub/lpt1.dll", "sub/lpt1.dll"},
        }) {
     quitFlag = false;
     open({deflatedEntry("first.dat", "1"), deflatedEntry(c.name, "evil"),
@@ -213,11 +225,20 @@ TEST_F(Install, RootFilesLeaveOutUnsafeNamesInstallJsAndFolders) {
         deflatedEntry("f/inner.dat", "i"), deflatedEntry("b.rdf", "b"),
         // A line feed would make the removal list name "..\evil.dll" on its own
         // line; a NUL would end the name at "..".
-        deflatedEntry("x\n..\\evil.dll", "x"), deflatedEntry(std::string("..\0x", 4), "x")});
+        deflatedEntry("x\n..\\evil.dll", "x"), deflatedEntry(std::string("..\0x", 4), "x"),
+        // Names Windows stores otherwise: "install.js" would be deleted.
+        deflatedEntry("install.js.", "x"), deflatedEntry("a.dat ", "x"),
+        deflatedEntry("aux", "x")});
   EXPECT_EQ(listRootFiles(), "a.dat\nother.js\nb.rdf\n");
 }
 
 TEST_F(Install, RootFilesStopAtARecordCutByTheCatalogsEnd) {
+  open({deflatedEntry("a.dat", "a"), deflatedEntry("b.dat", "b")});
+  catalog.resize(catalog.size() - 1); // the same damage stops a walk
+  EXPECT_EQ(listRootFiles(), "a.dat\n");
+  EXPECT_TRUE(walkCatalog([](const std::string&, int32_t, uint32_t, uint32_t) { return false; }));
+  EXPECT_EQ(takeShownBoxes(), Names{"File appears to be corrupt - header missing"});
+  quitFlag = false;
   open({deflatedEntry("a.dat", "a"), deflatedEntry("b.dat", "b")});
   catalog.resize(catalog.size() - 2); // the second name runs past the end
   EXPECT_EQ(listRootFiles(), "a.dat\n");
@@ -260,13 +281,12 @@ TEST_F(Install, AHandlerThatStartsAnotherInstallationIsRefused) {
   int nested = 0;
   setMessageHook([&] {
     ++nested;
-    installToDir(other.path());
+    EXPECT_EQ(installToDir(other.path()), "");
   });
-  installToDir(plugins.path());
+  EXPECT_EQ(installToDir(plugins.path()), plugins.path());
   setMessageHook(nullptr);
   EXPECT_GT(nested, 0);
   EXPECT_EQ(other.contents(), Names{});
-  EXPECT_EQ(destDir, plugins.path());
   EXPECT_EQ(plugins.contents(),
             (Names{"npvorlixa.dll", "vorlixa.drv", "vorlixa.ini", "vorlixa.xpt"}));
   EXPECT_EQ(readFile(plugins / "npvorlixa.dll"), "MZ plug-in");

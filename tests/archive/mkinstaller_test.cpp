@@ -139,6 +139,19 @@ TEST_F(Packer, RefusesWhatTheInstallerCouldNotUse) {
        [](Packer& p) { rawFile(p.payload.path() + "/..\\evil.dll"); }, "evil.dll"},
       {"a name of dots", [](Packer& p) { return p.args("x"); },
        [](Packer& p) { rawFile(p.payload.path() + "/plugins/..."); }, "plugins/..."},
+      {"a name ending in a dot", [](Packer& p) { return p.args("x"); },
+       [](Packer& p) { rawFile(p.payload.path() + "/plugins/evil.dll."); }, "plugins/evil.dll."},
+      {"a device name", [](Packer& p) { return p.args("x"); },
+       [](Packer& p) { rawFile(p.payload.path() + "/aux.txt"); }, "aux.txt"},
+      // The last file's bytes are stored as they are (they do not compress)
+      // and hold an end record's signature: the installer would take it for
+      // the archive's end and find nothing.
+      {"a false end record near the end", [](Packer& p) { return p.args("x"); },
+       [](Packer& p) {
+         std::string falseEnd = std::string("PK\5\6") + std::string(18, '\0');
+         ASSERT_TRUE(writeFile(p.payload / "plugins/zz.dat", noise(1000, 4) + falseEnd));
+       },
+       "would not find"},
       {"a line feed in the agent", [](Packer& p) { return p.args("x\nurl: http://evil/"); },
        nullptr, "single lines"},
       {"a missing option",
@@ -150,7 +163,8 @@ TEST_F(Packer, RefusesWhatTheInstallerCouldNotUse) {
     EXPECT_EQ(run.status, 1) << c.what;
     EXPECT_NE(run.errors.find(c.message), std::string::npos) << c.what << ": " << run.errors;
     EXPECT_EQ(work.contents(), Names{"installer.exe"}) << c.what;
-    for (const char* name : {"/plugins/np.dll:alt", "/..\\evil.dll", "/plugins/..."})
+    for (const char* name : {"/plugins/np.dll:alt", "/..\\evil.dll", "/plugins/...",
+                             "/plugins/evil.dll.", "/aux.txt", "/plugins/zz.dat"})
       std::filesystem::remove(payload.path() + name);
   }
 }

@@ -155,6 +155,16 @@ std::vector<Damage> damages() {
   std::string name = good;
   set16(name, l.catalogStart + recordNameLength, 0xFFFF);
   list.push_back({"record name past the catalog's end", name, headerMissing});
+  // An extra field or entry comment that runs past the catalog's end, in the
+  // last record: the walk used to end there without a word.
+  size_t last = l.endRecord - (46 + std::string("plugins/npvorlixa.dll").size());
+  for (size_t field : {recordExtraLength, recordCommentLength}) {
+    std::string past = good;
+    set16(past, last + field, 1);
+    list.push_back({field == recordExtraLength ? "extra field past the catalog's end"
+                                               : "entry comment past the catalog's end",
+                    past, headerMissing});
+  }
   return list;
 }
 
@@ -168,6 +178,32 @@ TEST_F(SelfArchive, EachDamageShowsItsOneMessage) {
       EXPECT_TRUE(catalog.empty()) << d.what;
     }
   }
+}
+
+// readArchive and visitEntries report what they found and show nothing; the
+// installer's openArchive and walkCatalog show the same message once.
+TEST_F(SelfArchive, ReadingReturnsTheMessageThatOpeningShows) {
+  for (const Damage& d : damages()) {
+    ASSERT_TRUE(writeFile(archivePath, d.bytes));
+    quitFlag = false;
+    EXPECT_EQ(readArchive(), d.message) << d.what;
+    EXPECT_EQ(takeShownBoxes(), std::vector<std::string>{}) << d.what;
+    EXPECT_FALSE(quitFlag) << d.what;
+  }
+  ASSERT_TRUE(writeFile(archivePath, buildZip(typicalPayload(), comment, program)));
+  EXPECT_EQ(readArchive(), "");
+  catalog.resize(catalog.size() - 1); // the last record's name now runs past the end
+  int visits = 0;
+  auto count = [&](const std::string&, int32_t, uint32_t, uint32_t) { return ++visits, false; };
+  EXPECT_EQ(visitEntries(count), WalkEnd::damaged);
+  EXPECT_EQ(visits, 5);
+  EXPECT_EQ(takeShownBoxes(), std::vector<std::string>{});
+  EXPECT_TRUE(walkCatalog(count));
+  EXPECT_EQ(takeShownBoxes(), std::vector<std::string>{headerMissing});
+  auto stop = [](const std::string&, int32_t, uint32_t, uint32_t) { return true; };
+  EXPECT_EQ(visitEntries(stop), WalkEnd::stopped);
+  ASSERT_EQ(readArchive(), "");
+  EXPECT_EQ(visitEntries(count), WalkEnd::passed);
 }
 
 TEST_F(SelfArchive, CorruptBaseKeepsTheCommentButNoCatalog) {

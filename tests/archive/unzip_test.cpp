@@ -297,6 +297,24 @@ private:
   bool hadOld_ = false;
 };
 
+// A disk that fills up during the entry: the short write is a write error
+// (not a CRC error, although the data stopped short), and the partly written
+// new file is gone.
+TEST_F(ExtractEntry, AFullDiskIsAWriteError) {
+  SmallDisk disk(64);
+  if (!disk.mounted()) GTEST_SKIP() << disk.why();
+  const std::string data = noise(300000);
+  for (const Entry& e : {deflatedEntry("a.dll", data), storedEntry("a.dll", data)}) {
+    Layout layout;
+    ASSERT_TRUE(writeFile(archive, buildZip({e}, "", program, &layout)));
+    std::string full = disk.dir() / "np.dll";
+    EXPECT_EQ(extractEntry(archive, full, static_cast<int32_t>(layout.localHeaders[0])),
+              zipWriteError)
+        << "method " << e.method;
+    EXPECT_EQ(disk.dir().contents(), std::vector<std::string>{}) << "method " << e.method;
+  }
+}
+
 TEST_F(ExtractEntry, FileTimeIsTheDosTimeReadAsLocalTime) {
   const uint16_t january2 = (21 << 9) | (1 << 5) | 2;    // 2001-01-02
   const uint16_t july14 = (25 << 9) | (7 << 5) | 14;     // 2005-07-14

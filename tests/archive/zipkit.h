@@ -12,6 +12,12 @@
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
+#include <cerrno>
+#include <cstring>
+#include <sys/mount.h>
+#endif
+
 namespace zipkit {
 
 inline uint32_t crc32(const std::string& data) {
@@ -187,7 +193,8 @@ inline std::string buildZip(const std::vector<Entry>& entries, const std::string
 
 // Field offsets inside the records, for tests that damage them.
 constexpr size_t endCatalogSize = 12, endCatalogOffset = 16, endCommentLength = 20;
-constexpr size_t recordNameLength = 28, recordHeaderOffset = 42;
+constexpr size_t recordNameLength = 28, recordExtraLength = 30, recordCommentLength = 32,
+                 recordHeaderOffset = 42;
 constexpr size_t localFlags = 6, localMethod = 8, localCrc = 14, localCompressedSize = 18;
 
 inline bool writeFile(const std::string& path, const std::string& bytes) {
@@ -255,5 +262,35 @@ public:
 private:
   std::string path_;
 };
+
+#ifndef _WIN32
+// A tiny file system (tmpfs) mounted on a scratch folder, to fill up in tests
+// of a full disk; unmounted when it goes away. Mounting needs the right to
+// mount (root here); without it, mounted() is false and why() says so.
+class SmallDisk {
+public:
+  explicit SmallDisk(size_t kibibytes) {
+    std::string options = "size=" + std::to_string(kibibytes) + "k";
+    if (::mount("tmpfs", dir_.path().c_str(), "tmpfs", 0, options.c_str()) == 0)
+      mounted_ = true;
+    else
+      why_ = std::string("cannot mount a tmpfs here: ") + std::strerror(errno);
+  }
+  ~SmallDisk() {
+    if (mounted_) ::umount2(dir_.path().c_str(), MNT_DETACH);
+  }
+  SmallDisk(const SmallDisk&) = delete;
+  SmallDisk& operator=(const SmallDisk&) = delete;
+
+  bool mounted() const { return mounted_; }
+  const std::string& why() const { return why_; }
+  const ScratchDir& dir() const { return dir_; }
+
+private:
+  ScratchDir dir_;
+  bool mounted_ = false;
+  std::string why_;
+};
+#endif
 
 } // namespace zipkit

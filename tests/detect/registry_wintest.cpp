@@ -2,7 +2,6 @@
 // value type, opening, closing, read-only access and name enumeration.
 #include "detect/osversion.h"
 #include "detect/registry.h"
-#include "detect/regtext.h"
 #include "tests/detect/testregistry.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,6 @@
 // TVersionInfo against the fake browser programs of tests/fixtures, whose
 // version resources hold chosen numbers, strings and translation tables.
 #include "detect/verinfo.h"
-#include "detect/version.h"
 #include "tests/driver/uidriver.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,10 @@
+#include "archive/selfarchive.h"
+#include "archive/unzip.h"
 #include "detect/tslist.h"
 #include "installer/startup.h"
+#include "tests/archive/zipkit.h"
 #include "util/platform.h"
+#include "util/ui.h"
 
 #include <gtest/gtest.h>
 
@@ -59,6 +63,31 @@ TEST(DetectedBrowsersFile, AnUnwritableDirectoryIsIgnored) {
   std::string path = platform::tempDirectory() + "no such dir 71\\detected browsers.txt";
   writeDetectedBrowsers(path, "a\n"); // must neither crash nor create anything
   EXPECT_FALSE(platform::fileExists(path));
+}
+
+// The flow keeps the folder of the last installation, "/"-separated; one that
+// was refused (another job runs) leaves it alone.
+TEST(InstallPayload, KeepsTheFolderItInstalledIntoInDestDir) {
+  zipkit::ScratchDir home, plugins;
+  archivePath = home / "setup.exe";
+  ASSERT_TRUE(zipkit::writeFile(
+      archivePath, zipkit::buildZip({zipkit::deflatedEntry("plugins/np.dll", "plug-in")})));
+  quitFlag = false;
+  ASSERT_EQ(readArchive(), "");
+  std::string expected = plugins.path();
+  for (char& c : expected)
+    if (c == '\\') c = '/';
+  destDir = "before";
+  {
+    ArchiveJob running;
+    installPayload(plugins.path() + "\\");
+    EXPECT_EQ(destDir, "before");
+    EXPECT_EQ(plugins.contents(), std::vector<std::string>{});
+  }
+  installPayload(plugins.path() + "\\");
+  EXPECT_EQ(destDir, expected);
+  EXPECT_EQ(plugins.contents(), std::vector<std::string>{"np.dll"});
+  EXPECT_FALSE(quitFlag);
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "detect/regtext.h"
+#include "detect/registry.h"
 
 uint32_t registryViewFor(int32_t osMajor) {
   return osMajor > 5 ? registryView64 : 0;

@@ -1,6 +1,6 @@
 // The registry reader's renderings of value data, its registry view and the
 // joining of enumerated names.
-#include "detect/regtext.h"
+#include "detect/registry.h"
 
 #include <gtest/gtest.h>
 

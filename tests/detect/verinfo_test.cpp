@@ -1,6 +1,6 @@
 // Version texts: formatting the numbers, commas to dots, the file-version
 // choice per platform family and the string-table name of a translation.
-#include "detect/version.h"
+#include "detect/verinfo.h"
 
 #include <gtest/gtest.h>
 

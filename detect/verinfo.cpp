@@ -1,4 +1,4 @@
-#include "detect/version.h"
+#include "detect/verinfo.h"
 
 #include <algorithm>
 #include <cstdio>
