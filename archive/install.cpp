@@ -51,6 +51,9 @@ std::string installToDir(const std::string& dir) {
 bool installEntry(const ArchiveJob& job, const std::string& target, const std::string& name,
                   int32_t headerPos) {
   pumpMessages();
+  // The user closed the window meanwhile: nothing more starts, not even this
+  // entry (a quitFlag set otherwise still lets it be extracted).
+  if (windowClosed()) return true;
   bool quitting = quitFlag;
   if (!isInstalledEntry(name)) return quitting;
   std::string file = withoutFirstFolder(name);

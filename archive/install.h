@@ -17,7 +17,8 @@ std::string installToDir(const std::string& dir);
 // The visitor of installToDir, within its job: dispatches pending messages,
 // applies the selection rules, makes the target's folders and extracts the
 // entry below target (a "/"-separated folder); a failure is shown with
-// errorBox. True stops the walk: after a failure, or when quitFlag is set.
+// errorBox. True stops the walk: after a failure, or when quitFlag is set;
+// when the window was closed meanwhile, before this entry is extracted.
 bool installEntry(const ArchiveJob& job, const std::string& target, const std::string& name,
                   int32_t headerPos);
 

@@ -267,12 +267,24 @@ TEST_F(Install, AHandlerSettingQuitFlagStopsAfterTheCurrentEntry) {
   open(typicalPayload());
   int calls = 0;
   setMessageHook([&] {
-    if (++calls == 3) quitFlag = true; // the close box, during the second entry
+    if (++calls == 3) quitFlag = true; // Cancel, during the second entry
   });
   installToDir(plugins.path());
   setMessageHook(nullptr);
   EXPECT_EQ(plugins.contents(), (Names{"vorlixa.drv", "vorlixa.ini"}));
   EXPECT_EQ(takeShownBoxes(), Names{});
+  // Closed with its close box instead: the second entry is not begun.
+  std::filesystem::remove_all(plugins.path());
+  std::filesystem::create_directory(plugins.path());
+  quitFlag = false;
+  calls = 0;
+  setMessageHook([&] {
+    if (++calls == 3) quitFlag = true, setWindowClosed(true);
+  });
+  installToDir(plugins.path());
+  setMessageHook(nullptr);
+  setWindowClosed(false);
+  EXPECT_EQ(plugins.contents(), Names{"vorlixa.drv"});
 }
 
 TEST_F(Install, AHandlerThatStartsAnotherInstallationIsRefused) {
