@@ -18,9 +18,13 @@ TEST(ToolkitDemo, ShowsItsControlsAndEndsOnCancel) {
   ASSERT_TRUE(demo.running());
   HWND window = waitForWindow(demo.id(), "FORMLESS DEMO", "Toolkit demo", 20000);
   ASSERT_NE(window, nullptr);
+  // The window shows before its controls are made.
   std::vector<std::string> captions;
-  for (const WindowInfo& child : childWindows(window))
-    captions.push_back(child.className + ":" + child.caption);
+  for (int i = 0; i < 400 && captions.size() < 6; ++i, Sleep(50)) {
+    captions.clear();
+    for (const WindowInfo& child : childWindows(window))
+      captions.push_back(child.className + ":" + child.caption);
+  }
   EXPECT_EQ(captions, (std::vector<std::string>{
                           "Static:The formless toolkit",
                           "Static:Buttons, labels, images and a check-list, drawn and routed by "
