@@ -44,6 +44,12 @@ void sendKey(HWND top, Key key);
 // Alt+letter, as a menu accelerator reaches a window.
 void sendAltLetter(HWND top, char letter);
 
+// The items of a list box of any process, and the check state that each
+// item's glyph shows on the screen: 0, 1 or 2 as the system draws the three
+// check-box glyphs at the item's left edge, -1 for none of them.
+std::vector<std::string> listItems(HWND list);
+std::vector<int> shownCheckStates(HWND list);
+
 // A Unix path as Wine's Z: drive shows it.
 std::string windowsPath(const std::string& unixPath);
 

@@ -1,5 +1,7 @@
 #include "tests/driver/uidriver.h"
 
+#include "tests/driver/screenshot.h"
+
 namespace uidriver {
 namespace {
 
@@ -181,6 +183,68 @@ void sendAltLetter(HWND top, char letter) {
   UINT vk = static_cast<UINT>(VkKeyScanA(letter) & 0xFF);
   PostMessageA(target, WM_SYSKEYDOWN, vk, keyParam(vk, false, true));
   PostMessageA(target, WM_SYSKEYUP, vk, keyParam(vk, true, true));
+}
+
+std::vector<std::string> listItems(HWND list) {
+  std::vector<std::string> names;
+  auto count = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    std::string text(static_cast<size_t>(SendMessageA(list, LB_GETTEXTLEN, i, 0)) + 1, '\0');
+    SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()));
+    names.push_back(text.c_str());
+  }
+  return names;
+}
+
+namespace {
+
+// The system's check-box glyph of a state on a background colour.
+Picture checkGlyph(int state, COLORREF fill, int w, int h) {
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  HBRUSH brush = CreateSolidBrush(fill);
+  RECT r = {0, 0, w, h};
+  FillRect(dc, &r, brush);
+  UINT look = state == 0 ? 0 : state == 1 ? DFCS_CHECKED : DFCS_CHECKED | DFCS_BUTTON3STATE;
+  DrawFrameControl(dc, &r, DFC_BUTTON, DFCS_BUTTONCHECK | look);
+  Picture picture = capture(dc, 0, 0, w, h);
+  SelectObject(dc, old);
+  DeleteObject(brush);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  ReleaseDC(nullptr, screen);
+  return picture;
+}
+
+} // namespace
+
+std::vector<int> shownCheckStates(HWND list) {
+  auto height = static_cast<int>(SendMessageA(list, LB_GETITEMHEIGHT, 0, 0));
+  auto count = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
+  auto top = static_cast<int>(SendMessageA(list, LB_GETTOPINDEX, 0, 0));
+  auto selected = static_cast<int>(SendMessageA(list, LB_GETCURSEL, 0, 0));
+  // The glyph's size: one of the 4 x 3 glyphs of the system's bitmap.
+  HBITMAP glyphs = LoadBitmapA(nullptr, MAKEINTRESOURCEA(32759)); // OBM_CHECKBOXES
+  BITMAP size = {};
+  GetObjectA(glyphs, sizeof size, &size);
+  DeleteObject(glyphs);
+  int w = size.bmWidth / 4, h = size.bmHeight / 3;
+  std::vector<int> states;
+  HDC screen = GetDC(nullptr);
+  for (int k = 0; k < count; ++k) {
+    POINT at = {1, (k - top) * height + (height - h) / 2};
+    ClientToScreen(list, &at);
+    Picture shown = capture(screen, at.x, at.y, w, h);
+    COLORREF fill = GetSysColor(k == selected ? COLOR_HIGHLIGHT : COLOR_WINDOW);
+    int state = -1;
+    for (int s = 0; s < 3; ++s)
+      if (shown == checkGlyph(s, fill, w, h)) state = s;
+    states.push_back(state);
+  }
+  ReleaseDC(nullptr, screen);
+  return states;
 }
 
 std::string windowsPath(const std::string& unixPath) {
