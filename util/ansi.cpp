@@ -13,3 +13,17 @@ uint8_t lowerCase1252(uint8_t c) {
     return c;
   }
 }
+
+uint8_t upperCase1252(uint8_t c) {
+  if ((c >= 'a' && c <= 'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7)) return c - 0x20;
+  switch (c) {
+  case 0x9A: // s with caron
+  case 0x9C: // oe ligature
+  case 0x9E: // z with caron
+    return c - 0x10;
+  case 0xFF: // y with diaeresis
+    return 0x9F;
+  default:
+    return c;
+  }
+}

@@ -37,6 +37,12 @@ std::string lowerCase(std::string_view text) {
   return result;
 }
 
+std::string upperCase(std::string_view text) {
+  std::string result(text);
+  upperCaseInPlace(result);
+  return result;
+}
+
 std::string trim(std::string_view text) {
   size_t first = 0;
   size_t last = text.size();

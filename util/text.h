@@ -9,6 +9,8 @@
 
 // Lower-cases by the system's ANSI rules (Windows-1252 rules on the host).
 std::string lowerCase(std::string_view text);
+// Upper-cases by the system's ANSI rules (Windows-1252 rules on the host).
+std::string upperCase(std::string_view text);
 
 // The text without its leading and trailing characters of code 32 or less.
 std::string trim(std::string_view text);

@@ -16,6 +16,15 @@ TEST(AnsiCodePage, HostTableAgreesWithCharLowerBuffOnEveryByte) {
   }
 }
 
+TEST(AnsiCodePage, HostTableAgreesWithCharUpperBuffOnEveryByte) {
+  ASSERT_EQ(GetACP(), 1252u) << "the host rules are those of Windows-1252";
+  for (int b = 0; b < 256; ++b) {
+    char c = static_cast<char>(b);
+    CharUpperBuffA(&c, 1);
+    EXPECT_EQ(static_cast<uint8_t>(c), upperCase1252(static_cast<uint8_t>(b))) << "byte " << b;
+  }
+}
+
 TEST(FileExists, FindsFilesAndDirectoriesButNotWildcardMisses) {
   std::string dir = platform::tempDirectory() + "fe-" + std::to_string(GetCurrentProcessId());
   ASSERT_TRUE(platform::createDirectory(dir));

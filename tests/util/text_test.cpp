@@ -37,6 +37,38 @@ TEST(LowerCase, FollowsTheAnsiCodePage) {
   EXPECT_EQ(lowerCase(std::string("A\0B", 3)), std::string("a\0b", 3));
 }
 
+TEST(UpperCase, FollowsTheAnsiCodePage) {
+  struct Case {
+    std::string text;
+    std::string expected;
+  };
+  for (const Case& c :
+       std::vector<Case>{{"c:\\program files\\opera beta", "C:\\PROGRAM FILES\\OPERA BETA"},
+                         {"Mixed Case 1.5", "MIXED CASE 1.5"},
+                         {"\xE0\xF6\xFE", "\xC0\xD6\xDE"},         // accented letters
+                         {"\xF7", "\xF7"},                         // the division sign is no letter
+                         {"\x9A\x9C\x9E\xFF", "\x8A\x8C\x8E\x9F"}, // caron letters, oe, y diaeresis
+                         {"\xB5\xDF", "\xB5\xDF"},                 // no capital in the code page
+                         {std::string("a\0b", 3), std::string("A\0B", 3)},
+                         {"", ""}}) {
+    EXPECT_EQ(upperCase(c.text), c.expected) << c.text;
+  }
+}
+
+// Every letter the one rule changes, the other changes back: the two tables
+// describe the same pairs of the code page.
+TEST(UpperCase, UndoesLowerCaseOnEveryLetter) {
+  for (int b = 0; b < 256; ++b) {
+    std::string byte(1, static_cast<char>(b));
+    if (lowerCase(byte) != byte) {
+      EXPECT_EQ(upperCase(lowerCase(byte)), byte) << "byte " << b;
+    }
+    if (upperCase(byte) != byte) {
+      EXPECT_EQ(lowerCase(upperCase(byte)), byte) << "byte " << b;
+    }
+  }
+}
+
 // Splits the whole text as the callers do: while the position is in the text.
 std::vector<std::string> tokens(const std::string& text, char separator) {
   std::vector<std::string> result;
