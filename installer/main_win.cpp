@@ -4,6 +4,7 @@
 #include "detect/osversion.h"
 #include "detect/registry.h"
 #include "formless/program.h"
+#include "installer/processes.h"
 #include "installer/startup.h"
 
 #include <cstdlib>
@@ -32,8 +33,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   buildCrcTable();
   osVersionStartup();
   registryStartup(); // needs osMajorVersion
+  initProcessApi();
 
   std::string first = __argc > 1 ? std::string(__argv[1]) : std::string();
   runInstaller(ownPath(), __argc > 1 ? &first : nullptr);
+  freeProcessApi();
   return 0;
 }

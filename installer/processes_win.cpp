@@ -1,0 +1,122 @@
+#include "installer/processes.h"
+
+#include "detect/osversion.h"
+#include "util/text.h"
+#include "util/winhandle.h"
+
+#include <windows.h>
+
+#include <cstring>
+#include <tlhelp32.h>
+
+bool isNT = false;
+
+namespace {
+
+// The shipped 32-bit program hands the system the ANSI PROCESSENTRY32 of 296
+// bytes; the 64-bit test build's is wider, and the system takes either.
+#ifndef _WIN64
+static_assert(sizeof(PROCESSENTRY32) == 296);
+#endif
+
+using CreateSnapshotFn = HANDLE(WINAPI*)(DWORD flags, DWORD pid);
+using ProcessEntryFn = BOOL(WINAPI*)(HANDLE snapshot, PROCESSENTRY32* entry);
+using ModuleFileNameFn = DWORD(WINAPI*)(HANDLE process, HMODULE module, char* name, DWORD size);
+
+struct LibraryTraits {
+  using Handle = HMODULE;
+  static Handle empty() { return nullptr; }
+  static void close(Handle library) { FreeLibrary(library); }
+};
+
+// What initProcessApi found; every pointer is null when its function is
+// missing, and all of them again after freeProcessApi.
+struct ProcessApi {
+  CreateSnapshotFn createSnapshot = nullptr;
+  ProcessEntryFn firstProcess = nullptr;
+  ProcessEntryFn nextProcess = nullptr;
+  UniqueHandle<LibraryTraits> processStatus; // "psapi.dll", loaded on the NT family only
+  ModuleFileNameFn moduleFileName = nullptr;
+};
+ProcessApi api;
+
+// A function of the library, as the type the caller names; null when missing.
+// GetProcAddress hands every function out as one generic type.
+template <typename Fn> Fn lookUp(HMODULE library, const char* name) {
+  return library ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(library, name)))
+                 : nullptr;
+}
+
+// The executable of a snapshot entry: its full path where the process-status
+// library can read it, else the entry's own name (a bare file name on the NT
+// family, which never matches a folder).
+std::string executablePath(const PROCESSENTRY32& entry) {
+  std::string path;
+  if (isNT && api.moduleFileName) path = processImagePath(entry.th32ProcessID);
+  if (path.empty()) path.assign(entry.szExeFile, strnlen(entry.szExeFile, sizeof entry.szExeFile));
+  return path;
+}
+
+BOOL CALLBACK postQuitToOwnWindow(HWND window, LPARAM pid) {
+  DWORD owner = 0;
+  if (GetWindowThreadProcessId(window, &owner) != 0 && owner != 0 &&
+      owner == static_cast<DWORD>(pid))
+    PostMessageA(window, WM_QUIT, 0, 0);
+  return TRUE; // every window is visited
+}
+
+} // namespace
+
+void initProcessApi() {
+  HMODULE kernel = GetModuleHandleA("kernel32.dll");
+  api.firstProcess = lookUp<ProcessEntryFn>(kernel, "Process32First");
+  api.nextProcess = lookUp<ProcessEntryFn>(kernel, "Process32Next");
+  api.createSnapshot = lookUp<CreateSnapshotFn>(kernel, "CreateToolhelp32Snapshot");
+  isNT = systemPlatformId() == VER_PLATFORM_WIN32_NT;
+  api.processStatus.reset(isNT ? LoadLibraryA("psapi.dll") : nullptr);
+  api.moduleFileName = lookUp<ModuleFileNameFn>(api.processStatus.get(), "GetModuleFileNameExA");
+}
+
+void freeProcessApi() {
+  api.moduleFileName = nullptr;
+  api.processStatus.reset();
+  api.createSnapshot = nullptr;
+  api.firstProcess = nullptr;
+  api.nextProcess = nullptr;
+}
+
+void closeRunningBrowsers(const std::string& dir) {
+  if (!api.createSnapshot || !api.firstProcess || !api.nextProcess) return;
+  OwnedSnapshot snapshot(api.createSnapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snapshot) return;
+  std::string upperDir = upperCase(dir);
+  // The installer is never among the programs it closes: it may run from a
+  // folder on the way (a setup.exe at C:\ leads to every plug-in directory
+  // on C:), and a quit in its own queue would end whichever of its loops
+  // took it, the final message box included.
+  DWORD self = GetCurrentProcessId();
+  PROCESSENTRY32 entry = {};
+  entry.dwSize = sizeof entry; // 296 in the 32-bit program
+  for (BOOL more = api.firstProcess(snapshot.get(), &entry); more;
+       more = api.nextProcess(snapshot.get(), &entry)) {
+    if (entry.th32ProcessID == 0 || entry.th32ProcessID == self) continue;
+    if (runsFromPathTo(executablePath(entry), upperDir)) quitProcessWindows(entry.th32ProcessID);
+  }
+}
+
+std::string processImagePath(uint32_t pid) {
+  if (!api.moduleFileName) return {};
+  OwnedKernelHandle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid));
+  if (!process) return {};
+  char path[MAX_PATH];
+  if (api.moduleFileName(process.get(), nullptr, path, MAX_PATH) < 1) return {};
+  // An old system leaves a cut path without its terminating zero.
+  return std::string(path, strnlen(path, MAX_PATH));
+}
+
+void quitProcessWindows(uint32_t pid) {
+  if (isNT)
+    EnumDesktopWindows(nullptr, postQuitToOwnWindow, static_cast<LPARAM>(pid));
+  else
+    EnumWindows(postQuitToOwnWindow, static_cast<LPARAM>(pid));
+}
