@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -78,6 +79,73 @@ inline bool deleteTree(HKEY root, const std::string& path) {
     deleteTree(key, child);
   RegCloseKey(key);
   return RegDeleteKeyA(root, path.c_str()) == ERROR_SUCCESS;
+}
+
+// A key as it was: its values (name, type, exact data bytes) in enumeration
+// order and its subkeys, to be put back after a test changed it.
+struct SavedKey {
+  struct Value {
+    std::string name;
+    DWORD type;
+    std::string data;
+  };
+  std::vector<Value> values;
+  std::vector<std::pair<std::string, SavedKey>> children;
+};
+
+// Everything below the open key.
+inline SavedKey saveKey(HKEY key) {
+  SavedKey saved;
+  DWORD maxName = 0, maxData = 0;
+  RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &maxName,
+                   &maxData, nullptr, nullptr);
+  std::string name(maxName + 1, '\0');
+  std::string data(maxData + 1, '\0');
+  for (DWORD i = 0;; ++i) {
+    DWORD nameSize = static_cast<DWORD>(name.size()), dataSize = static_cast<DWORD>(data.size());
+    DWORD type = 0;
+    if (RegEnumValueA(key, i, name.data(), &nameSize, nullptr, &type,
+                      reinterpret_cast<BYTE*>(data.data()), &dataSize) != ERROR_SUCCESS)
+      break;
+    saved.values.push_back({name.substr(0, nameSize), type, data.substr(0, dataSize)});
+  }
+  char child[1024];
+  for (DWORD i = 0; RegEnumKeyA(key, i, child, sizeof child) == ERROR_SUCCESS; ++i) {
+    HKEY sub;
+    if (RegOpenKeyExA(key, child, 0, KEY_READ, &sub) != ERROR_SUCCESS) continue;
+    saved.children.emplace_back(child, saveKey(sub));
+    RegCloseKey(sub);
+  }
+  return saved;
+}
+
+// root\path as it is now; none when the key does not exist.
+inline std::optional<SavedKey> saveTree(HKEY root, const std::string& path) {
+  HKEY key;
+  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return std::nullopt;
+  SavedKey saved = saveKey(key);
+  RegCloseKey(key);
+  return saved;
+}
+
+// Makes root\path (below an existing parent) hold what was saved, byte for
+// byte; the key should not exist before.
+inline bool restoreTree(HKEY root, const std::string& path, const SavedKey& saved) {
+  HKEY key;
+  if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+      ERROR_SUCCESS)
+    return false;
+  bool ok = true;
+  for (const SavedKey::Value& v : saved.values) {
+    std::string guarded = v.data + 'X'; // keeps an unterminated string as it was (see setValue)
+    ok &= RegSetValueExA(key, v.name.c_str(), 0, v.type,
+                         reinterpret_cast<const BYTE*>(guarded.data()),
+                         static_cast<DWORD>(v.data.size())) == ERROR_SUCCESS;
+  }
+  for (const auto& [name, child] : saved.children)
+    ok &= restoreTree(key, name, child);
+  RegCloseKey(key);
+  return ok;
 }
 
 // Keys that Wine maintains itself and may rewrite while any program runs, on

@@ -1,0 +1,31 @@
+#include "detect/shell.h"
+
+#include "util/text.h"
+
+std::string programFromCommandLine(std::string_view cmd) {
+  if (!cmd.empty() && cmd.front() == '"') {
+    cmd.remove_prefix(1);
+    return std::string(cmd.substr(0, cmd.find('"')));
+  }
+  return std::string(cmd.substr(0, cmd.find(' ')));
+}
+
+std::string commandWithUrl(std::string_view cmd, std::string_view url) {
+  // "%1" at the very start would make the address the program: such a
+  // command is not used.
+  int at = pos("%1", cmd);
+  if (at < 2) return {};
+  std::string result(cmd.substr(0, static_cast<size_t>(at) - 1));
+  result += url;
+  result += cmd.substr(static_cast<size_t>(at) + 1);
+  return result;
+}
+
+std::string programCommand(std::string_view program, std::string_view argument) {
+  std::string result;
+  if (program.find(' ') != std::string_view::npos)
+    result.append("\"").append(program).append("\"");
+  else
+    result.append(program);
+  return result.append(" ").append(argument);
+}
