@@ -1,6 +1,8 @@
+#include "archive/install.h"
 #include "archive/selfarchive.h"
 #include "detect/browserlist.h"
 #include "detect/detect.h"
+#include "installer/mainwin.h"
 #include "installer/startup.h"
 #include "util/ui.h"
 
@@ -19,5 +21,19 @@ void runInstaller(const std::string& programPath, const std::string* firstArgume
   if (quitFlag) return;
   openArchive();
   if (quitFlag) return;
-  // The installer window takes over from here once the toolkit is in place.
+
+  tMainWin window;
+  appWindow = &window;
+  window.style = installerWindowStyle;
+  window.rootFiles = listRootFiles();
+  window.readPluginInfo();
+  int screenWidth = GetSystemMetrics(SM_CXSCREEN);
+  int screenHeight = GetSystemMetrics(SM_CYSCREEN);
+  layoutHeight += 75;
+  // Centred; on a screen narrower than the window its left edge goes below 0.
+  window.createWindow((screenWidth - windowWidth) / 2, (screenHeight - layoutHeight) / 2,
+                      windowWidth, layoutHeight, installerTitle + " v" + window.pluginVersion);
+  window.createControls();
+  window.run(false);
+  // Leaving the scope frees the window, its controls and appWindow.
 }

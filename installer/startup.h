@@ -8,6 +8,8 @@
 extern std::string destDir;
 // Window height base; the main routine adds 75 before creating the window.
 extern int layoutHeight;
+// The window's outer width.
+constexpr int windowWidth = 481;
 
 // The directory part of the program's path, without its trailing separator
 // (so a program at C:\setup.exe gives C:).
@@ -23,5 +25,5 @@ void installPayload(const std::string& dir);
 void writeDetectedBrowsers(const std::string& path, const std::string& text);
 
 // The main routine: detection, the detected-browsers file, the archive check,
-// then the window.
+// then the window until the user is done with it.
 void runInstaller(const std::string& programPath, const std::string* firstArgument);

@@ -1,0 +1,95 @@
+// The run behind "Continue", and what it and the window need to know first:
+// the archive's plug-in library with its version, and each browser's
+// installed state.
+#include "archive/entryname.h"
+#include "archive/selfarchive.h"
+#include "archive/unzip.h"
+#include "detect/browserlist.h"
+#include "detect/shell.h"
+#include "detect/verinfo.h"
+#include "installer/mainwin.h"
+#include "installer/processes.h"
+#include "installer/rules.h"
+#include "installer/startup.h"
+#include "util/platform.h"
+#include "util/text.h"
+#include "util/ui.h"
+
+bool changesMade = false;
+
+namespace {
+
+// The file version of a library as the run compares it: commas as dots, no blanks.
+std::string versionOf(const std::string& path) {
+  return withoutBlanks(commasToDots(TVersionInfo(path).GetFileVersion()));
+}
+
+} // namespace
+
+void tMainWin::readPluginInfo() {
+  pluginVersion.clear();
+  pluginFile.clear();
+  // Every entry is looked at: of several plug-in libraries the last one wins.
+  walkCatalog([this](const std::string& name, int32_t headerPos, uint32_t, uint32_t) {
+    std::string file = withoutFirstFolder(name);
+    if (!isPluginLibrary(file)) return false;
+    pluginFile = file;
+    // The version resource is read from a copy in the temporary directory.
+    std::string version = "???";
+    std::string copy = tempFileName();
+    if (extractEntry(archivePath, copy, headerPos) == zipOk)
+      version = commasToDots(TVersionInfo(copy).GetFileVersion());
+    platform::deleteFile(copy);
+    pluginVersion = withoutBlanks(version);
+    return false;
+  });
+}
+
+int tMainWin::installedState(const std::string& dir) const {
+  int at = 1;
+  while (at <= static_cast<int>(rootFiles.size()))
+    if (!platform::fileExists(dir + "\\" + nextToken(rootFiles, at, '\n'))) return 0;
+  if (!pluginFile.empty() &&
+      compareVersions(versionOf(dir + "\\" + pluginFile), pluginVersion) >= 0)
+    return 2;
+  return 1;
+}
+
+void tMainWin::runInstall() {
+  // The run pumps messages, so "Continue" can be pressed again meanwhile.
+  if (running_) return;
+  running_ = true;
+  changesMade = false;
+  bool launch = false;
+  for (int i = 0; i < browserList.Count() && !windowClosed(); i += 3) {
+    int k = i / 3;
+    std::string dir = browserList.Get(i + 2);
+    // Read when the run gets here: the user may still change items ahead.
+    tRunAction action = runActionFor(browserBox->initialState(k), browserBox->checkState(k));
+    if (action == tRunAction::install || action == tRunAction::remove) {
+      closeRunningBrowsers(dir);
+      changesMade = true;
+    }
+    if (action == tRunAction::install) installPayload(dir);
+    if (action == tRunAction::remove) {
+      removeFiles(dir, rootFiles);
+      if (agentIndex == i) agentIndex = -2;
+    }
+    if (action == tRunAction::keep || action == tRunAction::install) launch = true;
+  }
+  if (agentIndex >= 0 && browserBox->checkState(agentIndex / 3) == 0) agentIndex = -1;
+  // A run whose window was closed stops at the browser it was on: it reports
+  // what it did, but opens no page.
+  bool stopped = windowClosed();
+  infoBox(changesMade ? "Installation complete." : "Installation complete, no changes were made.");
+  quitFlag = true;
+  if (launch && !stopped) startBrowser();
+  running_ = false;
+}
+
+void tMainWin::startBrowser() const {
+  if (agentIndex == -1)
+    openUrlInDefaultBrowser(startUrl);
+  else if (agentIndex >= 0)
+    runProgram(programCommand(browserList.Get(agentIndex + 1), startUrl), showMaximized);
+}
