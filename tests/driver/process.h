@@ -15,7 +15,7 @@ public:
   Process(Process&& other) noexcept;
   Process(const Process&) = delete;
   Process& operator=(const Process&) = delete;
-  Process& operator=(Process&&) = delete;
+  Process& operator=(Process&& other) noexcept; // ends the process held so far
 
   static Process start(const std::string& commandLine, const std::string& directory = {});
   bool running() const;

@@ -14,6 +14,15 @@ Process::Process(Process&& other) noexcept : info_(other.info_) {
   other.info_ = {};
 }
 
+Process& Process::operator=(Process&& other) noexcept {
+  if (this != &other) {
+    Process ended(std::move(*this)); // ends and closes what was held
+    info_ = other.info_;
+    other.info_ = {};
+  }
+  return *this;
+}
+
 Process Process::start(const std::string& commandLine, const std::string& directory) {
   Process p;
   STARTUPINFOA si = {};

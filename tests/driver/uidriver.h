@@ -38,6 +38,9 @@ bool clickControl(HWND window, const std::string& caption);
 // The children of a window with their class names and captions.
 std::vector<WindowInfo> childWindows(HWND window);
 
+// The control with the keyboard focus in top's thread (top when none).
+HWND focusedControl(HWND top);
+
 enum class Key { tab, shiftTab, enter, escape, space };
 // Posts the key to the window with focus inside top (or top itself).
 void sendKey(HWND top, Key key);
@@ -46,7 +49,8 @@ void sendAltLetter(HWND top, char letter);
 
 // The items of a list box of any process, and the check state that each
 // item's glyph shows on the screen: 0, 1 or 2 as the system draws the three
-// check-box glyphs at the item's left edge, -1 for none of them.
+// check-box glyphs at the item's left edge, -1 for none of them. Items out of
+// view are scrolled into it as a user would, and the list is put back.
 std::vector<std::string> listItems(HWND list);
 std::vector<int> shownCheckStates(HWND list);
 

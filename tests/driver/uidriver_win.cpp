@@ -2,6 +2,8 @@
 
 #include "tests/driver/screenshot.h"
 
+#include <algorithm>
+
 namespace uidriver {
 namespace {
 
@@ -33,15 +35,6 @@ std::string withoutAmpersands(const std::string& caption) {
   for (char c : caption)
     if (c != '&') result += c;
   return result;
-}
-
-// The window that should receive keys: the focused control of top's thread.
-HWND keyTarget(HWND top) {
-  GUITHREADINFO info = {};
-  info.cbSize = sizeof info;
-  DWORD thread = GetWindowThreadProcessId(top, nullptr);
-  if (GetGUIThreadInfo(thread, &info) && info.hwndFocus) return info.hwndFocus;
-  return top;
 }
 
 // The pixels of a w x h screen area, as 32-bit colours.
@@ -88,6 +81,14 @@ LPARAM keyParam(UINT vk, bool up, bool alt) {
 }
 
 } // namespace
+
+HWND focusedControl(HWND top) {
+  GUITHREADINFO info = {};
+  info.cbSize = sizeof info;
+  DWORD thread = GetWindowThreadProcessId(top, nullptr);
+  if (GetGUIThreadInfo(thread, &info) && info.hwndFocus) return info.hwndFocus;
+  return top;
+}
 
 std::vector<WindowInfo> topLevelWindows(DWORD processId) {
   std::vector<WindowInfo> all;
@@ -149,7 +150,7 @@ bool clickControl(HWND window, const std::string& caption) {
 }
 
 void sendKey(HWND top, Key key) {
-  HWND target = keyTarget(top);
+  HWND target = focusedControl(top);
   UINT vk = VK_TAB;
   switch (key) {
   case Key::tab:
@@ -179,19 +180,25 @@ void sendKey(HWND top, Key key) {
 }
 
 void sendAltLetter(HWND top, char letter) {
-  HWND target = keyTarget(top);
+  HWND target = focusedControl(top);
   UINT vk = static_cast<UINT>(VkKeyScanA(letter) & 0xFF);
   PostMessageA(target, WM_SYSKEYDOWN, vk, keyParam(vk, false, true));
   PostMessageA(target, WM_SYSKEYUP, vk, keyParam(vk, true, true));
 }
 
 std::vector<std::string> listItems(HWND list) {
+  // Asked in wide characters: across processes Wine hands a list box's text
+  // over in them whichever form is asked for.
   std::vector<std::string> names;
-  auto count = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
+  auto count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
   for (int i = 0; i < count; ++i) {
-    std::string text(static_cast<size_t>(SendMessageA(list, LB_GETTEXTLEN, i, 0)) + 1, '\0');
-    SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()));
-    names.push_back(text.c_str());
+    auto length = static_cast<size_t>(SendMessageW(list, LB_GETTEXTLEN, i, 0));
+    std::wstring text(length + 1, L'\0');
+    SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()));
+    std::string ansi(4 * length + 4, '\0');
+    int n = WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, ansi.data(),
+                                static_cast<int>(ansi.size()), nullptr, nullptr);
+    names.push_back(ansi.substr(0, n > 0 ? static_cast<size_t>(n - 1) : 0));
   }
   return names;
 }
@@ -223,8 +230,11 @@ Picture checkGlyph(int state, COLORREF fill, int w, int h) {
 std::vector<int> shownCheckStates(HWND list) {
   auto height = static_cast<int>(SendMessageA(list, LB_GETITEMHEIGHT, 0, 0));
   auto count = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
-  auto top = static_cast<int>(SendMessageA(list, LB_GETTOPINDEX, 0, 0));
   auto selected = static_cast<int>(SendMessageA(list, LB_GETCURSEL, 0, 0));
+  const auto first = static_cast<int>(SendMessageA(list, LB_GETTOPINDEX, 0, 0));
+  RECT client = {};
+  GetClientRect(list, &client);
+  int visible = height > 0 ? std::max(1, static_cast<int>(client.bottom) / height) : 1;
   // The glyph's size: one of the 4 x 3 glyphs of the system's bitmap.
   HBITMAP glyphs = LoadBitmapA(nullptr, MAKEINTRESOURCEA(32759)); // OBM_CHECKBOXES
   BITMAP size = {};
@@ -233,7 +243,14 @@ std::vector<int> shownCheckStates(HWND list) {
   int w = size.bmWidth / 4, h = size.bmHeight / 3;
   std::vector<int> states;
   HDC screen = GetDC(nullptr);
+  int top = first;
   for (int k = 0; k < count; ++k) {
+    if (k < top || k >= top + visible) {
+      // Scrolled into view as a user would, and painted at once.
+      SendMessageA(list, LB_SETTOPINDEX, k, 0);
+      UpdateWindow(list);
+      top = static_cast<int>(SendMessageA(list, LB_GETTOPINDEX, 0, 0));
+    }
     POINT at = {1, (k - top) * height + (height - h) / 2};
     ClientToScreen(list, &at);
     Picture shown = capture(screen, at.x, at.y, w, h);
@@ -244,6 +261,10 @@ std::vector<int> shownCheckStates(HWND list) {
     states.push_back(state);
   }
   ReleaseDC(nullptr, screen);
+  if (top != first) {
+    SendMessageA(list, LB_SETTOPINDEX, first, 0);
+    UpdateWindow(list);
+  }
   return states;
 }
 

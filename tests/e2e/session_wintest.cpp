@@ -1,0 +1,250 @@
+// The end-to-end session of tests/e2e/installer.h: making the computer and the
+// setup program, starting and driving the installer, reading what it shows
+// and what it leaves behind.
+#include "tests/e2e/installer.h"
+
+namespace e2e {
+namespace {
+
+using namespace uidriver;
+
+const std::vector<std::string> rootNames = {"vorlixa.drv", "vorlixa.ini", "vorlixa.xpt",
+                                            "install.rdf"};
+
+machine::Layout threeBrowsers(const std::string& navigatorPlugins) {
+  using namespace machine;
+  const std::string nav = "Software\\Netscape\\Netscape Navigator";
+  const std::string fox = "Software\\Mozilla\\Mozilla Firefox";
+  const std::string opera = "Software\\Opera Software";
+  return {{lm(nav, "CurrentVersion", "4.79 (en)"),
+           lm(nav + "\\4.79 (en)\\Main", "Install Directory", "%ROOT%\\Netscape\\Communicator"),
+           lm(nav + "\\4.79 (en)\\Main", "Plugins Directory",
+              navigatorPlugins.empty() ? "%ROOT%\\Netscape\\Communicator\\Program\\Plugins"
+                                       : navigatorPlugins),
+           lm(fox, "CurrentVersion", "1.5 (en-US)"),
+           lm(fox + "\\1.5 (en-US)\\Main", "PathToExe", "%ROOT%\\Mozilla Firefox\\firefox.exe"),
+           lm(fox + " 1.5\\bin", "PathToExe", "%ROOT%\\Mozilla Firefox\\firefox.exe"),
+           lm(fox + " 1.5\\extensions", "Plugins", "%ROOT%\\Mozilla Firefox\\plugins"),
+           cu(opera, "Last Directory", "%ROOT%\\Program Files\\Opera\\"),
+           cu(opera, "Plugin Path", "%ROOT%\\Program Files\\Opera\\Program\\Plugins"),
+           cu(opera, "Last CommandLine", "%ROOT%\\Program Files\\Opera\\Opera.exe")},
+          {program("Netscape\\Communicator\\Program\\netscape.exe", "noresource"),
+           program("Mozilla Firefox\\firefox.exe", "ff15"),
+           program("Program Files\\Opera\\Opera.exe", "opera850")}};
+}
+
+std::string payloadFile(const std::string& name) {
+  return readFile(windowsPath(std::string(TEST_SOURCE_DIR) + "/fixtures/payload/" + name));
+}
+
+std::string pluginLibrary(Existing kind) {
+  std::string path =
+      kind == Existing::older ? std::string(FIXTURE_DIR) + "/npold.dll" : std::string(PLUGIN_DLL);
+  return readFile(windowsPath(path));
+}
+
+FILETIME fileTime(WORD year, WORD month, WORD day) {
+  SYSTEMTIME s = {year, month, 0, day, 3, 4, 6, 0};
+  FILETIME t = {};
+  SystemTimeToFileTime(&s, &t);
+  return t;
+}
+
+// The last-write time an extracted entry gets: its DOS time read as local time.
+FILETIME entryTime() {
+  FILETIME local = {}, utc = {};
+  DosDateTimeToFileTime(zipkit::sampleDosDate, zipkit::sampleDosTime, &local);
+  LocalFileTimeToFileTime(&local, &utc);
+  return utc;
+}
+
+void writeFileAt(const std::string& path, const std::string& bytes, const FILETIME& time) {
+  EXPECT_TRUE(writeFile(path, bytes)) << path;
+  HANDLE h =
+      CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  SetFileTime(h, nullptr, nullptr, &time);
+  CloseHandle(h);
+}
+
+void makeFolders(const std::string& path) {
+  for (size_t at = path.find('\\', 3); at != std::string::npos; at = path.find('\\', at + 1))
+    CreateDirectoryA(path.substr(0, at).c_str(), nullptr);
+  CreateDirectoryA(path.c_str(), nullptr);
+}
+
+} // namespace
+
+const std::vector<BrowserSpec>& browserSpecs() {
+  static const std::vector<BrowserSpec> specs = {
+      {"Mozilla Firefox 1.5.0.1", "%ROOT%\\Mozilla Firefox\\firefox.exe",
+       "%ROOT%\\Mozilla Firefox\\plugins"},
+      {"Netscape Navigator 4.79 (en)", "%ROOT%\\Netscape\\Communicator\\Program\\netscape.exe",
+       "%ROOT%\\Netscape\\Communicator\\Program\\Plugins"},
+      {"Opera 8.50", "%root%\\program files\\opera\\Opera.exe",
+       "%root%\\program files\\opera\\Program\\Plugins"}};
+  return specs;
+}
+
+std::vector<zipkit::Entry> samplePayload() {
+  std::vector<zipkit::Entry> entries;
+  for (const char* name :
+       {"vorlixa.drv", "vorlixa.ini", "vorlixa.xpt", "install.js", "install.rdf"})
+    entries.push_back(zipkit::deflatedEntry(name, payloadFile(name)));
+  entries.push_back(zipkit::folderEntry("plugins/"));
+  entries.push_back(
+      zipkit::deflatedEntry("plugins/npvorlixa.dll", pluginLibrary(Existing::current)));
+  return entries;
+}
+
+std::string comment(const std::string& agent, const std::string& url) {
+  return "agent: " + agent + "\nurl: " + url + "\n";
+}
+
+Folder readFolder(const std::string& dir) {
+  Folder folder;
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return folder;
+  do {
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+    folder[found.cFileName] = {readFile(dir + "\\" + found.cFileName), found.ftLastWriteTime};
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  return folder;
+}
+
+Session::Session(const std::string& name, const std::vector<Existing>& existing,
+                 const std::vector<zipkit::Entry>& payload, const std::string& settings,
+                 const std::string& navigatorPlugins)
+    : installed_(threeBrowsers(navigatorPlugins), name), navigatorPlugins_(navigatorPlugins) {
+  if (!installed_.ok()) return;
+  for (int b = 0; b < browserCount; ++b) {
+    std::string dir = pluginDir(b);
+    makeFolders(dir);
+    if (b >= static_cast<int>(existing.size()) || existing[b] == Existing::none) continue;
+    FILETIME old = fileTime(2001, 1, 2);
+    for (const std::string& file : rootNames)
+      writeFileAt(dir + "\\" + file, file + " as installed before\n", old);
+    writeFileAt(dir + "\\npvorlixa.dll", pluginLibrary(existing[b]), old);
+  }
+  setup_ = root() + "\\setup.exe";
+  std::string stub = readFile(windowsPath(INSTALLER_EXE));
+  ok_ = !stub.empty() && writeFile(setup_, stub + zipkit::buildZip(payload, settings));
+}
+
+std::string Session::pluginDir(int browser) const {
+  if (browser == navigator && !navigatorPlugins_.empty()) return navigatorPlugins_;
+  return expand(browserSpecs()[browser].plugins);
+}
+
+Session::~Session() {
+  process_.kill();
+  endFakeBrowsers(root());
+}
+
+void Session::remember() {
+  before_.clear();
+  for (int b = 0; b < browserCount; ++b)
+    before_.push_back(readFolder(pluginDir(b)));
+  machineRegistry_ = testregistry::snapshot(HKEY_LOCAL_MACHINE, "Software");
+  userRegistry_ = testregistry::snapshot(HKEY_CURRENT_USER, "Software");
+}
+
+void Session::start(bool window) {
+  if (before_.empty()) remember();
+  process_ = Process::start("\"" + setup_ + "\"", root());
+  ASSERT_TRUE(process_.running());
+  if (!window) return;
+  window_ = waitForWindow(process_.id(), "62RUZ INSTALL", "", 30000);
+  ASSERT_NE(window_, nullptr) << "the installer's window did not open";
+  // The window shows before its controls are made and the list is filled.
+  for (int i = 0; i < 400 && SendMessageA(control(""), LB_GETCOUNT, 0, 0) <= 0; ++i)
+    Sleep(50);
+}
+
+HWND Session::control(const std::string& caption) const {
+  for (const WindowInfo& child : childWindows(window_))
+    if (caption.empty() ? child.className == "ListBox" : child.caption == caption)
+      return child.handle;
+  return nullptr;
+}
+
+std::vector<std::string> Session::items() const {
+  return listItems(control(""));
+}
+
+std::vector<int> Session::shownStates() const {
+  return shownCheckStates(control(""));
+}
+
+bool Session::showsStates(const std::vector<int>& states) const {
+  for (int waited = 0; waited < 20000; waited += 50) {
+    if (shownStates() == states) return true;
+    Sleep(50);
+  }
+  return false;
+}
+
+void Session::toggle(int item) const {
+  HWND list = control("");
+  auto height = static_cast<int>(SendMessageA(list, LB_GETITEMHEIGHT, 0, 0));
+  LPARAM at = MAKELPARAM(2, item * height + height / 2);
+  PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  PostMessageA(list, WM_LBUTTONUP, 0, at);
+}
+
+void Session::click(const std::string& caption) const {
+  EXPECT_TRUE(clickControl(window_, caption)) << caption;
+}
+
+MessageBoxInfo Session::answerBox() {
+  for (int waited = 0; waited < 30000; waited += 50) {
+    for (const WindowInfo& w : topLevelWindows(process_.id())) {
+      if (!w.visible || w.className != "#32770" || answered_.count(w.handle)) continue;
+      answered_.insert(w.handle);
+      MessageBoxInfo box = readMessageBox(w.handle);
+      clickControl(w.handle, "OK");
+      return box;
+    }
+    Sleep(50);
+  }
+  return {};
+}
+
+DWORD Session::finish() {
+  return process_.wait(30000);
+}
+
+bool Session::registryUnchanged() const {
+  return testregistry::snapshot(HKEY_LOCAL_MACHINE, "Software") == machineRegistry_ &&
+         testregistry::snapshot(HKEY_CURRENT_USER, "Software") == userRegistry_;
+}
+
+void expectOutcome(const Session& session, int browser, Outcome outcome) {
+  Folder expected = session.before(browser);
+  if (outcome == Outcome::installed || outcome == Outcome::firstFile ||
+      outcome == Outcome::drivers) {
+    for (const zipkit::Entry& e : samplePayload()) {
+      std::string name = e.name.substr(e.name.find('/') + 1);
+      if (name.empty() || name.ends_with(".js") || name.ends_with(".rdf")) continue;
+      if (outcome == Outcome::drivers && name.ends_with(".dll")) continue;
+      expected[name] = {e.original, entryTime()};
+      if (outcome == Outcome::firstFile) break;
+    }
+  } else if (outcome == Outcome::removed) {
+    for (const std::string& name : rootNames)
+      expected.erase(name);
+  }
+  Folder after = readFolder(session.pluginDir(browser));
+  EXPECT_EQ(after.size(), expected.size()) << browserSpecs()[browser].name;
+  for (const auto& [name, state] : expected) {
+    auto found = after.find(name);
+    if (found == after.end())
+      ADD_FAILURE() << browserSpecs()[browser].name << ": " << name << " is missing";
+    else
+      EXPECT_TRUE(found->second == state)
+          << browserSpecs()[browser].name << ": " << name << " is not as expected";
+  }
+}
+
+} // namespace e2e
