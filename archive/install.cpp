@@ -29,9 +29,9 @@ std::string failureText(ZipResult result, const std::string& name) {
 
 // Extracts one selected entry, placed at file below the folder target.
 ZipResult installOne(const ArchiveJob& job, const std::string& target, const std::string& file,
-                     int32_t headerPos) {
+                     int32_t headerPos, std::set<std::string>* known) {
   if (!isSafeEntryPath(file)) return zipUnsafePath; // no folder is made for it either
-  return extractEntry(job, archivePath, makePath(target + "/" + file), headerPos);
+  return extractEntry(job, archivePath, makePath(target + "/" + file, known), headerPos);
 }
 
 } // namespace
@@ -42,14 +42,15 @@ std::string installToDir(const std::string& dir) {
     if (c == '\\') c = '/';
   ArchiveJob job;
   if (!job.taken()) return {};
+  std::set<std::string> known;
   walkCatalog([&](const std::string& name, int32_t headerPos, uint32_t, uint32_t) {
-    return installEntry(job, target, name, headerPos);
+    return installEntry(job, target, name, headerPos, &known);
   });
   return target;
 }
 
 bool installEntry(const ArchiveJob& job, const std::string& target, const std::string& name,
-                  int32_t headerPos) {
+                  int32_t headerPos, std::set<std::string>* known) {
   pumpMessages();
   // The user closed the window meanwhile: nothing more starts, not even this
   // entry (a quitFlag set otherwise still lets it be extracted).
@@ -57,12 +58,12 @@ bool installEntry(const ArchiveJob& job, const std::string& target, const std::s
   bool quitting = quitFlag;
   if (!isInstalledEntry(name)) return quitting;
   std::string file = withoutFirstFolder(name);
-  ZipResult result = installOne(job, target, file, headerPos);
+  ZipResult result = installOne(job, target, file, headerPos, known);
   if (result != zipOk) errorBox(failureText(result, file));
   return quitFlag;
 }
 
-std::string makePath(const std::string& path) {
+std::string makePath(const std::string& path, std::set<std::string>* known) {
   size_t last = path.rfind('/');
   if (last == std::string::npos) return "\\" + path;
   size_t lead = path.find_first_not_of('/');
@@ -77,10 +78,12 @@ std::string makePath(const std::string& path) {
     std::string part = path.substr(start, end - start);
     result += part;
     bool drive = part.find(':') != std::string::npos;
-    if (unmade > 0)
+    if (unmade > 0) {
       --unmade;
-    else if (!drive && !platform::pathExists(result))
-      platform::createDirectory(result);
+    } else if (!drive && !(known && known->count(result))) {
+      bool there = platform::pathExists(result) || platform::createDirectory(result);
+      if (there && known) known->insert(result);
+    }
     start = end + 1;
   }
   return result + "\\" + path.substr(last + 1);

@@ -336,6 +336,14 @@ TEST(MakePath, MakesEachMissingFolderAndTurnsSeparators) {
   // A second call finds them and changes nothing.
   makePath(base + "/a/b/other.dat");
   EXPECT_EQ(dir.contents(), (Names{"a", "a/b"}));
+  // With known folders, those found or made are not looked for again: one
+  // removed behind its back is not made anew, one never seen is.
+  std::set<std::string> known;
+  makePath(base + "/a/b/c/x.dat", &known);
+  std::filesystem::remove(ScratchDir::fsPath(dir / "a/b/c"));
+  makePath(base + "/a/b/c/y.dat", &known);
+  makePath(base + "/a/d/z.dat", &known);
+  EXPECT_EQ(dir.contents(), (Names{"a", "a/b", "a/d"}));
 }
 
 TEST(MakePath, KeepsLeadingSeparatorsAndMakesNoDriveServerOrShare) {
