@@ -52,6 +52,12 @@ endfunction()
 # The sample setup of the demo and the end-to-end tests: the installer with
 # three driver files, the install scripts and a plug-in library built here,
 # a real DLL with a version resource.
+# The user-agent text of Firefox 1.5, the current browser of the demo's set.
+# Its semicolons are written as $<SEMICOLON>, so that CMake keeps it one
+# argument on the packer's command line.
+set(firefox15_agent "Mozilla/5.0 (Windows$<SEMICOLON> U$<SEMICOLON> Windows NT 5.1$<SEMICOLON> \
+en-US$<SEMICOLON> rv:1.8) Gecko/20051111 Firefox/1.5")
+
 function(installer_add_sample_setup output)
   set(fixtures ${CMAKE_SOURCE_DIR}/tests/fixtures)
   add_library(npvorlixa SHARED ${fixtures}/plugin/npvorlixa.cpp ${fixtures}/plugin/npvorlixa.rc)
@@ -67,7 +73,7 @@ function(installer_add_sample_setup output)
     DEPENDS ${files} npvorlixa
     VERBATIM)
   installer_add_setup(sample_setup STUB installer PAYLOAD ${payload} OUTPUT ${output}
-                      AGENT "mozilla/4.79 [en] (windows nt 5.0; u)"
+                      AGENT "${firefox15_agent}"
                       URL "http://www.example.com/vorlixa/installed.html"
                       DEPENDS ${payload}.stamp)
 endfunction()

@@ -1,27 +1,37 @@
 #!/usr/bin/env bash
-# Builds the installer and runs it under Wine. With $DISPLAY set the window is
-# shown there for you to use (in a throwaway prefix); without it, the run
-# happens under Xvfb and is driven and reported in the terminal.
+# The product's showcase. Builds the shipped 32-bit setup.exe and the 64-bit
+# one that runs here (the same sources, the same sample payload: a plug-in
+# library npvorlixa.dll with its version resource, driver files, install.js
+# and install.rdf, packed by mkinstaller with a Firefox 1.5 agent text and a
+# start address), gives a throwaway Wine prefix a realistic set of fake
+# browsers, and runs the installer. With $DISPLAY set the window is shown
+# there for you to use; without it, the run happens under Xvfb, driven by
+# uidemo as a user would drive it, and is reported in the terminal: the
+# window, a screenshot, the message shown, what landed in which plug-in
+# directory and the command line the chosen browser received.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+jobs=$(nproc)
+cmake --preset host >/dev/null
+cmake --build --preset host -j "$jobs" --target mkinstaller
+cmake --preset win32 >/dev/null
+cmake --build --preset win32 -j "$jobs"
 cmake --preset win64 >/dev/null
-cmake --build --preset win64 -j "$(nproc)" --target installer sample_setup uidemo browser_fixtures
+cmake --build --preset win64 -j "$jobs" --target sample_setup uidemo browser_fixtures
+shipped=build/win32/setup.exe
+setup=build/win64/demo/setup.exe
+echo "demo: shipped 32-bit program $shipped ($(stat -c %s "$shipped") bytes); running $setup"
 rig=build/demo/wine-rig
-setup=build/win64/installer/installer.exe
-[ -f build/win64/demo/setup.exe ] && setup=build/win64/demo/setup.exe
 user_display=${DISPLAY:-}
 trap 'scripts/wine-rig stop "$rig"' EXIT INT TERM
 scripts/wine-rig start "$rig"
-[ -x scripts/demo-browsers.sh ] && scripts/demo-browsers.sh "$rig"
+scripts/demo-browsers.sh "$rig"
 if [ -n "$user_display" ]; then
   echo "demo: running $setup on $user_display"
   (. "$rig/env"; DISPLAY=$user_display /usr/lib/wine/wine64 "$setup")
 else
   echo "demo: running $setup headlessly"
-  scripts/wine-run "$rig" build/win64/tests/driver/uidemo.exe "$(realpath "$setup")"
-fi
-list="$(dirname "$setup")/detected browsers.txt"
-if [ -f "$list" ]; then
-  echo "demo: $list:"
-  sed 's/^/  /' "$list"
+  shot=$(realpath -m build/demo/installer-window.png)
+  scripts/wine-run "$rig" build/win64/tests/driver/uidemo.exe "$(realpath "$setup")" "$shot" |
+    tr -d '\r'
 fi
