@@ -93,9 +93,9 @@ struct SavedKey {
   std::vector<std::pair<std::string, SavedKey>> children;
 };
 
-// Everything below the open key.
-inline SavedKey saveKey(HKEY key) {
-  SavedKey saved;
+// The open key's values, in enumeration order.
+inline std::vector<SavedKey::Value> keyValues(HKEY key) {
+  std::vector<SavedKey::Value> values;
   DWORD maxName = 0, maxData = 0;
   RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &maxName,
                    &maxData, nullptr, nullptr);
@@ -106,9 +106,15 @@ inline SavedKey saveKey(HKEY key) {
     DWORD type = 0;
     if (RegEnumValueA(key, i, name.data(), &nameSize, nullptr, &type,
                       reinterpret_cast<BYTE*>(data.data()), &dataSize) != ERROR_SUCCESS)
-      break;
-    saved.values.push_back({name.substr(0, nameSize), type, data.substr(0, dataSize)});
+      return values;
+    values.push_back({name.substr(0, nameSize), type, data.substr(0, dataSize)});
   }
+}
+
+// Everything below the open key.
+inline SavedKey saveKey(HKEY key) {
+  SavedKey saved;
+  saved.values = keyValues(key);
   char child[1024];
   for (DWORD i = 0; RegEnumKeyA(key, i, child, sizeof child) == ERROR_SUCCESS; ++i) {
     HKEY sub;
@@ -171,20 +177,8 @@ inline bool isBookkeeping(const std::string& path) {
 }
 
 inline void snapshotValues(HKEY key, std::string& out) {
-  DWORD maxName = 0, maxData = 0;
-  RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &maxName,
-                   &maxData, nullptr, nullptr);
-  std::string name(maxName + 1, '\0');
-  std::string data(maxData + 1, '\0');
-  for (DWORD i = 0;; ++i) {
-    DWORD nameSize = static_cast<DWORD>(name.size()), dataSize = static_cast<DWORD>(data.size());
-    DWORD type = 0;
-    if (RegEnumValueA(key, i, name.data(), &nameSize, nullptr, &type,
-                      reinterpret_cast<BYTE*>(data.data()), &dataSize) != ERROR_SUCCESS)
-      return;
-    out += "  " + name.substr(0, nameSize) + " = " + std::to_string(type) + ":" +
-           data.substr(0, dataSize) + "\n";
-  }
+  for (const SavedKey::Value& v : keyValues(key))
+    out += "  " + v.name + " = " + std::to_string(v.type) + ":" + v.data + "\n";
 }
 
 inline void snapshotKey(HKEY key, const std::string& path, std::string& out) {

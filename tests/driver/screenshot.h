@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,9 @@ Picture captureClient(HWND window);
 Picture captureScreen(HWND window);
 // What a device context holds in the rectangle x, y, w, h.
 Picture capture(HDC dc, int x, int y, int w, int h);
+// What paint draws on a w x h canvas of the screen's format, filled with fill
+// first: the reference that a test holds a window's pixels against.
+Picture painted(int w, int h, COLORREF fill, const std::function<void(HDC)>& paint);
 
 // Writes the picture as a 24-bit PNG file; false when it cannot be written.
 bool writePng(const std::string& path, const Picture& picture);

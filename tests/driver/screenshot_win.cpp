@@ -44,6 +44,24 @@ Picture capture(HDC dc, int x, int y, int w, int h) {
   return picture;
 }
 
+Picture painted(int w, int h, COLORREF fill, const std::function<void(HDC)>& paint) {
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  HBRUSH brush = CreateSolidBrush(fill);
+  RECT all = {0, 0, w, h};
+  FillRect(dc, &all, brush);
+  DeleteObject(brush);
+  paint(dc);
+  Picture picture = capture(dc, 0, 0, w, h);
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  ReleaseDC(nullptr, screen);
+  return picture;
+}
+
 Picture captureClient(HWND window) {
   RECT r = {};
   GetClientRect(window, &r);

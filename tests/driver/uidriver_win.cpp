@@ -207,22 +207,11 @@ namespace {
 
 // The system's check-box glyph of a state on a background colour.
 Picture checkGlyph(int state, COLORREF fill, int w, int h) {
-  HDC screen = GetDC(nullptr);
-  HDC dc = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
-  HGDIOBJ old = SelectObject(dc, bitmap);
-  HBRUSH brush = CreateSolidBrush(fill);
-  RECT r = {0, 0, w, h};
-  FillRect(dc, &r, brush);
-  UINT look = state == 0 ? 0 : state == 1 ? DFCS_CHECKED : DFCS_CHECKED | DFCS_BUTTON3STATE;
-  DrawFrameControl(dc, &r, DFC_BUTTON, DFCS_BUTTONCHECK | look);
-  Picture picture = capture(dc, 0, 0, w, h);
-  SelectObject(dc, old);
-  DeleteObject(brush);
-  DeleteObject(bitmap);
-  DeleteDC(dc);
-  ReleaseDC(nullptr, screen);
-  return picture;
+  return painted(w, h, fill, [&](HDC dc) {
+    RECT r = {0, 0, w, h};
+    UINT look = state == 0 ? 0 : state == 1 ? DFCS_CHECKED : DFCS_CHECKED | DFCS_BUTTON3STATE;
+    DrawFrameControl(dc, &r, DFC_BUTTON, DFCS_BUTTONCHECK | look);
+  });
 }
 
 } // namespace

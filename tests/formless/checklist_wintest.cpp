@@ -43,21 +43,9 @@ protected:
   }
   // The check glyph of state as the system draws it, on the item's colour.
   Picture expectedGlyph(uint32_t state, COLORREF fill) const {
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, checkWidth, checkHeight);
-    HGDIOBJ old = SelectObject(dc, bitmap);
-    HBRUSH brush = CreateSolidBrush(fill);
-    RECT all = {0, 0, checkWidth, checkHeight};
-    FillRect(dc, &all, brush);
-    box->drawCheck(dc, RECT{-1, 0, 0, checkHeight}, state); // glyph at 0, 0
-    Picture picture = uidriver::capture(dc, 0, 0, checkWidth, checkHeight);
-    SelectObject(dc, old);
-    DeleteObject(brush);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
-    ReleaseDC(nullptr, screen);
-    return picture;
+    return uidriver::painted(checkWidth, checkHeight, fill, [&](HDC dc) {
+      box->drawCheck(dc, RECT{-1, 0, 0, checkHeight}, state); // glyph at 0, 0
+    });
   }
   Picture glyphShown(int i) {
     RECT r = item(i);

@@ -34,20 +34,9 @@ tBitmapRec makePicture() {
   return rec;
 }
 
-// A memory canvas of the window's format, painted by paint.
-template <class Paint> Picture canvas(int w, int h, Paint paint) {
-  HDC screen = GetDC(nullptr);
-  HDC dc = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
-  HGDIOBJ old = SelectObject(dc, bitmap);
-  PatBlt(dc, 0, 0, w, h, BLACKNESS);
-  paint(dc);
-  Picture picture = uidriver::capture(dc, 0, 0, w, h);
-  SelectObject(dc, old);
-  DeleteObject(bitmap);
-  DeleteDC(dc);
-  ReleaseDC(nullptr, screen);
-  return picture;
+// A black canvas of the window's format, painted by paint.
+Picture canvas(int w, int h, const std::function<void(HDC)>& paint) {
+  return uidriver::painted(w, h, RGB(0, 0, 0), paint);
 }
 
 TEST_F(Toolkit, TheBannerResourceLoadsWithItsBackgroundAsKey) {
