@@ -37,9 +37,9 @@ void tMainWin::readPluginInfo() {
     // The version resource is read from a copy in the temporary directory.
     std::string version = "???";
     std::string copy = tempFileName();
-    if (extractEntry(archivePath, copy, headerPos) == zipOk)
+    if (!copy.empty() && extractEntry(archivePath, copy, headerPos) == zipOk)
       version = commasToDots(TVersionInfo(copy).GetFileVersion());
-    platform::deleteFile(copy);
+    if (!copy.empty()) platform::deleteFile(copy);
     pluginVersion = withoutBlanks(version);
     return false;
   });
