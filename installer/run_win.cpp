@@ -35,12 +35,12 @@ void tMainWin::readPluginInfo() {
     if (!isPluginLibrary(file)) return false;
     pluginFile = file;
     // The version resource is read from a copy in the temporary directory.
-    std::string version = "???";
+    pluginVersion = "???";
     std::string copy = tempFileName();
-    if (!copy.empty() && extractEntry(archivePath, copy, headerPos) == zipOk)
-      version = commasToDots(TVersionInfo(copy).GetFileVersion());
-    if (!copy.empty()) platform::deleteFile(copy);
-    pluginVersion = withoutBlanks(version);
+    if (!copy.empty()) {
+      if (extractEntry(archivePath, copy, headerPos) == zipOk) pluginVersion = versionOf(copy);
+      platform::deleteFile(copy);
+    }
     return false;
   });
 }
