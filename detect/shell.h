@@ -28,7 +28,10 @@ std::string programCommand(std::string_view program, std::string_view argument);
 constexpr int showMaximized = 3;
 
 // Windows only. Starts the command line as a new process with the show mode,
-// without waiting; true when the process was created.
+// without waiting; true when the process was created. When the program runs
+// elevated, the process is made a child of the desktop shell's process, so
+// that it runs with the user's own rights; where there is no shell window or
+// the system cannot do that, it is the program's own child.
 bool runProgram(const std::string& cmd, int show);
 
 // Windows only. The default browser's command for url: the command of the

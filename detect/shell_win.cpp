@@ -5,12 +5,133 @@
 
 #include <windows.h>
 
+#include <cstddef>
+#include <memory>
+
 namespace {
 
 // The shipped 32-bit program hands the system a STARTUPINFOA of 68 bytes.
 #ifndef _WIN64
 static_assert(sizeof(STARTUPINFOA) == 68);
 #endif
+
+// Starting a process as another one's child came with Windows Vista, and the
+// program runs on older systems too: it declares what it needs itself and
+// looks the routines up at run time.
+struct StartupInfoEx { // STARTUPINFOEXA
+  STARTUPINFOA StartupInfo;
+  LPPROC_THREAD_ATTRIBUTE_LIST lpAttributeList;
+};
+#ifndef _WIN64
+static_assert(sizeof(StartupInfoEx) == 72);
+#endif
+// PROC_THREAD_ATTRIBUTE_PARENT_PROCESS: attribute number 0 (the parent
+// process), marked as an input (PROC_THREAD_ATTRIBUTE_INPUT, 0x20000).
+constexpr DWORD_PTR parentProcessAttribute = 0x00020000;
+using InitializeListFn = BOOL(WINAPI*)(LPPROC_THREAD_ATTRIBUTE_LIST list, DWORD count, DWORD flags,
+                                       SIZE_T* size);
+using UpdateAttributeFn = BOOL(WINAPI*)(LPPROC_THREAD_ATTRIBUTE_LIST list, DWORD flags,
+                                        DWORD_PTR attribute, void* value, SIZE_T size,
+                                        void* previous, SIZE_T* returnedSize);
+using DeleteListFn = void(WINAPI*)(LPPROC_THREAD_ATTRIBUTE_LIST list);
+// Windows 2000 and later; absent from the oldest systems the program runs on.
+using GetShellWindowFn = HWND(WINAPI*)();
+
+// A function of an already loaded system library, as the type the caller
+// names; null when missing. GetProcAddress hands every function out as one
+// generic type.
+template <typename Fn> Fn systemFunction(const char* library, const char* name) {
+  HMODULE loaded = GetModuleHandleA(library);
+  return loaded ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(loaded, name)))
+                : nullptr;
+}
+
+// True when the program runs with an administrator's full rights: as the
+// elevated half of a split token, or elevated outright. Systems without
+// elevation answer neither question and count as not elevated.
+bool runsElevated() {
+  HANDLE raw = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) return false;
+  OwnedKernelHandle token(raw);
+  TOKEN_ELEVATION_TYPE type = TokenElevationTypeDefault;
+  DWORD size = 0;
+  if (GetTokenInformation(token.get(), TokenElevationType, &type, sizeof type, &size) &&
+      type == TokenElevationTypeFull)
+    return true;
+  TOKEN_ELEVATION elevation = {};
+  return GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof elevation, &size) &&
+         elevation.TokenIsElevated != 0;
+}
+
+// The process that owns the desktop's shell window, opened so that it can be
+// made the parent of a new process; empty when the desktop has no shell
+// window or the system does not let the program open that process so.
+OwnedKernelHandle openShellProcess() {
+  auto getShellWindow = systemFunction<GetShellWindowFn>("user32.dll", "GetShellWindow");
+  HWND shell = getShellWindow ? getShellWindow() : nullptr;
+  DWORD pid = 0;
+  if (!shell || GetWindowThreadProcessId(shell, &pid) == 0 || pid == 0) return {};
+  return OwnedKernelHandle(OpenProcess(PROCESS_CREATE_PROCESS, FALSE, pid));
+}
+
+// A process-creation attribute list that names the desktop shell's process
+// as the parent: a process created with it gets the shell's token, the
+// user's own rights. Null where the system lacks the routines, the desktop
+// has no shell, or its process cannot be opened.
+class ShellAsParent {
+public:
+  ShellAsParent();
+  ~ShellAsParent() {
+    if (list_) deleteList_(list_);
+  }
+  ShellAsParent(const ShellAsParent&) = delete;
+  ShellAsParent& operator=(const ShellAsParent&) = delete;
+
+  LPPROC_THREAD_ATTRIBUTE_LIST list() const { return list_; }
+
+private:
+  OwnedKernelHandle shell_;
+  HANDLE parent_ = nullptr; // the list holds the address of this value, not a copy
+  std::unique_ptr<std::byte[]> storage_;
+  LPPROC_THREAD_ATTRIBUTE_LIST list_ = nullptr;
+  DeleteListFn deleteList_ = nullptr;
+};
+
+ShellAsParent::ShellAsParent() {
+  auto initialize =
+      systemFunction<InitializeListFn>("kernel32.dll", "InitializeProcThreadAttributeList");
+  auto update = systemFunction<UpdateAttributeFn>("kernel32.dll", "UpdateProcThreadAttribute");
+  deleteList_ = systemFunction<DeleteListFn>("kernel32.dll", "DeleteProcThreadAttributeList");
+  if (!initialize || !update || !deleteList_) return;
+  shell_ = openShellProcess();
+  if (!shell_) return;
+  parent_ = shell_.get();
+  SIZE_T size = 0;
+  initialize(nullptr, 1, 0, &size); // fails, and says how large one attribute's list is
+  if (size == 0) return;
+  storage_ = std::make_unique<std::byte[]>(size);
+  auto list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(storage_.get());
+  if (!initialize(list, 1, 0, &size)) return;
+  if (!update(list, 0, parentProcessAttribute, &parent_, sizeof parent_, nullptr, nullptr)) {
+    deleteList_(list);
+    return;
+  }
+  list_ = list;
+}
+
+// Creates the process of the command line; nothing waits for it, so its
+// handles are closed at once.
+bool createProcess(const std::string& cmd, DWORD extraFlags, STARTUPINFOA& startup) {
+  std::string line = cmd; // CreateProcessA may write into the command line
+  PROCESS_INFORMATION started = {};
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE,
+                      CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS | extraFlags, nullptr, nullptr,
+                      &startup, &started))
+    return false;
+  OwnedKernelHandle process(started.hProcess);
+  OwnedKernelHandle thread(started.hThread);
+  return true;
+}
 
 // The default (unnamed) value of HKEY_CLASSES_ROOT\path; empty when missing.
 std::string classesDefault(const std::string& path) {
@@ -24,16 +145,19 @@ bool runProgram(const std::string& cmd, int show) {
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = static_cast<WORD>(show);
-  std::string line = cmd; // CreateProcessA may write into the command line
-  PROCESS_INFORMATION started = {};
-  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE,
-                      CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup,
-                      &started))
-    return false;
-  // Nothing waits for the program: its handles are closed at once.
-  OwnedKernelHandle process(started.hProcess);
-  OwnedKernelHandle thread(started.hThread);
-  return true;
+  // An elevated installer would hand its administrator's token to the browser
+  // and to everything the user then does in it. As the desktop shell's child
+  // the browser gets the shell's token instead: the user's own rights.
+  if (runsElevated()) {
+    ShellAsParent shell;
+    if (shell.list()) {
+      StartupInfoEx extended = {startup, shell.list()};
+      extended.StartupInfo.cb = sizeof extended;
+      if (createProcess(cmd, EXTENDED_STARTUPINFO_PRESENT, extended.StartupInfo)) return true;
+    }
+  }
+  // Without elevation, or where the shell cannot be the parent: our own child.
+  return createProcess(cmd, 0, startup);
 }
 
 std::string defaultBrowserCommand(const std::string& url) {

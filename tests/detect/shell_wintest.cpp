@@ -158,6 +158,9 @@ TEST(RunProgram, StartsTheCommandLineWithTheShowModeAndDoesNotWait) {
     FakeBrowserLine start = waitForFakeBrowserLine(browsers.quoted, 0, {"start"});
     EXPECT_EQ(start.field("cmdline"), cmd);
     EXPECT_EQ(start.field("show"), std::to_string(m.show));
+    // Elevated, as Wine runs every program, but with no shell window to be
+    // the parent: the caller's own child.
+    EXPECT_EQ(start.field("ppid"), std::to_string(GetCurrentProcessId()));
     FakeBrowserLine shown = waitForFakeBrowserLine(browsers.quoted, start.pid, {"shown"});
     EXPECT_EQ(shown.field("zoomed"), m.zoomed) << "show mode " << m.show;
     endFakeBrowsers(browsers.folder.root());

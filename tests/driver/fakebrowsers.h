@@ -19,7 +19,8 @@ namespace uidriver {
 
 // One line of a fake browser's log: the event ("start", "shown", "ping",
 // "quit", "close"), the process id and the other key=value fields ("show",
-// "cmdline", "zoomed", "hwnd"); "cmdline" takes the rest of its line.
+// "ppid", "parent", "cwd", "cmdline", "zoomed", "hwnd"); "cmdline" takes the
+// rest of its line, a quoted value is taken without its quotes.
 struct FakeBrowserLine {
   std::string event;
   DWORD pid = 0;
@@ -57,6 +58,27 @@ bool pingFakeBrowser(DWORD pid);
 // waits for each to be gone; returns how many were ended. For clean-up, so
 // that no test leaves a fake browser running.
 int endFakeBrowsers(const std::string& folder);
+
+// The owner of the desktop's shell window: the process whose id
+// GetShellWindow's window gives; 0 when the desktop has no shell window.
+DWORD shellWindowOwner();
+
+// The fake desktop shell of tests/fixtures/fakeshell.cpp, running while the
+// object lives: the desktop's shell window is its window. Not running when
+// it could not become the shell (the desktop had one already).
+class FakeShell {
+public:
+  explicit FakeShell(const std::string& program);
+  ~FakeShell();
+  FakeShell(const FakeShell&) = delete;
+  FakeShell& operator=(const FakeShell&) = delete;
+
+  bool running() const { return process_.running() && shellWindowOwner() == process_.id(); }
+  DWORD id() const { return process_.id(); }
+
+private:
+  Process process_;
+};
 
 // A fresh temporary folder to place fake browsers in. When the object goes,
 // every program started from below it is ended and the folder removed.

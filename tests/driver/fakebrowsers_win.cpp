@@ -22,8 +22,12 @@ FakeBrowserLine parseLine(std::string line) {
     size_t equals = line.find('=', start);
     if (equals == std::string::npos) break;
     std::string key = line.substr(start, equals - start);
-    at = key == "cmdline" ? std::string::npos : line.find(' ', equals);
-    parsed.fields[key] = line.substr(equals + 1, at == std::string::npos ? at : at - equals - 1);
+    // "cmdline" takes the rest of the line; a quoted value ends at its closing quote.
+    bool quoted = key != "cmdline" && line.compare(equals + 1, 1, "\"") == 0;
+    size_t from = equals + 1 + (quoted ? 1 : 0);
+    size_t end = key == "cmdline" ? std::string::npos : line.find(quoted ? '"' : ' ', from);
+    parsed.fields[key] = line.substr(from, end == std::string::npos ? end : end - from);
+    at = end == std::string::npos || !quoted ? end : end + 1;
   }
   parsed.pid = static_cast<DWORD>(std::strtoul(parsed.field("pid").c_str(), nullptr, 10));
   return parsed;
@@ -134,6 +138,26 @@ int endFakeBrowsers(const std::string& folder) {
   }
   CloseHandle(snapshot);
   return ended;
+}
+
+DWORD shellWindowOwner() {
+  DWORD pid = 0;
+  HWND shell = GetShellWindow();
+  return shell && GetWindowThreadProcessId(shell, &pid) ? pid : 0;
+}
+
+FakeShell::FakeShell(const std::string& program) : process_(Process::start("\"" + program + "\"")) {
+  // Until its window is the shell window, or it has ended without becoming it.
+  for (int waited = 0; waited < 30000 && process_.running() && shellWindowOwner() != id();
+       waited += 20)
+    Sleep(20);
+}
+
+FakeShell::~FakeShell() {
+  process_.kill();
+  // Its window goes with it, and with the window the desktop's shell.
+  for (int waited = 0; waited < 30000 && shellWindowOwner() == id() && id() != 0; waited += 20)
+    Sleep(20);
 }
 
 FakeBrowserFolder::FakeBrowserFolder(const std::string& name) : root_(makeTempDir(name)) {}

@@ -8,6 +8,8 @@
 #include "tests/detect/association.h"
 #include "tests/e2e/installer.h"
 
+#include <optional>
+
 namespace e2e {
 namespace {
 
@@ -34,6 +36,7 @@ struct Scenario {
   std::string commandLine = "\"%ROOT%\\Mozilla Firefox\\firefox.exe\" " + startUrl;
   std::string httpCommand = "\"" + defaultProgram + "\" \"%1\"";
   bool ownedBoxes = true; // the boxes belong to the window (false: it was closed)
+  bool shell = true;      // the desktop has a shell window (false: none, as the bare rig)
 };
 
 void pressContinue(Session& s) {
@@ -157,6 +160,9 @@ const std::vector<Scenario>& scenarios() {
        .outcomes = {Outcome::untouched, Outcome::untouched, Outcome::untouched},
        .started = nobody,
        .ownedBoxes = false},
+      {.what = "without a shell window the browser starts as the installer's own child",
+       .act = pressContinue,
+       .shell = false},
   };
   return all;
 }
@@ -192,6 +198,10 @@ void run(const Scenario& c, const Hook& beforeStart = {}, const Hook& afterEnd =
 
   s.remember();
   if (beforeStart) beforeStart(s);
+  std::optional<FakeShell> shell;
+  if (c.shell) {
+    ASSERT_TRUE(shell.emplace(machine::fixturePath("shell")).running());
+  }
   s.start();
   ASSERT_NE(s.window(), nullptr);
   std::vector<std::string> names;
@@ -227,6 +237,12 @@ void run(const Scenario& c, const Hook& beforeStart = {}, const Hook& afterEnd =
     ASSERT_FALSE(lines.empty()) << program << " did not start";
     EXPECT_EQ(lines[0].field("cmdline"), s.expand(c.commandLine));
     EXPECT_EQ(lines[0].field("show"), "3");
+    EXPECT_EQ(lines[0].field("cwd"), s.root());
+    // Wine runs every program elevated: with a shell, the browser is its child.
+    EXPECT_EQ(lines[0].field("ppid"), std::to_string(shell ? shell->id() : s.process().id()));
+    if (shell) {
+      EXPECT_EQ(lines[0].field("parent"), "fx-shell.exe");
+    }
   }
   EXPECT_EQ(endFakeBrowsers(s.root()), c.started == nobody ? 0 : 1) << "programs started";
   EXPECT_TRUE(s.registryUnchanged());
