@@ -38,7 +38,8 @@ void tMainWin::readPluginInfo() {
     pluginVersion = "???";
     std::string copy = tempFileName();
     if (!copy.empty()) {
-      if (extractEntry(archivePath, copy, headerPos) == zipOk) pluginVersion = versionOf(copy);
+      if (extractEntry(archivePath, copy, headerPos, &archiveIdentity) == zipOk)
+        pluginVersion = versionOf(copy);
       platform::deleteFile(copy);
     }
     return false;
