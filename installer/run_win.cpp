@@ -89,8 +89,10 @@ void tMainWin::runInstall() {
 }
 
 void tMainWin::startBrowser() const {
+  // The address from the archive's comment is one argument, whatever it holds.
+  std::string url = commandLineUrl(startUrl);
   if (agentIndex == -1)
-    openUrlInDefaultBrowser(startUrl);
+    openUrlInDefaultBrowser(url);
   else if (agentIndex >= 0)
-    runProgram(programCommand(browserList.Get(agentIndex + 1), startUrl), showMaximized);
+    runProgram(programCommand(browserList.Get(agentIndex + 1), url), showMaximized);
 }
