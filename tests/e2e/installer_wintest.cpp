@@ -157,6 +157,28 @@ const std::vector<Scenario>& scenarios() {
        .outcomes = {Outcome::untouched, Outcome::untouched, Outcome::untouched},
        .started = nobody,
        .ownedBoxes = false},
+      {.what = "a blank and a quote in the address stay inside its one argument",
+       .settings = comment(firefoxAgent, "http://www.example.com/a b\" -new-window"),
+       .act = pressContinue,
+       .commandLine = "\"%ROOT%\\Mozilla Firefox\\firefox.exe\" "
+                      "http://www.example.com/a%20b%22%20-new-window"},
+      {.what = "the setup program renamed and replaced while the window waits",
+       .act =
+           [](Session& s) {
+             // Another archive with other data at the same positions.
+             std::string setup = s.root() + "\\setup.exe";
+             ASSERT_TRUE(MoveFileA(setup.c_str(), (setup + ".old").c_str()));
+             std::vector<zipkit::Entry> other = samplePayload();
+             for (zipkit::Entry& e : other)
+               if (!e.name.ends_with("/"))
+                 e = zipkit::deflatedEntry(e.name, std::string(e.original.size(), 'X'));
+             ASSERT_TRUE(
+                 writeFile(setup, readFile(windowsPath(INSTALLER_EXE)) +
+                                      zipkit::buildZip(other, comment(firefoxAgent, startUrl))));
+             pressContinue(s);
+           },
+       .boxes = {"Disk read error trying to extract vorlixa.drv", "Installation complete."},
+       .outcomes = {Outcome::untouched, Outcome::untouched, Outcome::untouched}},
   };
   return all;
 }
