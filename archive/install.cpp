@@ -31,7 +31,8 @@ std::string failureText(ZipResult result, const std::string& name) {
 ZipResult installOne(const ArchiveJob& job, const std::string& target, const std::string& file,
                      int32_t headerPos, std::set<std::string>* known) {
   if (!isSafeEntryPath(file)) return zipUnsafePath; // no folder is made for it either
-  return extractEntry(job, archivePath, makePath(target + "/" + file, known), headerPos);
+  return extractEntry(job, archivePath, makePath(target + "/" + file, known), headerPos,
+                      &archiveIdentity);
 }
 
 } // namespace

@@ -12,6 +12,7 @@ std::string installerTitle;
 std::string archiveComment;
 std::string catalog;
 int32_t archiveBase = 0;
+platform::FileIdentity archiveIdentity;
 
 const char* const damagedRecordMessage = "File appears to be corrupt - header missing";
 
@@ -72,12 +73,14 @@ std::string readArchive() {
   installerTitle = "Vorlixa Plugin Installer";
   archiveComment.clear();
   catalog.clear();
+  archiveIdentity = {};
   if (!platform::fileExists(archivePath)) return "unable to load archive";
   const char* error = nullptr;
   {
     // Closed before the caller shows anything, so that nothing holds the
     // archive while the user reads a message.
     platform::File file = platform::File::openRead(archivePath, platform::Share::readWrite);
+    archiveIdentity = file.identity();
     int64_t tailStart = 0;
     std::vector<char> tail = readTail(file, tailStart);
     int64_t index = findEndRecord(tail);

@@ -6,6 +6,8 @@
 // Reading and reporting are apart: readArchive and visitEntries return what
 // they found, and the packer and the tests use them as they are; openArchive
 // and walkCatalog show a failure with errorBox, as the installer wants.
+#include "util/platform.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -16,6 +18,10 @@ extern std::string installerTitle; // window title base, set by readArchive
 extern std::string archiveComment; // the archive comment, exactly as stored
 extern std::string catalog;        // the catalog's bytes, exactly as stored
 extern int32_t archiveBase;        // file offset of the archive's first byte
+// The file that readArchive checked, as it found it. Every extraction from
+// archivePath compares the file it opens with it: a setup.exe renamed and
+// replaced (or changed) after the check is never read at the old positions.
+extern platform::FileIdentity archiveIdentity;
 
 // Visits one file entry: its stored name, the absolute file position of its
 // local header, and its compressed and uncompressed sizes. True stops the walk.

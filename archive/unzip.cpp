@@ -163,16 +163,19 @@ ZipResult decodeEntry(EntryIo& io, InflateWorkspace& workspace, const LocalHeade
 
 } // namespace
 
-ZipResult extractEntry(const std::string& archive, const std::string& output, int32_t headerPos) {
+ZipResult extractEntry(const std::string& archive, const std::string& output, int32_t headerPos,
+                       const platform::FileIdentity* expected) {
   ArchiveJob job;
-  return extractEntry(job, archive, output, headerPos);
+  return extractEntry(job, archive, output, headerPos, expected);
 }
 
 ZipResult extractEntry(const ArchiveJob& job, const std::string& archivePath,
-                       const std::string& output, int32_t headerPos) {
+                       const std::string& output, int32_t headerPos,
+                       const platform::FileIdentity* expected) {
   if (!job.taken()) return zipReadError;
   platform::File archive = platform::File::openRead(archivePath, platform::Share::read);
   if (!archive.isOpen()) return zipReadError;
+  if (expected && archive.identity() != *expected) return zipReadError;
   LocalHeader header;
   if (!readLocalHeader(archive, headerPos, header)) return zipBadData;
   if (header.method != zip::methodStored && header.method != zip::methodDeflated)

@@ -6,6 +6,7 @@
 // target stays as it was. Results are ZipResult codes; nothing is shown.
 #include "archive/inflate.h"
 #include "archive/zipresult.h"
+#include "util/platform.h"
 
 #include <cstdint>
 #include <memory>
@@ -42,8 +43,12 @@ private:
 
 // Extracts the entry whose local header is at headerPos in the file archive
 // into the file output. Refused with zipReadError while another job runs.
-ZipResult extractEntry(const std::string& archive, const std::string& output, int32_t headerPos);
+// With expected, the file opened must have that identity (the one the
+// archive check found); another file there is a read error, and nothing of
+// it is read.
+ZipResult extractEntry(const std::string& archive, const std::string& output, int32_t headerPos,
+                       const platform::FileIdentity* expected = nullptr);
 
 // The same, within a job that the caller holds (an installation's entries).
 ZipResult extractEntry(const ArchiveJob& job, const std::string& archive, const std::string& output,
-                       int32_t headerPos);
+                       int32_t headerPos, const platform::FileIdentity* expected = nullptr);

@@ -20,9 +20,6 @@ function(installer_add_unit name)
   installer_sources(srcs ${name} "*.cpp")
   add_library(${name} STATIC ${srcs})
   target_link_libraries(${name} PUBLIC ${ARGN})
-  if(WIN32)
-    target_link_libraries(${name} PUBLIC version psapi)
-  endif()
 endfunction()
 
 # Gives a Windows target the program's resources (icon, side bitmap, version).

@@ -24,6 +24,13 @@ std::string commandWithUrl(std::string_view cmd, std::string_view url);
 // argument: how a program path and an address make a command line.
 std::string programCommand(std::string_view program, std::string_view argument);
 
+// The address as it may go into a command line: every byte that would end
+// or split an argument there (blanks, tabs and the other control characters,
+// double quotes) as "%" and two hexadecimal digits, and likewise a leading
+// "-" or "/", which a browser would take for an option. A valid URL has none
+// of these and comes back unchanged.
+std::string commandLineUrl(std::string_view url);
+
 // SW_SHOWMAXIMIZED: how every browser is started.
 constexpr int showMaximized = 3;
 

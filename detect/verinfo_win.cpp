@@ -1,15 +1,41 @@
 #include "detect/verinfo.h"
 
+#include "util/systemlibrary.h"
+
 #include <cstring>
 #include <new>
+
+namespace {
+
+// The version library, loaded from the system folder on first use and kept
+// to the end: it is not one the system always loads from there by itself.
+struct VersionApi {
+  OwnedLibrary library{loadSystemLibrary("version.dll")};
+  decltype(&GetFileVersionInfoSizeA) infoSize =
+      systemFunction<decltype(&GetFileVersionInfoSizeA)>(library.get(), "GetFileVersionInfoSizeA");
+  decltype(&GetFileVersionInfoA) info =
+      systemFunction<decltype(&GetFileVersionInfoA)>(library.get(), "GetFileVersionInfoA");
+  decltype(&VerQueryValueA) queryValue =
+      systemFunction<decltype(&VerQueryValueA)>(library.get(), "VerQueryValueA");
+};
+
+const VersionApi& versionApi() {
+  static const VersionApi api;
+  return api;
+}
+
+} // namespace
 
 TVersionInfo::TVersionInfo(std::string fileName) : fileName_(std::move(fileName)) {
   load();
 }
 
 void TVersionInfo::load() {
+  const VersionApi& api = versionApi();
+  // Without the library no file has a version.
+  if (!api.infoSize || !api.info || !api.queryValue) return;
   DWORD handle = 0;
-  DWORD size = GetFileVersionInfoSizeA(fileName_.c_str(), &handle);
+  DWORD size = api.infoSize(fileName_.c_str(), &handle);
   infoSize_ = size > INT32_MAX ? 0 : static_cast<int32_t>(size);
   handle_ = handle;
   if (infoSize_ <= 0) return;
@@ -17,7 +43,7 @@ void TVersionInfo::load() {
   // no version.
   buffer_.reset(new (std::nothrow) uint8_t[static_cast<size_t>(infoSize_)]);
   if (!buffer_) return;
-  valid_ = GetFileVersionInfoA(fileName_.c_str(), handle_, size, buffer_.get()) != 0;
+  valid_ = api.info(fileName_.c_str(), handle_, size, buffer_.get()) != 0;
   if (!valid_) return;
 
   const void* data = nullptr;
@@ -32,7 +58,8 @@ bool TVersionInfo::query(const std::string& path, const void*& data, UINT& lengt
   if (!valid_) return false;
   void* found = nullptr;
   length = 0;
-  if (!VerQueryValueA(buffer_.get(), path.c_str(), &found, &length) || !found) return false;
+  if (!versionApi().queryValue(buffer_.get(), path.c_str(), &found, &length) || !found)
+    return false;
   data = found;
   return true;
 }

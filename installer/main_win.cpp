@@ -6,6 +6,7 @@
 #include "formless/program.h"
 #include "installer/processes.h"
 #include "installer/startup.h"
+#include "util/systemlibrary.h"
 
 #include <cstdlib>
 #include <string>
@@ -29,6 +30,8 @@ std::string ownPath() {
 } // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  // Before anything is loaded: no library beside setup.exe is ever taken.
+  restrictLibrarySearch();
   formlessStartup();
   buildCrcTable();
   osVersionStartup();

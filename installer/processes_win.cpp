@@ -1,6 +1,7 @@
 #include "installer/processes.h"
 
 #include "detect/osversion.h"
+#include "util/systemlibrary.h"
 #include "util/text.h"
 #include "util/winhandle.h"
 
@@ -73,7 +74,7 @@ void initProcessApi() {
   api.nextProcess = lookUp<ProcessEntryFn>(kernel, "Process32Next");
   api.createSnapshot = lookUp<CreateSnapshotFn>(kernel, "CreateToolhelp32Snapshot");
   isNT = systemPlatformId() == VER_PLATFORM_WIN32_NT;
-  api.processStatus.reset(isNT ? LoadLibraryA("psapi.dll") : nullptr);
+  api.processStatus.reset(isNT ? loadSystemLibrary("psapi.dll") : nullptr);
   api.moduleFileName = lookUp<ModuleFileNameFn>(api.processStatus.get(), "GetModuleFileNameExA");
 }
 

@@ -38,7 +38,8 @@ void tMainWin::readPluginInfo() {
     pluginVersion = "???";
     std::string copy = tempFileName();
     if (!copy.empty()) {
-      if (extractEntry(archivePath, copy, headerPos) == zipOk) pluginVersion = versionOf(copy);
+      if (extractEntry(archivePath, copy, headerPos, &archiveIdentity) == zipOk)
+        pluginVersion = versionOf(copy);
       platform::deleteFile(copy);
     }
     return false;
@@ -88,8 +89,10 @@ void tMainWin::runInstall() {
 }
 
 void tMainWin::startBrowser() const {
+  // The address from the archive's comment is one argument, whatever it holds.
+  std::string url = commandLineUrl(startUrl);
   if (agentIndex == -1)
-    openUrlInDefaultBrowser(startUrl);
+    openUrlInDefaultBrowser(url);
   else if (agentIndex >= 0)
-    runProgram(programCommand(browserList.Get(agentIndex + 1), startUrl), showMaximized);
+    runProgram(programCommand(browserList.Get(agentIndex + 1), url), showMaximized);
 }

@@ -17,7 +17,12 @@ std::string detectedBrowsersPath(const std::string& dir) {
 }
 
 void writeDetectedBrowsers(const std::string& path, const std::string& text) {
-  platform::File file = platform::File::create(path, platform::Share::readWrite);
+  // The folder is often one anybody can write to (Downloads), so a link of
+  // the name may be waiting there: writing through it would overwrite its
+  // target. The name goes first (only the link, never its target), and the
+  // file is made new, never through a link that appears meanwhile.
+  platform::deleteFile(path);
+  platform::File file = platform::File::createNew(path, platform::Share::readWrite);
   file.write(text.data(), text.size());
 }
 

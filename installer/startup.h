@@ -20,8 +20,10 @@ std::string detectedBrowsersPath(const std::string& dir);
 // it installed into, "/"-separated, in destDir; a refused installation (one
 // already runs) leaves destDir alone.
 void installPayload(const std::string& dir);
-// Writes the browser list's text form to path in one write; failures are
-// ignored (the file is only a record of the run).
+// Writes the browser list's text form to path in one write, as a new file
+// that replaces whatever had the name (a link of the name is removed, its
+// target left alone); failures are ignored (the file is only a record of the
+// run).
 void writeDetectedBrowsers(const std::string& path, const std::string& text);
 
 // The main routine: detection, the detected-browsers file, the archive check,

@@ -15,6 +15,7 @@
 #include "archive/entryname.h"
 #include "archive/selfarchive.h"
 #include "archive/unzip.h"
+#include "detect/shell.h"
 
 #include <zip.h>
 
@@ -63,6 +64,13 @@ std::string checkComment(const Options& o, const std::string& comment) {
   for (const std::string* text : {&o.agent, &o.url})
     if (text->find_first_of("\r\n") != std::string::npos)
       return "the agent and url texts must be single lines";
+  // The installer hands the address to a browser on its command line, where
+  // a blank or a quote would split it and a leading "-" or "/" would make it
+  // an option; it would have to encode such an address, so it is refused.
+  if (commandLineUrl(o.url) != o.url)
+    return "the url \"" + o.url +
+           "\" must not hold blanks, double quotes or control characters, nor begin with "
+           "\"-\" or \"/\" (write a blank as %20, a double quote as %22)";
   if (comment.size() > maxComment)
     return "the comment would be " + std::to_string(comment.size()) +
            " bytes; the installer finds the archive only with a comment of at most " +

@@ -34,6 +34,21 @@ File File::create(const std::string& path, Share) {
   return File(h < 0 ? invalid : h);
 }
 
+File File::createNew(const std::string& path, Share) {
+  int h = ::open(hostPath(path).c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+  return File(h < 0 ? invalid : h);
+}
+
+FileIdentity File::identity() const {
+  struct stat st;
+  if (!isOpen() || fstat(fd(handle_), &st) != 0) return {};
+  return {.known = true,
+          .volume = static_cast<uint64_t>(st.st_dev),
+          .index = static_cast<uint64_t>(st.st_ino),
+          .size = static_cast<int64_t>(st.st_size),
+          .writeTime = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
 int64_t File::size() const {
   struct stat st;
   return isOpen() && fstat(fd(handle_), &st) == 0 ? static_cast<int64_t>(st.st_size) : -1;

@@ -44,6 +44,25 @@ File File::create(const std::string& path, Share others) {
   return File(h == INVALID_HANDLE_VALUE ? invalid : reinterpret_cast<intptr_t>(h));
 }
 
+File File::createNew(const std::string& path, Share others) {
+  // A reparse point (a symbolic link, a junction) of the name is not followed.
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, shareMode(others), nullptr,
+                         CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  return File(h == INVALID_HANDLE_VALUE ? invalid : reinterpret_cast<intptr_t>(h));
+}
+
+FileIdentity File::identity() const {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!isOpen() || !GetFileInformationByHandle(native(handle_), &info)) return {};
+  auto join = [](DWORD high, DWORD low) { return uint64_t{high} << 32 | low; };
+  return {.known = true,
+          .volume = info.dwVolumeSerialNumber,
+          .index = join(info.nFileIndexHigh, info.nFileIndexLow),
+          .size = static_cast<int64_t>(join(info.nFileSizeHigh, info.nFileSizeLow)),
+          .writeTime = static_cast<int64_t>(
+              join(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime))};
+}
+
 int64_t File::size() const {
   LARGE_INTEGER size;
   return isOpen() && GetFileSizeEx(native(handle_), &size) ? size.QuadPart : -1;

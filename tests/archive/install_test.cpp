@@ -322,6 +322,40 @@ TEST_F(Install, AHandlerThatExtractsDuringAnInstallationIsRefused) {
   EXPECT_EQ(plugins.contents().size(), 4u);
 }
 
+TEST_F(Install, AFileOtherThanTheCheckedOneIsAReadErrorAndNothingOfItIsWritten) {
+  // The replacement holds other data at the very same positions, so only the
+  // file's identity tells it from the archive that was checked.
+  auto payload = [](char fill) {
+    return std::vector<Entry>{storedEntry("vorlixa.drv", std::string(300, fill)),
+                              storedEntry("plugins/np.dll", std::string(200, fill))};
+  };
+  struct Change {
+    const char* what;
+    std::function<void(const std::string& path)> apply;
+  };
+  std::vector<Change> changes = {{"renamed, another file put in its place",
+                                  [&](const std::string& path) {
+                                    std::filesystem::rename(path, path + ".old");
+                                    ASSERT_TRUE(
+                                        writeFile(path, buildZip(payload('B'), "", program)));
+                                  }},
+                                 {"changed in place", [&](const std::string& path) {
+                                    std::string bytes = readFile(path) + "appended";
+                                    ASSERT_TRUE(writeFile(path, bytes));
+                                  }}};
+  for (const Change& c : changes) {
+    open(payload('A'));
+    std::filesystem::remove_all(plugins.path());
+    std::filesystem::create_directory(plugins.path());
+    c.apply(archivePath);
+    installToDir(plugins.path());
+    EXPECT_EQ(takeShownBoxes(), Names{"Disk read error trying to extract vorlixa.drv"}) << c.what;
+    EXPECT_EQ(plugins.contents(), Names{}) << c.what;
+    quitFlag = false;
+    std::filesystem::remove(archivePath + ".old");
+  }
+}
+
 TEST(MakePath, MakesEachMissingFolderAndTurnsSeparators) {
   ScratchDir dir;
   std::string base = dir.path();

@@ -156,6 +156,16 @@ TEST_F(Packer, RefusesWhatTheInstallerCouldNotUse) {
        nullptr, "single lines"},
       {"a missing option",
        [](Packer& p) { return "--stub '" + p.stub + "' -o '" + p.output + "'"; }, nullptr, "usage"},
+      {"a blank in the url", [](Packer& p) { return p.args("x", "http://x/a b"); }, nullptr,
+       "must not hold blanks"},
+      {"a quote in the url", [](Packer& p) { return p.args("x", "http://x/\"-new-window"); },
+       nullptr, "must not hold blanks"},
+      {"a tab in the url", [](Packer& p) { return p.args("x", "http://x/\tx"); }, nullptr,
+       "must not hold blanks"},
+      {"a url that is an option", [](Packer& p) { return p.args("x", "-new-window"); }, nullptr,
+       "nor begin with"},
+      {"a url that is a switch", [](Packer& p) { return p.args("x", "/safe-mode"); }, nullptr,
+       "nor begin with"},
   };
   for (const Case& c : cases) {
     if (c.prepare) c.prepare(*this);

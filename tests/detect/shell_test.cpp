@@ -53,6 +53,25 @@ TEST(CommandWithUrl, PutsTheAddressAtTheFirstPercentOneAfterTheStart) {
   }
 }
 
+TEST(CommandLineUrl, EncodesWhatWouldSplitTheArgumentOrMakeAnOption) {
+  struct Case {
+    std::string url;
+    std::string expected;
+  };
+  for (const Case& c :
+       std::vector<Case>{{url, url}, // a valid address is left alone, "%" and all
+                         {"http://x/a%20b?q=1&r=%22#top", "http://x/a%20b?q=1&r=%22#top"},
+                         {"", ""},
+                         {"http://x/a b", "http://x/a%20b"},
+                         {"http://x/\" -new-window", "http://x/%22%20-new-window"},
+                         {"http://x/\tq\x01\x7F", "http://x/%09q%01%7F"},
+                         {"-new-window", "%2Dnew-window"}, // only a leading "-" or "/" is an option
+                         {"/safe-mode", "%2Fsafe-mode"},
+                         {"http://x/\xE9t\xE9", "http://x/\xE9t\xE9"}}) { // ANSI letters stay
+    EXPECT_EQ(commandLineUrl(c.url), c.expected) << c.url;
+  }
+}
+
 TEST(ProgramCommand, QuotesAProgramWithABlank) {
   struct Case {
     std::string program;

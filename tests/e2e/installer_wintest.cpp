@@ -7,6 +7,7 @@
 // registry left as it was.
 #include "tests/detect/association.h"
 #include "tests/e2e/installer.h"
+#include "util/text.h"
 
 #include <optional>
 
@@ -163,6 +164,28 @@ const std::vector<Scenario>& scenarios() {
       {.what = "without a shell window the browser starts as the installer's own child",
        .act = pressContinue,
        .shell = false},
+      {.what = "a blank and a quote in the address stay inside its one argument",
+       .settings = comment(firefoxAgent, "http://www.example.com/a b\" -new-window"),
+       .act = pressContinue,
+       .commandLine = "\"%ROOT%\\Mozilla Firefox\\firefox.exe\" "
+                      "http://www.example.com/a%20b%22%20-new-window"},
+      {.what = "the setup program renamed and replaced while the window waits",
+       .act =
+           [](Session& s) {
+             // Another archive with other data at the same positions.
+             std::string setup = s.root() + "\\setup.exe";
+             ASSERT_TRUE(MoveFileA(setup.c_str(), (setup + ".old").c_str()));
+             std::vector<zipkit::Entry> other = samplePayload();
+             for (zipkit::Entry& e : other)
+               if (!e.name.ends_with("/"))
+                 e = zipkit::deflatedEntry(e.name, std::string(e.original.size(), 'X'));
+             ASSERT_TRUE(
+                 writeFile(setup, readFile(windowsPath(INSTALLER_EXE)) +
+                                      zipkit::buildZip(other, comment(firefoxAgent, startUrl))));
+             pressContinue(s);
+           },
+       .boxes = {"Disk read error trying to extract vorlixa.drv", "Installation complete."},
+       .outcomes = {Outcome::untouched, Outcome::untouched, Outcome::untouched}},
   };
   return all;
 }
@@ -448,6 +471,98 @@ TEST(Installer, AFullDiskIsAWriteErrorAndTheOldFilesStay) {
         CloseHandle(filler);
       },
       {}, dir);
+}
+
+TEST(Installer, LoadsNoLibraryPlantedBesideIt) {
+  // A library under the name of each one the program loads, left beside
+  // setup.exe as anyone may leave one in a Downloads folder: a whole
+  // installation loads none of them. The control copy, loaded on purpose,
+  // shows that a planted library that is loaded does leave its marker.
+  const std::vector<std::string> names = {"version.dll", "psapi.dll"};
+  auto marker = [](const std::string& library) {
+    return GetFileAttributesA((library + ".loaded").c_str()) != INVALID_FILE_ATTRIBUTES;
+  };
+  // Wine prefers its own build of a system library to any file of that name;
+  // Windows has no such builds and searches the program's folder like any
+  // other. Wine is told to do the same for setup.exe (in its own settings,
+  // which a registry comparison leaves out), for psapi.dll: Wine's own system
+  // libraries import version.dll as the process starts (Windows' do not), so
+  // told so for version.dll it would load the planted one for itself. That
+  // the program does not import version.dll is the next test's to show.
+  struct NativeFirst {
+    const std::string key = "Software\\Wine\\AppDefaults\\setup.exe\\DllOverrides";
+    NativeFirst() {
+      HKEY overrides = nullptr;
+      RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                      &overrides, nullptr);
+      RegSetValueExA(overrides, "psapi", 0, REG_SZ, reinterpret_cast<const BYTE*>("native,builtin"),
+                     sizeof "native,builtin");
+      RegCloseKey(overrides);
+    }
+    ~NativeFirst() {
+      RegDeleteKeyA(HKEY_CURRENT_USER, key.c_str());
+      RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\setup.exe");
+    }
+  };
+  std::unique_ptr<NativeFirst> nativeFirst;
+  run(
+      scenarios()[0],
+      [&](Session& s) {
+        for (const std::string& name : names)
+          ASSERT_TRUE(copyFile(windowsPath(PLANTED_DLL), s.root() + "\\" + name));
+        nativeFirst = std::make_unique<NativeFirst>();
+        std::string control = s.root() + "\\control\\planted.dll";
+        machine::createFolders(s.root(), "control\\planted.dll");
+        ASSERT_TRUE(copyFile(windowsPath(PLANTED_DLL), control));
+        HMODULE loaded = LoadLibraryA(control.c_str());
+        ASSERT_NE(loaded, nullptr);
+        FreeLibrary(loaded);
+        ASSERT_TRUE(marker(control)) << "the planted library leaves no marker";
+      },
+      [&](Session& s) {
+        nativeFirst.reset();
+        for (const std::string& name : names)
+          EXPECT_FALSE(marker(s.root() + "\\" + name)) << name << " beside setup.exe was loaded";
+      });
+}
+
+// The names of the libraries a program imports, read from its PE headers.
+std::vector<std::string> importedLibraries(const std::string& bytes) {
+  std::vector<std::string> names;
+  auto at = [&](size_t offset, size_t size) { return offset + size <= bytes.size(); };
+  if (!at(0, sizeof(IMAGE_DOS_HEADER))) return names;
+  auto dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(bytes.data());
+  if (!at(dos->e_lfanew, sizeof(IMAGE_NT_HEADERS))) return names;
+  auto nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(bytes.data() + dos->e_lfanew);
+  auto sections = IMAGE_FIRST_SECTION(nt);
+  auto fileOffset = [&](DWORD rva) -> size_t {
+    for (int i = 0; i < nt->FileHeader.NumberOfSections; ++i)
+      if (rva >= sections[i].VirtualAddress &&
+          rva < sections[i].VirtualAddress + sections[i].SizeOfRawData)
+        return rva - sections[i].VirtualAddress + sections[i].PointerToRawData;
+    return bytes.size();
+  };
+  const IMAGE_DATA_DIRECTORY* dirs = nt->OptionalHeader.DataDirectory;
+  size_t imports = fileOffset(dirs[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress);
+  for (; at(imports, sizeof(IMAGE_IMPORT_DESCRIPTOR)); imports += sizeof(IMAGE_IMPORT_DESCRIPTOR)) {
+    auto d = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(bytes.data() + imports);
+    if (d->Name == 0) break;
+    size_t name = fileOffset(d->Name);
+    if (name < bytes.size()) names.push_back(lowerCase(bytes.c_str() + name));
+  }
+  return names;
+}
+
+TEST(Installer, ImportsOnlyWhatTheSystemLoadsFromItsOwnFolder) {
+  // The system's known libraries are always taken from the system folder;
+  // any other library is loaded at run time, by its full path there.
+  const std::set<std::string> known = {
+      "advapi32.dll", "comdlg32.dll", "gdi32.dll",  "kernel32.dll", "msvcrt.dll",
+      "ole32.dll",    "oleaut32.dll", "rpcrt4.dll", "shell32.dll",  "user32.dll"};
+  std::vector<std::string> imports = importedLibraries(readFile(windowsPath(INSTALLER_EXE)));
+  ASSERT_FALSE(imports.empty());
+  for (const std::string& name : imports)
+    EXPECT_TRUE(known.count(name)) << name << " is imported";
 }
 
 } // namespace

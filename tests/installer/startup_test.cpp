@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <system_error>
 #include <vector>
 
 namespace {
@@ -63,6 +65,43 @@ TEST(DetectedBrowsersFile, AnUnwritableDirectoryIsIgnored) {
   std::string path = platform::tempDirectory() + "no such dir 71\\detected browsers.txt";
   writeDetectedBrowsers(path, "a\n"); // must neither crash nor create anything
   EXPECT_FALSE(platform::fileExists(path));
+}
+
+TEST(DetectedBrowsersFile, ALinkOfTheNameIsReplacedAndItsTargetLeftAlone) {
+  // A link planted under the name must not carry the list into its target.
+  // A hard link is made everywhere; a symbolic one where the system lets us.
+  zipkit::ScratchDir dir;
+  const std::string target = dir / "target.txt";
+  const std::string list = dir / "detected browsers.txt";
+  using MakeLink = void (*)(const std::string&, const std::string&, std::error_code&);
+  struct Link {
+    const char* what;
+    MakeLink make;
+    bool required;
+  };
+  for (const Link& link :
+       std::vector<Link>{{"hard link",
+                          [](const std::string&to, const std::string&name, std::error_code&e) {
+                            std::filesystem::create_hard_link(zipkit::ScratchDir::fsPath(to),
+                                                              zipkit::ScratchDir::fsPath(name), e);
+                          },
+                          true},
+                         {"symbolic link",
+                          [](const std::string&to, const std::string&name, std::error_code&e) {
+                            std::filesystem::create_symlink(zipkit::ScratchDir::fsPath(to),
+                                                            zipkit::ScratchDir::fsPath(name), e);
+                          },
+                          false}}) {
+    ASSERT_TRUE(zipkit::writeFile(target, "the user's own file\n"));
+    std::error_code error;
+    link.make(target, list, error);
+    if (error && !link.required) continue;
+    ASSERT_FALSE(error) << link.what << ": " << error.message();
+    writeDetectedBrowsers(list, "Opera 8.50\nC:\\Opera\\Opera.exe\nC:\\Opera\\Plugins\n");
+    EXPECT_EQ(readAll(target), "the user's own file\n") << link.what;
+    EXPECT_EQ(readAll(list), "Opera 8.50\nC:\\Opera\\Opera.exe\nC:\\Opera\\Plugins\n") << link.what;
+    platform::deleteFile(list);
+  }
 }
 
 // The flow keeps the folder of the last installation, "/"-separated; one that
