@@ -48,7 +48,10 @@ std::string withoutFirstFolder(std::string_view name) {
 
 bool isSafeEntryPath(std::string_view path) {
   if (path.empty() || path[0] == '/' || path[0] == '\\') return false;
-  if (path.find(':') != std::string_view::npos) return false;
+  // Windows allows none of these in a file name: ":" names a drive or a
+  // stream, "?" and "*" make a name a pattern that a directory search matches
+  // against other files, and the rest are refused by the file system.
+  if (path.find_first_of(":<>\"|?*") != std::string_view::npos) return false;
   // A NUL ends the name where the system reads it (so "..\0x" names ".."), and
   // a line feed splits the list of root names that a removal deletes. Windows
   // allows no character below 32 in a file name, so no sound name has one.

@@ -17,8 +17,10 @@ std::string withoutFirstFolder(std::string_view name);
 
 // True when the name, placed below a directory, stays inside it and is stored
 // there under this very name: it is not empty, does not start with "\" or "/",
-// holds no ":" (drive names, streams) and no control character (a NUL cuts
-// the name short, a line feed splits the removal list). No component ends in
+// holds no character that Windows refuses in a file name (":" for drive names
+// and streams, the pattern characters "?" and "*", and "<", ">", "\"", "|")
+// and no control character (a NUL cuts the name short, a line feed splits the
+// removal list). No component ends in
 // a dot or a blank, which Windows drops (so "install.js." would be written as
 // "install.js", and "..", "..." or ". ." climb to the parent), except a lone
 // "."; no component is a device name (CON, PRN, AUX, NUL, COM0 to COM9, LPT0

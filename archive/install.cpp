@@ -37,31 +37,33 @@ ZipResult installOne(const ArchiveJob& job, const std::string& target, const std
 
 } // namespace
 
-std::string installToDir(const std::string& dir) {
+std::string installToDir(const std::string& dir, bool* failed) {
   std::string target = excludeTrailingDelimiter(dir);
   for (char& c : target)
     if (c == '\\') c = '/';
   ArchiveJob job;
   if (!job.taken()) return {};
   std::set<std::string> known;
-  walkCatalog([&](const std::string& name, int32_t headerPos, uint32_t, uint32_t) {
+  bool stopped = walkCatalog([&](const std::string& name, int32_t headerPos, uint32_t, uint32_t) {
     return installEntry(job, target, name, headerPos, &known);
   });
+  if (failed) *failed = stopped;
   return target;
 }
 
 bool installEntry(const ArchiveJob& job, const std::string& target, const std::string& name,
                   int32_t headerPos, std::set<std::string>* known) {
+  // Keeps the window alive; a Cancel taken here is for the caller to act on
+  // once this directory is complete.
   pumpMessages();
-  // The user closed the window meanwhile: nothing more starts, not even this
-  // entry (a quitFlag set otherwise still lets it be extracted).
-  if (windowClosed()) return true;
-  bool quitting = quitFlag;
-  if (!isInstalledEntry(name)) return quitting;
+  if (!isInstalledEntry(name)) return false;
   std::string file = withoutFirstFolder(name);
   ZipResult result = installOne(job, target, file, headerPos, known);
-  if (result != zipOk) errorBox(failureText(result, file));
-  return quitFlag;
+  if (result == zipOk) return false;
+  bool asked = quitFlag;
+  errorBox(failureText(result, file));
+  quitFlag = asked;
+  return true;
 }
 
 std::string makePath(const std::string& path, std::set<std::string>* known) {
@@ -96,8 +98,11 @@ std::string listRootFiles() {
   zip::CatalogRecord r;
   while (reader.next(r) == zip::CatalogReader::record) {
     std::string name(r.name);
-    if (name.find('/') != std::string::npos || lowerCase(name) == "install.js") continue;
-    if (isSafeEntryPath(name)) result += name + '\n';
+    if (name.find('/') != std::string::npos) continue;
+    // Only what an installation writes: a name it skips or refuses would never
+    // be there, so the plug-in would never count as installed, and a removal
+    // would delete a file of that name that the installer never wrote.
+    if (isInstalledEntry(name) && isSafeEntryPath(name)) result += name + '\n';
   }
   return result;
 }

@@ -13,13 +13,16 @@
 // Returns the folder the entries were placed below: dir without its trailing
 // separator, "/"-separated, which the flow keeps as destDir. Refused while
 // another installation or extraction runs: installs nothing, returns empty.
-std::string installToDir(const std::string& dir);
+// The installation is never cut short by the user: once begun, every entry
+// is installed, so no directory is left half-updated; only a failed entry
+// ends it, and then failed (when given) is set.
+std::string installToDir(const std::string& dir, bool* failed = nullptr);
 
 // The visitor of installToDir, within its job: dispatches pending messages,
 // applies the selection rules, makes the target's folders and extracts the
-// entry below target (a "/"-separated folder); a failure is shown with
-// errorBox. True stops the walk: after a failure, or when quitFlag is set;
-// when the window was closed meanwhile, before this entry is extracted.
+// entry below target (a "/"-separated folder). True stops the walk: only
+// after a failure, which is shown with errorBox. The box leaves quitFlag as
+// it was, so the flag still says only whether the user asked to stop.
 // known carries the folders found or made for earlier entries (see makePath).
 bool installEntry(const ArchiveJob& job, const std::string& target, const std::string& name,
                   int32_t headerPos, std::set<std::string>* known = nullptr);
@@ -33,7 +36,9 @@ bool installEntry(const ArchiveJob& job, const std::string& target, const std::s
 // search.
 std::string makePath(const std::string& path, std::set<std::string>* known = nullptr);
 
-// The root-level entry names, each followed by LF, in catalog order; without
-// "install.js" (any case) and without the names that an installation refuses
-// as unsafe. A damaged catalog record ends the list, as it ends a walk.
+// The root-level names that an installation writes, each followed by LF, in
+// catalog order: without the entries it skips (".js", ".rdf", "META-INF") and
+// without the names it refuses as unsafe. Their presence means installed, and
+// a removal deletes them. A damaged catalog record ends the list, as it ends
+// a walk.
 std::string listRootFiles();

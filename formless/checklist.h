@@ -48,6 +48,8 @@ public:
   COLORREF background = 0; // colour of unselected items
 
 private:
+  // True when the client point x, y lies on an item, not below the last one.
+  bool onItem(int x, int y) const;
   void reloadItems();
   void wmCtlColorListBox(tMessageRec& rec);
   void wmDrawItem(tMessageRec& rec);

@@ -2,6 +2,8 @@
 
 #include "formless/program.h"
 
+#include <windowsx.h>
+
 namespace {
 
 // WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | LBS_WANTKEYBOARDINPUT |
@@ -118,11 +120,23 @@ void tChecklistBox::wmCommand(tMessageRec& rec) {
 }
 
 void tChecklistBox::wmLButtonDown(tMessageRec& rec) {
-  // A press in the check column toggles the item that its selection change
-  // makes current; the list box selects as usual either way.
+  // A press in the check column of an item toggles the item that its
+  // selection change makes current; the list box selects as usual either way.
+  // A press below the last item arms nothing: no selection change answers it,
+  // and the next one, however it came about, would tick an item never clicked.
   unsigned x = LOWORD(rec.lParam);
   if (x < static_cast<unsigned>(checkWidth) && !(rec.wParam & (MK_SHIFT | MK_CONTROL)))
-    boxPressed = true;
+    boxPressed = onItem(GET_X_LPARAM(rec.lParam), GET_Y_LPARAM(rec.lParam));
+}
+
+bool tChecklistBox::onItem(int x, int y) const {
+  LRESULT hit = SendMessageA(handle, LB_ITEMFROMPOINT, 0, MAKELPARAM(x, y));
+  RECT r = {};
+  int index = LOWORD(hit);
+  if (!states.contains(index)) return false;
+  itemRect(index, r);
+  POINT at = {x, y};
+  return PtInRect(&r, at);
 }
 
 void tChecklistBox::wmVKeyToItem(tMessageRec& rec) {

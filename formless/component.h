@@ -56,8 +56,9 @@ public:
   // Marks the control (or a windowless component's rectangle in its owner)
   // for the next paint, without erasing.
   void invalidate();
-  // Makes the component's own font; the owner's createControls applies it,
-  // so it must come before that.
+  // Makes the component's own font; the owner's createControls applies it.
+  // Called again after that, the control takes the new font at once, and
+  // the one it drew with is deleted only then.
   void setFont(const tFontRec& rec);
 
   static const tMessageTable messages;

@@ -67,7 +67,12 @@ void tComponent::setFont(const tFontRec& rec) {
   log.lfClipPrecision = CLIP_DEFAULT_PRECIS;
   log.lfQuality = ANTIALIASED_QUALITY;
   std::strncpy(log.lfFaceName, rec.name.c_str(), sizeof log.lfFaceName - 1);
-  font.reset(CreateFontIndirectA(&log));
+  OwnedFont made(CreateFontIndirectA(&log));
+  // Once the owner's createControls has given the control a font, it draws
+  // with that one: it takes the new one at once, before the old one goes.
+  if (handle && SendMessageA(handle, WM_GETFONT, 0, 0))
+    SendMessageA(handle, WM_SETFONT, reinterpret_cast<WPARAM>(made.get()), TRUE);
+  font = std::move(made);
 }
 
 void tComponent::wmCommand(tMessageRec&) {

@@ -24,13 +24,15 @@ int tProgram::pressButton(int kind) {
   // When several buttons share a kind, the one created last wins.
   for (int i = componentCount() - 1; i >= 0; --i) {
     auto* button = dynamic_cast<tButton*>(componentAt(i));
-    if (button && button->kind == kind) {
-      // Comes back through the WM_COMMAND route to the button itself.
-      SendMessageA(handle, WM_COMMAND, 0, reinterpret_cast<LPARAM>(button->handle));
-      return 0;
-    }
+    if (button && button->kind == kind) return press(*button);
   }
   return 1;
+}
+
+int tProgram::press(const tButton& button) {
+  // Comes back through the WM_COMMAND route to the button itself.
+  SendMessageA(handle, WM_COMMAND, 0, reinterpret_cast<LPARAM>(button.handle));
+  return 0;
 }
 
 void tProgram::handleKeys(tMessageRec& rec) {

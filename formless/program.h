@@ -4,8 +4,9 @@
 // message of that window and of its child controls passes; the routing of
 // messages to the objects that handle them (by a control's window handle, or
 // by its control identifier); the keyboard handling that a dialog manager
-// would otherwise do (TAB focus cycling, Enter and ESC for the default and
-// cancel buttons, Alt+letter accelerators); and the polling modal loop.
+// would otherwise do (TAB focus cycling, Enter for the focused push button or
+// else the default button, ESC for the cancel button, Alt+letter
+// accelerators); and the polling modal loop.
 //
 // A program derives its window class from tProgram, creates one instance,
 // assigns it to appWindow, creates the window, lets the instance create its
@@ -22,6 +23,7 @@
 #include <utility>
 #include <vector>
 
+class tButton;
 class tComponent;
 class tGraphicComponent;
 
@@ -72,6 +74,8 @@ public:
   void focusNext(int fromIndex, bool forward);
   // Presses the last-created button of this kind: 0, or 1 when there is none.
   int pressButton(int kind);
+  // Presses this button, as a click does; 0.
+  int press(const tButton& button);
   // Accelerators, then Enter and ESC, for a WM_CHAR of the window itself or
   // a WM_SYSCHAR of a control.
   void handleKeys(tMessageRec& rec);

@@ -228,8 +228,12 @@ LRESULT componentMessage(tComponent& self, int index, UINT msg, WPARAM wParam, L
     }
     if (wParam == VK_ESCAPE && !keyDown(VK_CONTROL) && !keyDown(VK_SHIFT))
       return appWindow->pressButton(cancelButton);
-    if (wParam == VK_RETURN && !keyDown(VK_CONTROL) && !keyDown(VK_SHIFT))
+    if (wParam == VK_RETURN && !keyDown(VK_CONTROL) && !keyDown(VK_SHIFT)) {
+      // As in every dialog: a push button with the focus is the one Enter
+      // presses (Cancel included); elsewhere it is the default button.
+      if (auto* button = dynamic_cast<tButton*>(&self)) return appWindow->press(*button);
       return appWindow->pressButton(defaultButton);
+    }
     if (self.onKeyPress) self.onKeyPress(static_cast<uint32_t>(wParam));
     return notHandled;
   default:

@@ -26,6 +26,10 @@ void infoBox(const std::string& text) {
   showBox(text, "Installation Complete", MB_ICONINFORMATION);
 }
 
+void outcomeBox(const std::string& caption, const std::string& text, BoxIcon icon) {
+  showBox(text, caption.c_str(), icon == BoxIcon::warning ? MB_ICONWARNING : MB_ICONINFORMATION);
+}
+
 void pumpMessages() {
   MSG msg;
   while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {

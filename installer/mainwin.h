@@ -41,8 +41,9 @@ public:
 
   // The archive's plug-in library and its version; before the window exists.
   void readPluginInfo();
-  // 0: not installed in dir; 1: installed, older or of unknown version;
-  // 2: installed, same or newer.
+  // 0: not installed in dir (a root file is missing); 1: installed, older or
+  // of unknown version, or the archive's own version is unknown; 2: installed,
+  // same or newer.
   int installedState(const std::string& dir) const;
   // "Continue": the installation and removal run. A press while a run is
   // going on is ignored.

@@ -2,16 +2,17 @@
 // Running-browser detection: before a browser's plug-in directory changes,
 // closeRunningBrowsers asks every process that runs from a folder on the way
 // to that directory to quit, by posting WM_QUIT to each of its top-level
-// windows. It does not wait, retry or report; every failure means that
-// nothing is closed. Processes are listed with the tool-help snapshot and,
-// on the NT family, their executables' paths are read through "psapi.dll";
-// both are looked up at run time, so the program also starts without them.
+// windows; waitForProcessesToEnd then gives them a few seconds to end. It
+// does not retry or report; every failure means that nothing is closed. Processes are listed with
+// the tool-help snapshot and, on the NT family, their executables' paths are read through
+// "psapi.dll"; both are looked up at run time, so the program also starts without them.
 //
 // The path rules are portable; the routines marked "Windows only" are
 // implemented in processes_win.cpp.
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The folder of an executable path: the path up to and including its last
 // "\" or ":", with a final "\" dropped again unless it is the first character
@@ -39,10 +40,19 @@ void initProcessApi();
 void freeProcessApi();
 
 // Windows only. Asks every process (other than this one) whose executable's
-// folder leads to dir, ignoring case, to quit.
-void closeRunningBrowsers(const std::string& dir);
+// folder leads to dir, ignoring case, to quit. Returns the ids of those that
+// were asked, that is that had a top-level window to post to.
+std::vector<uint32_t> closeRunningBrowsers(const std::string& dir);
 // Windows only. The full path of the process's executable; empty when the
 // process cannot be opened or its path not read.
 std::string processImagePath(uint32_t pid);
-// Windows only. Posts WM_QUIT to every top-level window of the process.
-void quitProcessWindows(uint32_t pid);
+// Windows only. Posts WM_QUIT to every top-level window of the process; true
+// when it had one.
+bool quitProcessWindows(uint32_t pid);
+
+// How long a run gives the browsers it asked to quit, in all, per browser.
+constexpr uint32_t quitWaitMs = 5000;
+// Windows only. Waits until every one of the processes has ended, at most
+// limitMs in all, dispatching the window's messages meanwhile: a browser
+// still unloading holds its plug-in, which could then not be replaced.
+void waitForProcessesToEnd(const std::vector<uint32_t>& pids, uint32_t limitMs);

@@ -58,11 +58,19 @@ std::string executablePath(const PROCESSENTRY32& entry) {
   return path;
 }
 
-BOOL CALLBACK postQuitToOwnWindow(HWND window, LPARAM pid) {
+// The process whose windows are asked to quit, and whether it had one.
+struct QuitRequest {
+  DWORD pid;
+  bool posted;
+};
+
+BOOL CALLBACK postQuitToOwnWindow(HWND window, LPARAM param) {
+  auto& request = *reinterpret_cast<QuitRequest*>(param);
   DWORD owner = 0;
-  if (GetWindowThreadProcessId(window, &owner) != 0 && owner != 0 &&
-      owner == static_cast<DWORD>(pid))
+  if (GetWindowThreadProcessId(window, &owner) != 0 && owner != 0 && owner == request.pid) {
     PostMessageA(window, WM_QUIT, 0, 0);
+    request.posted = true;
+  }
   return TRUE; // every window is visited
 }
 
@@ -86,10 +94,11 @@ void freeProcessApi() {
   api.nextProcess = nullptr;
 }
 
-void closeRunningBrowsers(const std::string& dir) {
-  if (!api.createSnapshot || !api.firstProcess || !api.nextProcess) return;
+std::vector<uint32_t> closeRunningBrowsers(const std::string& dir) {
+  std::vector<uint32_t> asked;
+  if (!api.createSnapshot || !api.firstProcess || !api.nextProcess) return asked;
   OwnedSnapshot snapshot(api.createSnapshot(TH32CS_SNAPPROCESS, 0));
-  if (!snapshot) return;
+  if (!snapshot) return asked;
   std::string upperDir = upperCase(dir);
   // The installer is never among the programs it closes: it may run from a
   // folder on the way (a setup.exe at C:\ leads to every plug-in directory
@@ -101,8 +110,10 @@ void closeRunningBrowsers(const std::string& dir) {
   for (BOOL more = api.firstProcess(snapshot.get(), &entry); more;
        more = api.nextProcess(snapshot.get(), &entry)) {
     if (entry.th32ProcessID == 0 || entry.th32ProcessID == self) continue;
-    if (runsFromPathTo(executablePath(entry), upperDir)) quitProcessWindows(entry.th32ProcessID);
+    if (runsFromPathTo(executablePath(entry), upperDir) && quitProcessWindows(entry.th32ProcessID))
+      asked.push_back(entry.th32ProcessID);
   }
+  return asked;
 }
 
 std::string processImagePath(uint32_t pid) {
@@ -115,9 +126,12 @@ std::string processImagePath(uint32_t pid) {
   return std::string(path, strnlen(path, MAX_PATH));
 }
 
-void quitProcessWindows(uint32_t pid) {
+bool quitProcessWindows(uint32_t pid) {
+  QuitRequest request = {pid, false};
+  auto param = reinterpret_cast<LPARAM>(&request);
   if (isNT)
-    EnumDesktopWindows(nullptr, postQuitToOwnWindow, static_cast<LPARAM>(pid));
+    EnumDesktopWindows(nullptr, postQuitToOwnWindow, param);
   else
-    EnumWindows(postQuitToOwnWindow, static_cast<LPARAM>(pid));
+    EnumWindows(postQuitToOwnWindow, param);
+  return request.posted;
 }

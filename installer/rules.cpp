@@ -45,6 +45,10 @@ int compareVersions(std::string_view a, std::string_view b) {
   return 0;
 }
 
+bool isKnownVersion(std::string_view version) {
+  return !version.empty() && version != "???";
+}
+
 std::string withoutBlanks(std::string_view text) {
   std::string result;
   for (char c : text)

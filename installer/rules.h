@@ -26,6 +26,11 @@ bool isPluginLibrary(std::string_view name);
 // missing part reads 0): -1 when a is older than b, 1 when newer, 0 when equal.
 int compareVersions(std::string_view a, std::string_view b);
 
+// False for the archive's plug-in version texts that say nothing: empty (a
+// library without a version) and "???" (one that could not be read). Such a
+// version is never up to date, whatever a browser holds.
+bool isKnownVersion(std::string_view version);
+
 // The text without its blanks.
 std::string withoutBlanks(std::string_view text);
 

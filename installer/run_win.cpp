@@ -50,7 +50,9 @@ int tMainWin::installedState(const std::string& dir) const {
   int at = 1;
   while (at <= static_cast<int>(rootFiles.size()))
     if (!platform::fileExists(dir + "\\" + nextToken(rootFiles, at, '\n'))) return 0;
-  if (!pluginFile.empty() &&
+  // An unknown version of the archive's own library is never up to date: the
+  // browser is offered the installation again.
+  if (!pluginFile.empty() && isKnownVersion(pluginVersion) &&
       compareVersions(versionOf(dir + "\\" + pluginFile), pluginVersion) >= 0)
     return 2;
   return 1;
@@ -62,16 +64,21 @@ void tMainWin::runInstall() {
   running_ = true;
   changesMade = false;
   bool launch = false;
-  for (int i = 0; i < browserList.Count() && !windowClosed(); i += 3) {
+  bool failed = false;
+  for (int i = 0; i < browserList.Count(); i += 3) {
+    // Cancel, Escape or the close box: the browser in hand was finished, and
+    // no later one is touched.
+    if (quitFlag) break;
     int k = i / 3;
     std::string dir = browserList.Get(i + 2);
     // Read when the run gets here: the user may still change items ahead.
     tRunAction action = runActionFor(browserBox->initialState(k), browserBox->checkState(k));
     if (action == tRunAction::install || action == tRunAction::remove) {
-      closeRunningBrowsers(dir);
+      // A browser asked to quit holds its plug-in until it has ended.
+      waitForProcessesToEnd(closeRunningBrowsers(dir), quitWaitMs);
       changesMade = true;
     }
-    if (action == tRunAction::install) installPayload(dir);
+    if (action == tRunAction::install && !installPayload(dir)) failed = true;
     if (action == tRunAction::remove) {
       removeFiles(dir, rootFiles);
       if (agentIndex == i) agentIndex = -2;
@@ -79,12 +86,24 @@ void tMainWin::runInstall() {
     if (action == tRunAction::keep || action == tRunAction::install) launch = true;
   }
   if (agentIndex >= 0 && browserBox->checkState(agentIndex / 3) == 0) agentIndex = -1;
-  // A run whose window was closed stops at the browser it was on: it reports
-  // what it did, but opens no page.
-  bool stopped = windowClosed();
-  infoBox(changesMade ? "Installation complete." : "Installation complete, no changes were made.");
+  // Only the user sets the flag during a run: an error box leaves it alone.
+  bool cancelled = quitFlag;
+  if (failed)
+    outcomeBox("Installation Incomplete",
+               "Installation finished with errors. The plug-in may not work in every browser "
+               "you selected.",
+               BoxIcon::warning);
+  else if (cancelled)
+    outcomeBox("Installation Cancelled",
+               "Installation cancelled. Browsers that the installation had not reached were "
+               "left unchanged.",
+               BoxIcon::information);
+  else
+    infoBox(changesMade ? "Installation complete."
+                        : "Installation complete, no changes were made.");
   quitFlag = true;
-  if (launch && !stopped) startBrowser();
+  // A browser is opened only after a run that did all that was asked of it.
+  if (launch && !cancelled && !failed) startBrowser();
   running_ = false;
 }
 

@@ -26,6 +26,10 @@ void writeDetectedBrowsers(const std::string& path, const std::string& text) {
   file.write(text.data(), text.size());
 }
 
-void installPayload(const std::string& dir) {
-  if (std::string target = installToDir(dir); !target.empty()) destDir = target;
+bool installPayload(const std::string& dir) {
+  bool failed = false;
+  std::string target = installToDir(dir, &failed);
+  if (target.empty()) return false;
+  destDir = target;
+  return !failed;
 }

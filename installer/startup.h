@@ -18,8 +18,9 @@ std::string programDirectory(const std::string& programPath);
 std::string detectedBrowsersPath(const std::string& dir);
 // Installs the archive's payload into dir (installToDir) and keeps the folder
 // it installed into, "/"-separated, in destDir; a refused installation (one
-// already runs) leaves destDir alone.
-void installPayload(const std::string& dir);
+// already runs) leaves destDir alone. False when an entry failed (its message
+// was shown) or the installation was refused.
+bool installPayload(const std::string& dir);
 // Writes the browser list's text form to path in one write, as a new file
 // that replaces whatever had the name (a link of the name is removed, its
 // target left alone); failures are ignored (the file is only a record of the

@@ -8,9 +8,10 @@
 // Programs link one of the two; no library here depends on either.
 #include <string>
 
-// Set when the program is to end: by either message box, by the window's
+// Set when the program is to end: by every message box, by the window's
 // close box and its Cancel button, by the end of an installation run. Ends
-// the window's loop and stops an installation after its current entry.
+// the window's loop; a run that sees it set by the user between two browsers
+// touches no further browser.
 extern bool quitFlag;
 
 // Modal "Install Error" box (error icon), owned by the window while it
@@ -18,6 +19,12 @@ extern bool quitFlag;
 void errorBox(const std::string& text);
 // Modal "Installation Complete" box (information icon); sets quitFlag.
 void infoBox(const std::string& text);
+
+// The icon of a box that reports how a run ended.
+enum class BoxIcon { information, warning };
+// Modal box with its own caption, owned by the window while it exists; sets
+// quitFlag. How a run ended when it did not simply complete.
+void outcomeBox(const std::string& caption, const std::string& text, BoxIcon icon);
 
 // Dispatches the messages waiting in the thread's queue and returns; it never
 // waits for one. A caller in a tight loop calls it every few milliseconds,

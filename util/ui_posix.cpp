@@ -24,6 +24,9 @@ void errorBox(const std::string& text) {
 void infoBox(const std::string& text) {
   show("Installation Complete", text);
 }
+void outcomeBox(const std::string& caption, const std::string& text, BoxIcon) {
+  show(caption.c_str(), text);
+}
 
 // The host has no window and so no messages; a test's hook stands in for them.
 void pumpMessages() {

@@ -71,6 +71,14 @@ TEST(EntrySafety, RefusesEveryWayOutOfTheDirectory) {
            {"C:\\np.dll", false},
            {"C:np.dll", false},
            {"np.dll:stream", false},
+           // Characters Windows refuses in file names; "*" and "?" would make
+           // a presence test match any file of the pattern.
+           {"*.ini", false},
+           {"np?.dll", false},
+           {"sub/<np>.dll", false},
+           {"a|b.dll", false},
+           {"\"np\".dll", false},
+           {"np.dll*", false},
        })
     EXPECT_EQ(isSafeEntryPath(c.path), c.safe) << c.path;
 }

@@ -143,6 +143,10 @@ TEST_F(Packer, RefusesWhatTheInstallerCouldNotUse) {
        [](Packer& p) { rawFile(p.payload.path() + "/plugins/evil.dll."); }, "plugins/evil.dll."},
       {"a device name", [](Packer& p) { return p.args("x"); },
        [](Packer& p) { rawFile(p.payload.path() + "/aux.txt"); }, "aux.txt"},
+      {"a pattern character in a name", [](Packer& p) { return p.args("x"); },
+       [](Packer& p) { rawFile(p.payload.path() + "/*.ini"); }, "*.ini"},
+      {"a pipe in a name", [](Packer& p) { return p.args("x"); },
+       [](Packer& p) { rawFile(p.payload.path() + "/plugins/a|b.dll"); }, "plugins/a|b.dll"},
       // The last file's bytes are stored as they are (they do not compress)
       // and hold an end record's signature: the installer would take it for
       // the archive's end and find nothing.
@@ -173,8 +177,9 @@ TEST_F(Packer, RefusesWhatTheInstallerCouldNotUse) {
     EXPECT_EQ(run.status, 1) << c.what;
     EXPECT_NE(run.errors.find(c.message), std::string::npos) << c.what << ": " << run.errors;
     EXPECT_EQ(work.contents(), Names{"installer.exe"}) << c.what;
-    for (const char* name : {"/plugins/np.dll:alt", "/..\\evil.dll", "/plugins/...",
-                             "/plugins/evil.dll.", "/aux.txt", "/plugins/zz.dat"})
+    for (const char* name :
+         {"/plugins/np.dll:alt", "/..\\evil.dll", "/plugins/...", "/plugins/evil.dll.", "/aux.txt",
+          "/*.ini", "/plugins/a|b.dll", "/plugins/zz.dat"})
       std::filesystem::remove(payload.path() + name);
   }
 }

@@ -110,7 +110,11 @@ TEST_P(DefaultBrowser, CommandAndStartedProgram) {
   EXPECT_EQ(defaultBrowserCommand(url), command);
 
   openUrlInDefaultBrowser(url);
+  // A program it started exists once it has returned (the process is made
+  // before the call comes back), and a fake browser runs until it is ended:
+  // the count of those running from the folder is what it started.
   if (c.starts.empty()) {
+    EXPECT_EQ(endFakeBrowsers(browsers.folder.root()), 0) << "nothing was started";
     EXPECT_FALSE(runProgram(command, showMaximized)) << "the command cannot start";
     return;
   }
@@ -119,6 +123,7 @@ TEST_P(DefaultBrowser, CommandAndStartedProgram) {
   FakeBrowserLine start = waitForFakeBrowserLine(exe, 0, {"start"});
   EXPECT_EQ(start.field("cmdline"), command);
   EXPECT_EQ(start.field("show"), "3");
+  EXPECT_EQ(endFakeBrowsers(browsers.folder.root()), 1) << "exactly one program was started";
 }
 
 INSTANTIATE_TEST_SUITE_P(Shell, DefaultBrowser, testing::ValuesIn(cases),

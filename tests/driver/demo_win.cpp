@@ -95,6 +95,7 @@ int main(int argc, char** argv) {
         std::printf("message box \"%s\"%s: %s\n", box.caption.c_str(),
                     box.errorIcon         ? " (error icon)"
                     : box.informationIcon ? " (information icon)"
+                    : box.warningIcon     ? " (warning icon)"
                                           : "",
                     box.text.c_str());
         std::fflush(stdout);

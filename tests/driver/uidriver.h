@@ -1,6 +1,8 @@
 #pragma once
 // A small UI driver for end-to-end tests: finds top-level windows, reads and
 // answers message boxes, clicks controls and sends keys, the way a user would.
+#include "tests/driver/screenshot.h"
+
 #include <windows.h>
 
 #include <string>
@@ -30,6 +32,7 @@ struct MessageBoxInfo {
   HWND owner;
   bool errorIcon;
   bool informationIcon;
+  bool warningIcon;
 };
 MessageBoxInfo readMessageBox(HWND box);
 
@@ -53,6 +56,10 @@ void sendAltLetter(HWND top, char letter);
 // view are scrolled into it as a user would, and the list is put back.
 std::vector<std::string> listItems(HWND list);
 std::vector<int> shownCheckStates(HWND list);
+// The w x h glyph, on fill, that a check-list item of this state shows: 0 the
+// system's plain check-box frame, 1 its checked box, 2 its checked box in the
+// greyed three-state look.
+Picture checkGlyph(int state, COLORREF fill, int w, int h);
 
 // A Unix path as Wine's Z: drive shows it.
 std::string windowsPath(const std::string& unixPath);

@@ -121,16 +121,18 @@ HWND waitForWindow(DWORD processId, const std::string& className, const std::str
 }
 
 MessageBoxInfo readMessageBox(HWND box) {
-  MessageBoxInfo info = {textOf(box), {}, GetWindow(box, GW_OWNER), false, false};
+  MessageBoxInfo info = {textOf(box), {}, GetWindow(box, GW_OWNER), false, false, false};
   for (const WindowInfo& child : childWindows(box)) {
     if (lstrcmpiA(child.className.c_str(), "Static") != 0) continue;
     LONG style = GetWindowLongA(child.handle, GWL_STYLE);
     if ((style & SS_TYPEMASK) == SS_ICON) {
       // A box that has just appeared may not have painted its icon yet.
-      for (int tries = 0; tries < 40 && !info.errorIcon && !info.informationIcon; ++tries) {
+      for (int tries = 0;
+           tries < 40 && !info.errorIcon && !info.informationIcon && !info.warningIcon; ++tries) {
         if (tries > 0) Sleep(50);
         info.errorIcon = showsSystemIcon(child.handle, 32513);       // IDI_HAND
         info.informationIcon = showsSystemIcon(child.handle, 32516); // IDI_ASTERISK
+        info.warningIcon = showsSystemIcon(child.handle, 32515);     // IDI_EXCLAMATION
       }
     } else if (!child.caption.empty()) {
       info.text = child.caption;
@@ -203,18 +205,16 @@ std::vector<std::string> listItems(HWND list) {
   return names;
 }
 
-namespace {
-
-// The system's check-box glyph of a state on a background colour.
 Picture checkGlyph(int state, COLORREF fill, int w, int h) {
+  // The system's own check box in each look a check-list item shows.
+  UINT look = DFCS_BUTTONCHECK; // 0: the plain frame
+  if (state == 1) look |= DFCS_CHECKED;
+  if (state == 2) look |= DFCS_CHECKED | DFCS_BUTTON3STATE; // the greyed check
   return painted(w, h, fill, [&](HDC dc) {
     RECT r = {0, 0, w, h};
-    UINT look = state == 0 ? 0 : state == 1 ? DFCS_CHECKED : DFCS_CHECKED | DFCS_BUTTON3STATE;
-    DrawFrameControl(dc, &r, DFC_BUTTON, DFCS_BUTTONCHECK | look);
+    DrawFrameControl(dc, &r, DFC_BUTTON, look);
   });
 }
-
-} // namespace
 
 std::vector<int> shownCheckStates(HWND list) {
   auto height = static_cast<int>(SendMessageA(list, LB_GETITEMHEIGHT, 0, 0));

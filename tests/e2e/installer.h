@@ -44,7 +44,11 @@ enum class Existing {
   none,    // nothing
   older,   // the root files and an older plug-in library (1.1.0.0)
   current, // the root files and the archive's own plug-in library
+  foreign, // only an "install.rdf" of the browser's own
 };
+// Beside an older or current installation there is a browser's own
+// "install.rdf" as well: the payload has one at its root, which is never
+// written, so it must never be removed either.
 
 // What a run leaves in a plug-in directory.
 enum class Outcome {
@@ -53,6 +57,7 @@ enum class Outcome {
   removed,   // the root files gone; the plug-in library (from a folder) stays
   firstFile, // only the payload's first file installed: the run stopped after it
   drivers,   // the three driver files installed, not the plug-in library
+  library,   // installed, then removed by a second run: only the plug-in library stays
 };
 
 // The sample payload: three driver files, "install.js" and "install.rdf" at

@@ -38,10 +38,36 @@ struct Scenario {
   std::string httpCommand = "\"" + defaultProgram + "\" \"%1\"";
   bool ownedBoxes = true; // the boxes belong to the window (false: it was closed)
   bool shell = true;      // the desktop has a shell window (false: none, as the bare rig)
+  // Browsers whose programs run when the installer starts: each one whose
+  // plug-in directory the run changes is asked to quit, no other.
+  std::vector<int> running = {};
 };
+
+const std::string cancelledText = "Installation cancelled. Browsers that the installation had "
+                                  "not reached were left unchanged.";
+const std::string incompleteText = "Installation finished with errors. The plug-in may not work "
+                                   "in every browser you selected.";
 
 void pressContinue(Session& s) {
   s.click("Continue");
+}
+
+// Presses Continue and Cancel at once: the run takes the Cancel at its first
+// dispatch of messages, while it works on the first browser.
+void continueThenCancel(Session& s) {
+  pressContinue(s), s.click("Cancel");
+}
+
+// Moves the focus with TAB until it is on the control of this caption ("" the list).
+void tabTo(Session& s, const std::string& caption) {
+  for (int presses = 0; presses < 4 && focusedControl(s.window()) != s.control(caption);
+       ++presses) {
+    HWND before = focusedControl(s.window());
+    sendKey(s.window(), Key::tab);
+    for (int i = 0; i < 400 && focusedControl(s.window()) == before; ++i)
+      Sleep(50);
+  }
+  EXPECT_EQ(focusedControl(s.window()), s.control(caption)) << "TAB to " << caption;
 }
 
 const std::vector<Scenario>& scenarios() {
@@ -117,11 +143,12 @@ const std::vector<Scenario>& scenarios() {
        .settings = "agent: " + firefoxAgent + "\nurl:\n",
        .act = pressContinue,
        .commandLine = "\"%ROOT%\\Mozilla Firefox\\firefox.exe\" "},
-      {.what = "a damaged entry: its CRC error, then the run goes on",
+      {.what = "a damaged entry: its CRC error, then a run that says it is incomplete",
        .payload = [](auto& entries) { entries[1].data = zipkit::storedDeflate("damaged"); },
        .act = pressContinue,
-       .boxes = {"CRC error trying to extract vorlixa.ini", "Installation complete."},
-       .outcomes = {Outcome::firstFile, Outcome::untouched, Outcome::untouched}},
+       .boxes = {"CRC error trying to extract vorlixa.ini", incompleteText},
+       .outcomes = {Outcome::firstFile, Outcome::untouched, Outcome::untouched},
+       .started = nobody},
       {.what = "a plug-in library without a version: the caption ends in \" v\"",
        .existing = {Existing::older, Existing::none, Existing::none},
        .payload =
@@ -131,7 +158,7 @@ const std::vector<Scenario>& scenarios() {
                  readFile(windowsPath(std::string(FIXTURE_DIR) + "/npnoversion.dll")));
            },
        .caption = "Vorlixa Plugin Installer v",
-       .initial = {2, 0, 0},
+       .initial = {1, 0, 0}, // an unknown version is never up to date
        .act = [](Session& s) { s.click("Cancel"); },
        .boxes = {},
        .outcomes = {Outcome::untouched, Outcome::untouched, Outcome::untouched},
@@ -140,27 +167,94 @@ const std::vector<Scenario>& scenarios() {
        .payload = [](auto& entries) { entries.back().method = 9; },
        .caption = "Vorlixa Plugin Installer v???",
        .act = pressContinue,
-       .boxes = {"Fatal error #6 trying to extract npvorlixa.dll", "Installation complete."},
-       .outcomes = {Outcome::drivers, Outcome::untouched, Outcome::untouched}},
+       .boxes = {"Fatal error #6 trying to extract npvorlixa.dll", incompleteText},
+       .outcomes = {Outcome::drivers, Outcome::untouched, Outcome::untouched},
+       .started = nobody},
       {.what = "Continue pressed again during the run is ignored",
        .act = [](Session& s) { pressContinue(s), pressContinue(s); }},
       {.what = "Set All during the run ticks the browsers the run has yet to reach",
        .act = [](Session& s) { pressContinue(s), s.click("Set All"); },
        .outcomes = {Outcome::installed, Outcome::installed, Outcome::installed}},
-      {.what = "Cancel during the run: each extraction stops after its first entry",
-       .act = [](Session& s) { s.toggle(navigator), pressContinue(s), s.click("Cancel"); },
-       .outcomes = {Outcome::firstFile, Outcome::firstFile, Outcome::untouched}},
-      {.what = "closing the window during the run: nothing more is extracted, no browser starts",
-       .existing = {Existing::none, Existing::older, Existing::none},
-       .initial = {1, 1, 0},
+      {.what = "Cancel during the run: the first browser is finished, no later one is touched",
+       .existing = {Existing::none, Existing::older, Existing::older},
+       .initial = {1, 1, 1},
+       .act = continueThenCancel,
+       .boxes = {cancelledText},
+       .outcomes = {Outcome::installed, Outcome::untouched, Outcome::untouched},
+       .started = nobody,
+       .running = {firefox, navigator, opera}},
+      {.what = "closing the window during the run: the first browser is finished, no more",
+       .existing = {Existing::none, Existing::older, Existing::older},
+       .initial = {1, 1, 1},
        .act =
            [](Session& s) {
              pressContinue(s);
              PostMessageA(s.window(), WM_SYSCOMMAND, SC_CLOSE, 0);
            },
+       .boxes = {cancelledText},
+       .outcomes = {Outcome::installed, Outcome::untouched, Outcome::untouched},
+       .started = nobody,
+       .ownedBoxes = false,
+       .running = {navigator, opera}},
+      {.what = "the typical payload installed, then seen as up to date, then removed",
+       .existing = {Existing::foreign, Existing::none, Existing::none},
+       .act =
+           [](Session& s) {
+             pressContinue(s);
+             EXPECT_EQ(s.answerBox().text, "Installation complete.");
+             EXPECT_EQ(s.finish(), 0u);
+             // The first run started Firefox; it is ended so that its window
+             // does not cover the installer's next one.
+             EXPECT_EQ(waitForFakeBrowserLine(s.program(firefox), 0, {"shown"}).event, "shown");
+             EXPECT_EQ(endFakeBrowsers(s.root()), 1);
+             s.start();
+             EXPECT_TRUE(s.showsStates({2, 0, 0})) << "installed and up to date";
+             s.toggle(firefox);
+             EXPECT_TRUE(s.showsStates({0, 0, 0}));
+             pressContinue(s);
+           },
+       .outcomes = {Outcome::library, Outcome::untouched, Outcome::untouched},
+       .started = nobody},
+      {.what = "only kept browsers: no changes were made, and the agent's browser starts",
+       .existing = {Existing::current, Existing::none, Existing::none},
+       .initial = {2, 0, 0},
+       .act = pressContinue,
+       .boxes = {"Installation complete, no changes were made."},
+       .outcomes = {Outcome::untouched, Outcome::untouched, Outcome::untouched},
+       .running = {navigator}},
+      {.what = "nothing changed: no changes were made, and nothing starts",
+       .act = [](Session& s) { s.toggle(firefox), pressContinue(s); },
+       .boxes = {"Installation complete, no changes were made."},
        .outcomes = {Outcome::untouched, Outcome::untouched, Outcome::untouched},
        .started = nobody,
-       .ownedBoxes = false},
+       .running = {firefox}},
+      {.what = "Enter on Cancel presses Cancel",
+       .act =
+           [](Session& s) {
+             tabTo(s, "Cancel");
+             sendKey(s.window(), Key::enter);
+           },
+       .boxes = {},
+       .outcomes = {Outcome::untouched, Outcome::untouched, Outcome::untouched},
+       .started = nobody,
+       .running = {firefox}},
+      {.what = "Enter on the list presses Continue",
+       .existing = {Existing::none, Existing::older, Existing::current},
+       .initial = {1, 1, 2},
+       .act = [](Session& s) { sendKey(s.window(), Key::enter); },
+       .outcomes = {Outcome::installed, Outcome::installed, Outcome::untouched},
+       .running = {navigator, opera}},
+      {.what = "of three running browsers, those whose plug-in changes are asked to quit",
+       .existing = {Existing::older, Existing::current, Existing::none},
+       .initial = {1, 2, 0},
+       .act =
+           [](Session& s) {
+             s.toggle(firefox), s.toggle(navigator), s.toggle(opera), pressContinue(s);
+           },
+       .outcomes = {Outcome::untouched, Outcome::removed, Outcome::installed},
+       .started = defaultBrowser,
+       .commandLine = "\"" + defaultProgram + "\" \"" + startUrl + "\"",
+       .running = {firefox, navigator, opera}},
       {.what = "without a shell window the browser starts as the installer's own child",
        .act = pressContinue,
        .shell = false},
@@ -184,8 +278,9 @@ const std::vector<Scenario>& scenarios() {
                                       zipkit::buildZip(other, comment(firefoxAgent, startUrl))));
              pressContinue(s);
            },
-       .boxes = {"Disk read error trying to extract vorlixa.drv", "Installation complete."},
-       .outcomes = {Outcome::untouched, Outcome::untouched, Outcome::untouched}},
+       .boxes = {"Disk read error trying to extract vorlixa.drv", incompleteText},
+       .outcomes = {Outcome::untouched, Outcome::untouched, Outcome::untouched},
+       .started = nobody},
   };
   return all;
 }
@@ -225,6 +320,11 @@ void run(const Scenario& c, const Hook& beforeStart = {}, const Hook& afterEnd =
   if (c.shell) {
     ASSERT_TRUE(shell.emplace(machine::fixturePath("shell")).running());
   }
+  std::vector<Process> running;
+  for (int b : c.running) {
+    running.push_back(startFakeBrowser(s.program(b)));
+    ASSERT_TRUE(running.back().running()) << s.program(b);
+  }
   s.start();
   ASSERT_NE(s.window(), nullptr);
   std::vector<std::string> names;
@@ -238,14 +338,33 @@ void run(const Scenario& c, const Hook& beforeStart = {}, const Hook& afterEnd =
   c.act(s);
   for (const std::string& text : c.boxes) {
     MessageBoxInfo box = s.answerBox();
-    bool done = text.starts_with("Installation complete");
     EXPECT_EQ(box.text, text);
-    EXPECT_EQ(box.caption, done ? "Installation Complete" : "Install Error");
-    EXPECT_TRUE(done ? box.informationIcon : box.errorIcon) << text;
+    if (text.starts_with("Installation complete")) {
+      EXPECT_EQ(box.caption, "Installation Complete");
+      EXPECT_TRUE(box.informationIcon) << text;
+    } else if (text == cancelledText) {
+      EXPECT_EQ(box.caption, "Installation Cancelled");
+      EXPECT_TRUE(box.informationIcon) << text;
+    } else if (text == incompleteText) {
+      EXPECT_EQ(box.caption, "Installation Incomplete");
+      EXPECT_TRUE(box.warningIcon) << text;
+    } else {
+      EXPECT_EQ(box.caption, "Install Error");
+      EXPECT_TRUE(box.errorIcon) << text;
+    }
     EXPECT_EQ(box.owner, c.ownedBoxes ? s.window() : nullptr) << text;
   }
   EXPECT_EQ(s.finish(), 0u);
   if (afterEnd) afterEnd(s);
+  for (size_t r = 0; r < c.running.size(); ++r) {
+    // Taken in order: a ping answered with no quit before it proves none came.
+    int b = c.running[r];
+    pingFakeBrowser(running[r].id());
+    FakeBrowserLine line = waitForFakeBrowserLine(s.program(b), running[r].id(), {"quit", "ping"});
+    bool changed = c.outcomes[b] != Outcome::untouched;
+    EXPECT_EQ(line.event, changed ? "quit" : "ping") << browserSpecs()[b].name;
+    running[r].kill();
+  }
 
   for (int b = 0; b < browserCount; ++b)
     expectOutcome(s, b, c.outcomes[b]);
@@ -355,9 +474,12 @@ TEST_P(Scenarios, DoWhatTheUserAsked) {
 
 INSTANTIATE_TEST_SUITE_P(Installer, Scenarios, ::testing::Range(size_t{0}, scenarios().size()));
 
-TEST(Installer, AsksProgramsOnTheWayToThePluginDirectoryToQuit) {
+TEST(Installer, AsksProgramsOnTheWayToThePluginDirectoryToQuitAndWaitsForThem) {
   // Programs running from Opera's folder, from a folder whose name merely
   // starts like it, and from elsewhere; Opera's installation is replaced.
+  // A plug-in host in Opera's folder has the plug-in library loaded and takes
+  // a while to let it go after its quit message: the run waits for it, so
+  // the library is replaced without a write error.
   struct Running {
     std::string path;
     bool quits;
@@ -384,6 +506,12 @@ TEST(Installer, AsksProgramsOnTheWayToThePluginDirectoryToQuit) {
           running.push_back({path, quits, startFakeBrowser(path)});
           ASSERT_TRUE(running.back().process.running()) << path;
         }
+        const std::string host = "Program Files\\Opera\\Program\\pluginhost.exe";
+        std::string path = s.root() + "\\" + host;
+        ASSERT_TRUE(copyFile(machine::fixturePath("opera850"), path));
+        std::string library = s.pluginDir(opera) + "\\npvorlixa.dll";
+        running.push_back({path, true, startFakeBrowser(path, "--hold \"" + library + "\"")});
+        ASSERT_TRUE(running.back().process.running()) << path;
       },
       [&](Session& s) {
         for (Running& r : running) {
@@ -392,19 +520,25 @@ TEST(Installer, AsksProgramsOnTheWayToThePluginDirectoryToQuit) {
           FakeBrowserLine line = waitForFakeBrowserLine(r.path, r.process.id(), {"quit", "ping"});
           EXPECT_EQ(line.event, r.quits ? "quit" : "ping") << r.path;
         }
+        EXPECT_EQ(fakeBrowserEvents(running.back().path, running.back().process.id()),
+                  (std::vector<std::string>{"start", "shown", "quit", "unloaded"}))
+            << "the plug-in host let its library go";
         endFakeBrowsers(s.root() + "\\Other");
       });
 }
 
-TEST(Installer, ATargetHeldOpenIsAWriteErrorAndStaysAsItWas) {
+TEST(Installer, ATargetHeldOpenIsAWriteErrorTheOtherBrowsersAreStillInstalled) {
+  // The error is in the middle one of three ticked browsers: the last one
+  // still gets the whole payload, and the run says it is incomplete.
   HANDLE held = INVALID_HANDLE_VALUE;
-  Scenario c = {.what = "Navigator's plug-in library held open without sharing",
-                .existing = {Existing::none, Existing::older, Existing::none},
-                .initial = {1, 1, 0},
-                .act = pressContinue,
-                .boxes = {"Disk write error trying to extract npvorlixa.dll (disk full?)",
-                          "Installation complete."},
-                .outcomes = {Outcome::installed, Outcome::drivers, Outcome::untouched}};
+  Scenario c = {
+      .what = "Navigator's plug-in library held open without sharing",
+      .existing = {Existing::none, Existing::older, Existing::older},
+      .initial = {1, 1, 1},
+      .act = pressContinue,
+      .boxes = {"Disk write error trying to extract npvorlixa.dll (disk full?)", incompleteText},
+      .outcomes = {Outcome::installed, Outcome::drivers, Outcome::installed},
+      .started = nobody};
   run(
       c,
       [&](Session& s) {
@@ -425,8 +559,9 @@ TEST(Installer, RefusesUnsafeNamesAndNeverRemovesThem) {
           [](auto& entries) { entries.push_back(zipkit::deflatedEntry("..\\secret.txt", "evil")); },
       .initial = {1, 2, 0},
       .act = [](Session& s) { s.toggle(navigator), pressContinue(s); },
-      .boxes = {"Unsafe file name trying to extract ..\\secret.txt", "Installation complete."},
-      .outcomes = {Outcome::installed, Outcome::removed, Outcome::untouched}};
+      .boxes = {"Unsafe file name trying to extract ..\\secret.txt", incompleteText},
+      .outcomes = {Outcome::installed, Outcome::removed, Outcome::untouched},
+      .started = nobody};
   auto beside = [](const Session& s, int b) { return s.pluginDir(b) + "\\..\\secret.txt"; };
   run(
       c, [&](Session& s) { ASSERT_TRUE(writeFile(beside(s, navigator), "the user's own")); },
@@ -443,13 +578,14 @@ TEST(Installer, AFullDiskIsAWriteErrorAndTheOldFilesStay) {
   if (!GetDiskFreeSpaceExA("S:\\", &free, nullptr, nullptr))
     GTEST_SKIP() << "no small disk S: in this rig (mounting a tmpfs was not allowed)";
   const std::string dir = "S:\\vorlixa-e2e\\Plugins";
-  Scenario c = {.what = "Navigator's plug-in directory on a full disk",
-                .existing = {Existing::none, Existing::older, Existing::none},
-                .initial = {1, 1, 0},
-                .act = pressContinue,
-                .boxes = {"Disk write error trying to extract vorlixa.drv (disk full?)",
-                          "Installation complete."},
-                .outcomes = {Outcome::installed, Outcome::untouched, Outcome::untouched}};
+  Scenario c = {
+      .what = "Navigator's plug-in directory on a full disk",
+      .existing = {Existing::none, Existing::older, Existing::none},
+      .initial = {1, 1, 0},
+      .act = pressContinue,
+      .boxes = {"Disk write error trying to extract vorlixa.drv (disk full?)", incompleteText},
+      .outcomes = {Outcome::installed, Outcome::untouched, Outcome::untouched},
+      .started = nobody};
   struct Tidy {
     ~Tidy() {
       DeleteFileA("S:\\filler");

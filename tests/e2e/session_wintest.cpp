@@ -8,8 +8,8 @@ namespace {
 
 using namespace uidriver;
 
-const std::vector<std::string> rootNames = {"vorlixa.drv", "vorlixa.ini", "vorlixa.xpt",
-                                            "install.rdf"};
+// The root files that an installation writes and a removal deletes.
+const std::vector<std::string> rootNames = {"vorlixa.drv", "vorlixa.ini", "vorlixa.xpt"};
 
 machine::Layout threeBrowsers(const std::string& navigatorPlugins) {
   using namespace machine;
@@ -123,6 +123,8 @@ Session::Session(const std::string& name, const std::vector<Existing>& existing,
     makeFolders(dir);
     if (b >= static_cast<int>(existing.size()) || existing[b] == Existing::none) continue;
     FILETIME old = fileTime(2001, 1, 2);
+    writeFileAt(dir + "\\install.rdf", "the browser's own\n", old);
+    if (existing[b] == Existing::foreign) continue;
     for (const std::string& file : rootNames)
       writeFileAt(dir + "\\" + file, file + " as installed before\n", old);
     writeFileAt(dir + "\\npvorlixa.dll", pluginLibrary(existing[b]), old);
@@ -222,12 +224,16 @@ bool Session::registryUnchanged() const {
 
 void expectOutcome(const Session& session, int browser, Outcome outcome) {
   Folder expected = session.before(browser);
+  if (outcome == Outcome::library)
+    for (const std::string& name : rootNames)
+      expected.erase(name);
   if (outcome == Outcome::installed || outcome == Outcome::firstFile ||
-      outcome == Outcome::drivers) {
+      outcome == Outcome::drivers || outcome == Outcome::library) {
     for (const zipkit::Entry& e : samplePayload()) {
       std::string name = e.name.substr(e.name.find('/') + 1);
       if (name.empty() || name.ends_with(".js") || name.ends_with(".rdf")) continue;
       if (outcome == Outcome::drivers && name.ends_with(".dll")) continue;
+      if (outcome == Outcome::library && !name.ends_with(".dll")) continue;
       expected[name] = {e.original, entryTime()};
       if (outcome == Outcome::firstFile) break;
     }

@@ -1,6 +1,7 @@
 // The check-list box on a real window: what clicks, double clicks and the
 // space bar do to its items, and what it draws, read back from its pixels.
 #include "tests/driver/screenshot.h"
+#include "tests/driver/uidriver.h"
 #include "tests/formless/toolkit.h"
 
 #include <set>
@@ -43,9 +44,7 @@ protected:
   }
   // The check glyph of state as the system draws it, on the item's colour.
   Picture expectedGlyph(uint32_t state, COLORREF fill) const {
-    return uidriver::painted(checkWidth, checkHeight, fill, [&](HDC dc) {
-      box->drawCheck(dc, RECT{-1, 0, 0, checkHeight}, state); // glyph at 0, 0
-    });
+    return uidriver::checkGlyph(static_cast<int>(state), fill, checkWidth, checkHeight);
   }
   Picture glyphShown(int i) {
     RECT r = item(i);
@@ -94,6 +93,22 @@ TEST_F(Checklist, ClicksToggleInTheCheckColumnOnly) {
     EXPECT_EQ(box->current, c.item) << c.what;
     EXPECT_FALSE(box->boxPressed) << c.what;
   }
+}
+
+TEST_F(Checklist, AClickBelowTheLastItemArmsNothing) {
+  // In the check column under the last item: nothing is toggled then, nor by
+  // the next selection change, by key or by a click on a text.
+  RECT last = item(2);
+  LPARAM below = MAKELPARAM(2, last.bottom + (last.bottom - last.top) / 2);
+  PostMessageA(box->handle, WM_LBUTTONDOWN, MK_LBUTTON, below);
+  PostMessageA(box->handle, WM_LBUTTONUP, 0, below);
+  drain();
+  EXPECT_FALSE(box->boxPressed);
+  PostMessageA(box->handle, WM_KEYDOWN, VK_UP, 0x01480001);
+  drain();
+  click(0, 40);
+  EXPECT_EQ(checks(), (std::vector<uint32_t>{0, 0, 0}));
+  EXPECT_EQ(changes, 0);
 }
 
 TEST_F(Checklist, ThreeStateItemsCycleAndReloadResets) {

@@ -1,5 +1,6 @@
 // The toolkit's dialog keys with real key input: TAB cycling in creation order,
-// Enter and ESC for the last-created default and cancel buttons, the Ctrl
+// Enter for the focused push button or else the last-created default button,
+// ESC for the last-created cancel button, the Ctrl
 // and Shift exceptions (read from the real key state), Alt+letter
 // accelerators, and the repeat-flag rule at the top-level window.
 #include "tests/formless/toolkit.h"
@@ -65,7 +66,10 @@ TEST_F(Keys, EachKeyDoesWhatTheDialogRulesSay) {
       {"Shift+TAB", 0, {VK_SHIFT}, VK_TAB, 0, -1, "", "", false},
       {"Shift+TAB wraps round", -1, {VK_SHIFT}, VK_TAB, 0, 4, "", "", false},
       {"Ctrl+TAB is a character", -1, {VK_CONTROL}, 0, '\t', -1, "", "9 ", false},
-      {"Enter: the last default button", 1, {}, VK_RETURN, 0, 1, "3", "", false},
+      {"Enter on the list: the last default button", -1, {}, VK_RETURN, 0, -1, "3", "", false},
+      {"Enter on a plain button presses it", 1, {}, VK_RETURN, 0, 1, "1", "", false},
+      {"Enter on the cancel button presses it", 2, {}, VK_RETURN, 0, 2, "2", "", true},
+      {"Enter on a default button presses that one", 0, {}, VK_RETURN, 0, 0, "0", "", false},
       {"ESC: the cancel button", -1, {}, VK_ESCAPE, 0, -1, "2", "", true},
       {"Shift+Enter is a character", 1, {VK_SHIFT}, 0, '\r', 1, "", "13 ", false},
       {"Ctrl+Enter is a character", 1, {VK_CONTROL}, 0, '\r', 1, "", "13 ", false},
@@ -103,7 +107,7 @@ TEST_F(Keys, EachKeyDoesWhatTheDialogRulesSay) {
   }
 }
 
-TEST_F(Keys, EnterAndEscWithoutTheirButtonAreSwallowed) {
+TEST_F(Keys, EnterPressesTheFocusedPlainButtonEscWithoutItsButtonIsSwallowed) {
   // A window with a plain button only.
   window.reset();
   formlessStartup();
@@ -112,6 +116,7 @@ TEST_F(Keys, EnterAndEscWithoutTheirButtonAreSwallowed) {
   window->createWindow(40, 40, 300, 200, "Plain");
   auto& plain = window->make<tButton>(makeBounds(10, 10, 80, 24), "Plain", 0);
   plain.onKeyPress = [this](uint32_t ch) { typed += std::to_string(ch) + " "; };
+  plain.onClick = [this] { clicks += "p"; };
   window->createControls();
   SetForegroundWindow(window->handle);
   ASSERT_TRUE(pumpUntil([&] { return GetFocus() == plain.handle; }));
@@ -121,6 +126,7 @@ TEST_F(Keys, EnterAndEscWithoutTheirButtonAreSwallowed) {
     drain();
   }
   EXPECT_EQ(typed, "");
+  EXPECT_EQ(clicks, "p") << "Enter presses the focused button; ESC finds no cancel button";
   EXPECT_FALSE(quitFlag);
 }
 

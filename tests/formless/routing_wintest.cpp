@@ -142,5 +142,31 @@ TEST_F(Toolkit, CancelSetsTheFlagBeforeItsClickRunsButAnAcceleratorDoesNot) {
   EXPECT_EQ(flagAtClick, (std::vector<bool>{true, false}));
 }
 
+TEST_F(Toolkit, AFontSetAfterCreateControlsIsTakenAndTheDrawnOneStaysValid) {
+  // One label with a font of its own, one on the window's default font; both
+  // get a new font after createControls has applied theirs.
+  auto& own = window->make<tLabel>(makeBounds(10, 10, 200, 20), "Own");
+  auto& plain = window->make<tLabel>(makeBounds(10, 40, 200, 20), "Plain");
+  own.setFont({"Arial", 14, 0, true, false});
+  window->createControls();
+  auto drawnWith = [](const tComponent& c) {
+    return HFONT(SendMessageA(c.handle, WM_GETFONT, 0, 0));
+  };
+  ASSERT_EQ(drawnWith(own), own.font.get());
+  ASSERT_EQ(drawnWith(plain), window->font.get());
+  for (tLabel* label : {&own, &plain}) {
+    label->setFont({"Arial", 20, 0, false, true});
+    LOGFONTA log = {};
+    // A deleted font has no object to read.
+    ASSERT_EQ(GetObjectA(drawnWith(*label), sizeof log, &log), int(sizeof log));
+    EXPECT_EQ(log.lfHeight, -20);
+    EXPECT_TRUE(log.lfItalic);
+    EXPECT_EQ(drawnWith(*label), label->font.get());
+  }
+  LOGFONTA log = {};
+  EXPECT_EQ(GetObjectA(window->font.get(), sizeof log, &log), int(sizeof log))
+      << "the window's default font stays for the other controls";
+}
+
 } // namespace
 } // namespace toolkit

@@ -53,6 +53,13 @@ TEST(CompareVersions, ComparesFourNumericParts) {
   }
 }
 
+TEST(IsKnownVersion, NoVersionAndAnUnreadableOneAreUnknown) {
+  for (const char* known : {"1.2.0.5", "0.0.0.0", "1", "??"})
+    EXPECT_TRUE(isKnownVersion(known)) << known;
+  for (const char* unknown : {"", "???"})
+    EXPECT_FALSE(isKnownVersion(unknown)) << unknown;
+}
+
 TEST(IsPluginLibrary, NpAndDllInAnyCase) {
   for (const char* yes : {"npvorlixa.dll", "NPX.DLL", "np.dll", "np/x.dll", "npa.b.dll"})
     EXPECT_TRUE(isPluginLibrary(yes)) << yes;

@@ -119,11 +119,11 @@ TEST(InstallPayload, KeepsTheFolderItInstalledIntoInDestDir) {
   destDir = "before";
   {
     ArchiveJob running;
-    installPayload(plugins.path() + "\\");
+    EXPECT_FALSE(installPayload(plugins.path() + "\\")) << "refused: another one runs";
     EXPECT_EQ(destDir, "before");
     EXPECT_EQ(plugins.contents(), std::vector<std::string>{});
   }
-  installPayload(plugins.path() + "\\");
+  EXPECT_TRUE(installPayload(plugins.path() + "\\"));
   EXPECT_EQ(destDir, expected);
   EXPECT_EQ(plugins.contents(), std::vector<std::string>{"np.dll"});
   EXPECT_FALSE(quitFlag);
