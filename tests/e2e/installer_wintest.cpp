@@ -336,13 +336,21 @@ TEST(Installer, AsksProgramsOnTheWayToThePluginDirectoryToQuit) {
   run(
       c,
       [&](Session& s) {
-        for (auto [where, quits] : {std::pair{"Program Files\\Opera\\OperaHelper.exe", true},
-                                    {"Program Files\\Op\\helper.exe", true},
-                                    {"Other\\elsewhere.exe", false}}) {
+        struct Program {
+          const char* where;
+          bool quits;
+          const char* arguments;
+        };
+        // A browser that refuses reading its memory is asked all the same.
+        for (auto [where, quits, arguments] :
+             {Program{"Program Files\\Opera\\OperaHelper.exe", true, ""},
+              {"Program Files\\Op\\helper.exe", true, ""},
+              {"Other\\elsewhere.exe", false, ""},
+              {"Program Files\\Opera\\Guarded.exe", true, "-deny-memory-read"}}) {
           machine::createFolders(s.root(), where);
           std::string path = s.root() + "\\" + where;
           ASSERT_TRUE(copyFile(machine::fixturePath("opera850"), path));
-          running.push_back({path, quits, startFakeBrowser(path)});
+          running.push_back({path, quits, startFakeBrowser(path, arguments)});
           ASSERT_TRUE(running.back().process.running()) << path;
         }
       },
