@@ -15,10 +15,12 @@ using namespace uidriver;
 
 constexpr int defaultBrowser = 3; // started through the "http" association
 constexpr int htmlViewer = 4;     // started through the ".html" fall-back
+constexpr int chosenBrowser = 5;  // the one the user chose for "http"
 constexpr int nobody = -1;
 
 const std::string defaultProgram = "%ROOT%\\Default Browser\\browser.exe";
 const std::string viewerProgram = "%ROOT%\\Html Viewer\\viewer.exe";
+const std::string chosenProgram = "%ROOT%\\Chosen Browser\\chosen.exe";
 
 struct Scenario {
   const char* what;
@@ -33,7 +35,8 @@ struct Scenario {
   int started = firefox;
   std::string commandLine = "\"%ROOT%\\Mozilla Firefox\\firefox.exe\" " + startUrl;
   std::string httpCommand = "\"" + defaultProgram + "\" \"%1\"";
-  bool ownedBoxes = true; // the boxes belong to the window (false: it was closed)
+  bool ownedBoxes = true;      // the boxes belong to the window (false: it was closed)
+  std::string userChoice = {}; // the open command of the class the user chose; empty: none
 };
 
 void pressContinue(Session& s) {
@@ -157,6 +160,12 @@ const std::vector<Scenario>& scenarios() {
        .outcomes = {Outcome::untouched, Outcome::untouched, Outcome::untouched},
        .started = nobody,
        .ownedBoxes = false},
+      {.what = "the agent's browser un-ticked: the browser the user chose for \"http\"",
+       .act = [](Session& s) { s.toggle(firefox), s.toggle(navigator), pressContinue(s); },
+       .outcomes = {Outcome::untouched, Outcome::installed, Outcome::untouched},
+       .started = chosenBrowser,
+       .commandLine = "\"" + chosenProgram + "\" -osint -url \"" + startUrl + "\"",
+       .userChoice = "\"" + chosenProgram + "\" -osint -url \"%1\""},
   };
   return all;
 }
@@ -164,6 +173,7 @@ const std::vector<Scenario>& scenarios() {
 std::string programOf(const Session& s, int started) {
   if (started == defaultBrowser) return s.expand(defaultProgram);
   if (started == htmlViewer) return s.expand(viewerProgram);
+  if (started == chosenBrowser) return s.expand(chosenProgram);
   return s.program(started);
 }
 
@@ -179,16 +189,22 @@ void run(const Scenario& c, const Hook& beforeStart = {}, const Hook& afterEnd =
   if (c.payload) c.payload(payload);
   Session s("e2e-run", c.existing, payload, c.settings, navigatorPlugins);
   ASSERT_TRUE(s.ok());
-  for (const std::string& program : {defaultProgram, viewerProgram}) {
+  for (const std::string& program : {defaultProgram, viewerProgram, chosenProgram}) {
     machine::createFolders(s.root(), program.substr(7));
     ASSERT_TRUE(copyFile(machine::fixturePath("ff15"), s.expand(program)));
   }
-  testregistry::ScopedAssociations associations({"http", ".html", "VorlixaTestPage"});
+  testregistry::ScopedAssociations associations(
+      {"http", ".html", "VorlixaTestPage", "VorlixaChosen"});
   associations.setDefaultVerb("http", "open");
   associations.setVerbCommand("http", "open", s.expand(c.httpCommand));
   associations.setDefault(".html", "VorlixaTestPage");
   associations.setVerbCommand("VorlixaTestPage", "open",
                               "\"" + s.expand(viewerProgram) + "\" \"%1\"");
+  associations.takeUserChoice("http");
+  if (!c.userChoice.empty()) {
+    associations.setVerbCommand("VorlixaChosen", "open", s.expand(c.userChoice));
+    associations.setUserChoice("http", "VorlixaChosen");
+  }
 
   s.remember();
   if (beforeStart) beforeStart(s);
