@@ -2,7 +2,8 @@
 // writes "detected browsers.txt" beside itself, byte for byte, stops at the
 // archive check (it is run without an archive) or at its window, and leaves
 // the registry exactly as it found it. Then what today's 64-bit Windows adds:
-// 32-bit browsers registered in the 32-bit registry view.
+// 32-bit browsers registered in the 32-bit registry view, and a setup.exe in
+// a folder whose name the ANSI code page cannot spell.
 #include "tests/detect/machine.h"
 #include "tests/detect/testregistry.h"
 #include "tests/driver/process.h"
@@ -74,6 +75,17 @@ bool writeSetup(const std::wstring& path) {
   return ok;
 }
 
+std::string readFileW(const std::wstring& path) {
+  HANDLE file =
+      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return {};
+  std::string bytes(GetFileSize(file, nullptr), '\0');
+  DWORD read = 0;
+  if (!ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr)) read = 0;
+  CloseHandle(file);
+  return bytes.substr(0, read);
+}
+
 std::wstring wide(const std::string& ansi) {
   std::wstring text(ansi.size(), L'\0');
   text.resize(
@@ -137,6 +149,48 @@ TEST(DetectedBrowsers, A32BitBrowserOn64BitWindowsIsOfferedAndAPhantomIsNot) {
                              "%ROOT%\\Program Files (x86)\\Mozilla Firefox\\firefox.exe\n"
                              "%ROOT%\\Program Files (x86)\\Mozilla Firefox\\Plugins\n"));
   removeTree(dir);
+}
+
+TEST(DetectedBrowsers, ASetupInAFolderTheCodePageCannotSpellOpensItsArchive) {
+  // Greek on a Western system, Cyrillic on a Greek one.
+  std::wstring name;
+  for (const wchar_t* candidate :
+       {L"\u0395\u03b3\u03ba\u03b1\u03c4\u03ac\u03c3\u03c4\u03b1\u03c3\u03b7",
+        L"\u0423\u0441\u0442\u0430\u043d\u043e\u0432\u043a\u0430"}) {
+    BOOL replaced = FALSE;
+    if (GetACP() != CP_UTF8 &&
+        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, candidate, -1, nullptr, 0, nullptr,
+                            &replaced) > 0 &&
+        replaced) {
+      name = candidate;
+      break;
+    }
+  }
+  if (name.empty()) GTEST_SKIP() << "the ANSI code page " << GetACP() << " spells both names";
+
+  machine::Installed installed(machine::typicalMachine(), "e2e-browsers");
+  ASSERT_TRUE(installed.ok());
+  std::string expected;
+  for (const std::string& line : machine::typicalMachineBrowsers())
+    expected += installed.expand(line) + "\n";
+  std::vector<std::string> names;
+  for (size_t i = 0; i < machine::typicalMachineBrowsers().size(); i += 3)
+    names.push_back(installed.expand(machine::typicalMachineBrowsers()[i]));
+
+  std::string base = makeTempDir("e2e-named");
+  std::wstring dir = wide(base) + L"\\" + name;
+  ASSERT_TRUE(CreateDirectoryW(dir.c_str(), nullptr));
+  ASSERT_TRUE(writeSetup(dir + L"\\setup.exe"));
+  Process installer = Process::startWide(L"\"" + dir + L"\\setup.exe\"", dir);
+  ASSERT_TRUE(installer.running());
+  EXPECT_EQ(listShownThenCancel(installer), names);
+  EXPECT_EQ(installer.wait(20000), 0u);
+  EXPECT_EQ(readFileW(dir + L"\\detected browsers.txt"), expected);
+  // The ANSI routines of removeTree cannot name what lies in the folder.
+  DeleteFileW((dir + L"\\detected browsers.txt").c_str());
+  DeleteFileW((dir + L"\\setup.exe").c_str());
+  RemoveDirectoryW(dir.c_str());
+  removeTree(base);
 }
 
 } // namespace
