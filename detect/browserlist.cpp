@@ -71,3 +71,31 @@ void sortBrowsers(tsList& list, int lo, int hi) {
     }
   }
 }
+
+void addMissingBrowsers(tsList& list, const tsList& more) {
+  for (int i = 0; i + 2 < more.Count(); i += 3) {
+    if (findBrowserByPath(list, lowerCase(more.Get(i + 1))) >= 0) continue;
+    for (int k = 0; k < 3; ++k)
+      list.Add(more.Get(i + k));
+  }
+}
+
+bool isAbsolutePath(std::string_view path) {
+  auto isSeparator = [](char c) { return c == '\\' || c == '/'; };
+  auto isLetter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+  if (path.size() >= 3 && isLetter(path[0]) && path[1] == ':' && isSeparator(path[2])) return true;
+  // "\\" alone, or followed by a third separator, names no server.
+  return path.size() >= 3 && isSeparator(path[0]) && isSeparator(path[1]) && !isSeparator(path[2]);
+}
+
+void dropUnplacedBrowsers(tsList& list) {
+  tsList kept;
+  for (int i = 0; i + 2 < list.Count(); i += 3) {
+    if (!isAbsolutePath(list.Get(i + 1)) || !isAbsolutePath(list.Get(i + 2))) continue;
+    for (int k = 0; k < 3; ++k)
+      kept.Add(list.Get(i + k));
+  }
+  list.Clear();
+  for (int i = 0; i < kept.Count(); ++i)
+    list.Add(kept.Get(i));
+}

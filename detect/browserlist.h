@@ -4,6 +4,7 @@
 #include "detect/tslist.h"
 
 #include <string>
+#include <string_view>
 
 // The browsers found on this computer; filled once at start-up.
 extern tsList browserList;
@@ -17,3 +18,15 @@ void addOrUpdateBrowser(tsList& list, const std::string& name, const std::string
 bool hasPluginDir(const tsList& list, const std::string& dir);
 // Sorts the entries lo..hi (entry numbers, inclusive) by display name, bytewise.
 void sortBrowsers(tsList& list, int lo, int hi);
+
+// Appends every entry of more whose program path (ignoring case) list does
+// not hold yet, in more's order; entries already listed stay as they are.
+void addMissingBrowsers(tsList& list, const tsList& more);
+// True when path names a place on its own, whatever the current drive and
+// folder: a drive letter, ":" and a backslash (or "/"), or a UNC path
+// (two backslashes and a server name).
+bool isAbsolutePath(std::string_view path);
+// Removes every entry whose program path or plug-in directory is not
+// absolute: an installation into it would land in the current drive's root
+// or the working folder, wherever the installer happens to run.
+void dropUnplacedBrowsers(tsList& list);

@@ -7,7 +7,10 @@
 #include <string>
 
 // Clears list, runs the Netscape Navigator, Gecko and Opera detectors in this
-// order and sorts the entries by display name.
+// order, then (where the registry has a 32-bit view beside the one read) the
+// Navigator and Gecko detectors once more in the 32-bit view for browsers not
+// found yet, drops the entries without absolute paths and sorts the rest by
+// display name.
 void detectBrowsers(tsList& list);
 
 // Netscape Navigator 4 and earlier, from HKLM\Software\Netscape\Netscape Navigator.

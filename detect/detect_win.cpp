@@ -1,6 +1,7 @@
 #include "detect/detect.h"
 
 #include "detect/browserlist.h"
+#include "detect/registry.h"
 
 void detectBrowsers(tsList& list) {
   list.Clear();
@@ -9,5 +10,18 @@ void detectBrowsers(tsList& list) {
   detectNavigator(list);
   detectGecko(list);
   detectOpera(list);
+  // A 32-bit browser on 64-bit Windows registers in the 32-bit view, which
+  // the searches above do not see; only a 32-bit browser can load the
+  // plug-in. Browsers found so far keep their entries.
+  if (uint32_t view = secondRegistryView(registryViewFlag)) {
+    tsList more;
+    {
+      tRegistryView scoped(view);
+      detectNavigator(more);
+      detectGecko(more);
+    }
+    addMissingBrowsers(list, more);
+  }
+  dropUnplacedBrowsers(list);
   sortBrowsers(list, 0, list.Count() / 3 - 1);
 }

@@ -4,6 +4,10 @@ uint32_t registryViewFor(int32_t osMajor) {
   return osMajor > 5 ? registryView64 : 0;
 }
 
+uint32_t secondRegistryView(uint32_t usualView) {
+  return usualView == registryView64 ? registryView32 : 0;
+}
+
 namespace {
 
 std::string signedDecimal(std::string_view data) {

@@ -21,8 +21,14 @@ constexpr uint32_t regTypeDword = 4;
 // KEY_WOW64_64KEY: the 64-bit view of the registry.
 constexpr uint32_t registryView64 = 0x0100;
 
+// KEY_WOW64_32KEY: the 32-bit view of the registry.
+constexpr uint32_t registryView32 = 0x0200;
+
 // The view flag for a system's major version: the 64-bit view from Vista (6) on.
 uint32_t registryViewFor(int32_t osMajor);
+// The view searched once more after the usual one: the 32-bit view, where
+// 32-bit browsers register, when the usual one is the 64-bit view; else 0.
+uint32_t secondRegistryView(uint32_t usualView);
 
 // A value's data as text:
 // - REG_SZ, REG_EXPAND_SZ: the first size - 1 bytes (the text without its
@@ -48,6 +54,19 @@ void appendName(std::string& names, std::string_view name);
 extern uint32_t registryViewFlag;
 // Runs after osVersionStartup.
 void registryStartup();
+
+// Sets registryViewFlag to another view for the lifetime of the object, and
+// back to what it was when the object goes.
+class tRegistryView {
+public:
+  explicit tRegistryView(uint32_t view) : saved_(registryViewFlag) { registryViewFlag = view; }
+  ~tRegistryView() { registryViewFlag = saved_; }
+  tRegistryView(const tRegistryView&) = delete;
+  tRegistryView& operator=(const tRegistryView&) = delete;
+
+private:
+  uint32_t saved_;
+};
 
 // An open registry key; owns the handle and closes it when destroyed. Empty
 // (false) when the key did not open.

@@ -44,3 +44,8 @@ std::string programCommand(std::string_view program, std::string_view argument) 
     result.append(program);
   return result.append(" ").append(argument);
 }
+
+std::string userChoiceKey(const std::string& protocol) {
+  return "Software\\Microsoft\\Windows\\Shell\\Associations\\UrlAssociations\\" + protocol +
+         "\\UserChoice";
+}

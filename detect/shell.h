@@ -41,9 +41,11 @@ constexpr int showMaximized = 3;
 // the system cannot do that, it is the program's own child.
 bool runProgram(const std::string& cmd, int show);
 
-// Windows only. The default browser's command for url: the command of the
-// default verb of "http" with url at its "%1", or, when that has no "%1" at
-// position 2 or later, the program of the ".html" open command with url.
+// Windows only. The default browser's command for url: the open command of
+// the class the user chose for "http" with url at its "%1"; when there is
+// none, or it has no "%1" at position 2 or later, the command of the default
+// verb of "http" with url at its "%1"; when that has none either, the program
+// of the ".html" open command with url.
 std::string defaultBrowserCommand(const std::string& url);
 // Windows only. Runs defaultBrowserCommand(url), maximised.
 void openUrlInDefaultBrowser(const std::string& url);
@@ -52,6 +54,12 @@ void openUrlInDefaultBrowser(const std::string& url);
 // default value of name\shell names the verb, and name\shell\<verb>\command
 // holds the command. Empty when the "shell" key has no default value.
 std::string defaultVerbCommand(const std::string& name);
+// Where the user's choice of program for a protocol ("http") is kept below
+// HKEY_CURRENT_USER; its value "ProgId" names a class.
+std::string userChoiceKey(const std::string& protocol);
+// Windows only. The open command of the class that the user chose for the
+// protocol; empty when no choice is recorded or the class has no such command.
+std::string userChoiceCommand(const std::string& protocol);
 // Windows only. The program of the "open" command of the class that the
 // extension (with its dot) belongs to.
 std::string programForExtension(const std::string& ext);

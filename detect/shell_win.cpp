@@ -161,7 +161,10 @@ bool runProgram(const std::string& cmd, int show) {
 }
 
 std::string defaultBrowserCommand(const std::string& url) {
-  std::string cmd = commandWithUrl(defaultVerbCommand("http"), url);
+  // The browser the user chose wins; without a usable choice (before Windows
+  // 8 there is none) the "http" and ".html" associations decide.
+  std::string cmd = commandWithUrl(userChoiceCommand("http"), url);
+  if (cmd.empty()) cmd = commandWithUrl(defaultVerbCommand("http"), url);
   return cmd.empty() ? programCommand(programForExtension(".html"), url) : cmd;
 }
 
@@ -176,6 +179,13 @@ std::string defaultVerbCommand(const std::string& name) {
   regCloseKey(shell);
   // No verb is assumed when the key names none.
   return verb.empty() ? std::string() : classesDefault(name + "\\shell\\" + verb + "\\command");
+}
+
+std::string userChoiceCommand(const std::string& protocol) {
+  tRegKey choice = regOpenKey(HKEY_CURRENT_USER, userChoiceKey(protocol));
+  std::string progId = regReadText(choice, "ProgId", "");
+  regCloseKey(choice);
+  return openCommandOfClass(progId);
 }
 
 std::string programForExtension(const std::string& ext) {

@@ -31,9 +31,9 @@ bool runsFromPathTo(std::string_view exePath, std::string_view upperDir);
 // top-level window is enumerated, not only those of the thread's desktop.
 extern bool isNT;
 
-// Windows only. Module start-up: looks up the tool-help functions in
-// "kernel32.dll", sets isNT and, on the NT family, loads "psapi.dll" for
-// GetModuleFileNameExA. Runs once before the main routine.
+// Windows only. Module start-up: looks up the tool-help functions and
+// QueryFullProcessImageNameA in "kernel32.dll", sets isNT and, on the NT
+// family, loads "psapi.dll" for GetModuleFileNameExA. Runs once before the main routine.
 void initProcessApi();
 // Windows only. Module shut-down: releases "psapi.dll" and forgets every
 // function looked up, so that nothing is called through a stale pointer.
@@ -43,8 +43,10 @@ void freeProcessApi();
 // folder leads to dir, ignoring case, to quit. Returns the ids of those that
 // were asked, that is that had a top-level window to post to.
 std::vector<uint32_t> closeRunningBrowsers(const std::string& dir);
-// Windows only. The full path of the process's executable; empty when the
-// process cannot be opened or its path not read.
+// Windows only. The full path of the process's executable, asked first with
+// the limited query right (QueryFullProcessImageNameA, where the system has
+// it), then with the rights to query and read the process's memory
+// (GetModuleFileNameExA); empty when neither way reads it.
 std::string processImagePath(uint32_t pid);
 // Windows only. Posts WM_QUIT to every top-level window of the process; true
 // when it had one.

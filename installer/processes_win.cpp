@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <tlhelp32.h>
 
@@ -23,6 +24,7 @@ static_assert(sizeof(PROCESSENTRY32) == 296);
 using CreateSnapshotFn = HANDLE(WINAPI*)(DWORD flags, DWORD pid);
 using ProcessEntryFn = BOOL(WINAPI*)(HANDLE snapshot, PROCESSENTRY32* entry);
 using ModuleFileNameFn = DWORD(WINAPI*)(HANDLE process, HMODULE module, char* name, DWORD size);
+using ImageNameFn = BOOL(WINAPI*)(HANDLE process, DWORD flags, char* name, DWORD* size);
 
 struct LibraryTraits {
   using Handle = HMODULE;
@@ -38,6 +40,7 @@ struct ProcessApi {
   ProcessEntryFn nextProcess = nullptr;
   UniqueHandle<LibraryTraits> processStatus; // "psapi.dll", loaded on the NT family only
   ModuleFileNameFn moduleFileName = nullptr;
+  ImageNameFn queryImageName = nullptr; // QueryFullProcessImageNameA, from Vista on
 };
 ProcessApi api;
 
@@ -53,8 +56,26 @@ template <typename Fn> Fn lookUp(HMODULE library, const char* name) {
 // family, which never matches a folder).
 std::string executablePath(const PROCESSENTRY32& entry) {
   std::string path;
-  if (isNT && api.moduleFileName) path = processImagePath(entry.th32ProcessID);
+  if (isNT && (api.queryImageName || api.moduleFileName))
+    path = processImagePath(entry.th32ProcessID);
   if (path.empty()) path.assign(entry.szExeFile, strnlen(entry.szExeFile, sizeof entry.szExeFile));
+  return path;
+}
+
+// The image path through the limited query right, which a process grants
+// where it refuses reading its memory, and which a 32-bit program also gets
+// for a 64-bit one; empty where the system lacks the call or refuses.
+std::string limitedImagePath(uint32_t pid) {
+  if (!api.queryImageName) return {};
+  OwnedKernelHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+  // An ended process keeps its name while a handle holds it, but runs
+  // nothing any more: as for the memory read, it has no path.
+  DWORD code = 0;
+  if (!process || !GetExitCodeProcess(process.get(), &code) || code != STILL_ACTIVE) return {};
+  std::string path(32768, '\0'); // the longest path the system knows
+  DWORD size = static_cast<DWORD>(path.size());
+  if (!api.queryImageName(process.get(), 0, path.data(), &size)) return {};
+  path.resize(std::min<size_t>(size, path.size()));
   return path;
 }
 
@@ -81,12 +102,14 @@ void initProcessApi() {
   api.firstProcess = lookUp<ProcessEntryFn>(kernel, "Process32First");
   api.nextProcess = lookUp<ProcessEntryFn>(kernel, "Process32Next");
   api.createSnapshot = lookUp<CreateSnapshotFn>(kernel, "CreateToolhelp32Snapshot");
+  api.queryImageName = lookUp<ImageNameFn>(kernel, "QueryFullProcessImageNameA");
   isNT = systemPlatformId() == VER_PLATFORM_WIN32_NT;
   api.processStatus.reset(isNT ? loadSystemLibrary("psapi.dll") : nullptr);
   api.moduleFileName = lookUp<ModuleFileNameFn>(api.processStatus.get(), "GetModuleFileNameExA");
 }
 
 void freeProcessApi() {
+  api.queryImageName = nullptr;
   api.moduleFileName = nullptr;
   api.processStatus.reset();
   api.createSnapshot = nullptr;
@@ -117,6 +140,7 @@ std::vector<uint32_t> closeRunningBrowsers(const std::string& dir) {
 }
 
 std::string processImagePath(uint32_t pid) {
+  if (std::string path = limitedImagePath(pid); !path.empty()) return path;
   if (!api.moduleFileName) return {};
   OwnedKernelHandle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid));
   if (!process) return {};

@@ -5,11 +5,13 @@
 // is given away, in both places HKEY_CLASSES_ROOT shows (the machine's and
 // the user's classes), lets the test set them, and when it goes removes what
 // the test set and puts back exactly what was there: keys, values, their
-// types and data bytes.
+// types and data bytes. It takes the user's choice of class for a protocol
+// (Wine's prefix names "http" for "http") away and back the same way.
 #include "tests/detect/testregistry.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -49,6 +51,30 @@ public:
     }
     return setText(HKEY_LOCAL_MACHINE, classesPath(path), "", text);
   }
+  // Takes the user's choice of class for the protocol away, so that only a
+  // choice the test sets with setUserChoice counts.
+  void takeUserChoice(const std::string& protocol) {
+    std::string path = userChoicePath(protocol);
+    saved_.push_back({HKEY_CURRENT_USER, path, saveTree(HKEY_CURRENT_USER, path)});
+    if (saved_.back().tree) {
+      EXPECT_TRUE(deleteTree(HKEY_CURRENT_USER, path)) << "could not clear " << path;
+    }
+    choices_.push_back(protocol);
+  }
+  // Records progId as the user's choice for a protocol taken before.
+  bool setUserChoice(const std::string& protocol, const std::string& progId) {
+    if (std::find(choices_.begin(), choices_.end(), protocol) == choices_.end()) {
+      ADD_FAILURE() << "the choice for " << protocol << " was not taken";
+      return false;
+    }
+    return setText(HKEY_CURRENT_USER, userChoicePath(protocol), "ProgId", progId);
+  }
+  // Where Windows keeps the class the user chose for a protocol.
+  static std::string userChoicePath(const std::string& protocol) {
+    return "Software\\Microsoft\\Windows\\Shell\\Associations\\UrlAssociations\\" + protocol +
+           "\\UserChoice";
+  }
+
   // name\shell names verb as the default verb.
   bool setDefaultVerb(const std::string& name, const std::string& verb) {
     return setDefault(name + "\\shell", verb);
@@ -75,6 +101,7 @@ private:
   }
 
   std::vector<std::string> names_;
+  std::vector<std::string> choices_;
   std::vector<Saved> saved_;
 };
 

@@ -4,6 +4,8 @@
 // that user-agent texts pick from it.
 #include "detect/agent.h"
 #include "detect/detect.h"
+#include "detect/osversion.h"
+#include "detect/registry.h"
 #include "tests/detect/machine.h"
 
 #include <gtest/gtest.h>
@@ -18,6 +20,9 @@ const std::string moz = "Software\\Mozilla\\";
 const std::string nav = "Software\\Netscape\\Netscape Navigator";
 const std::string opera = "Software\\Opera Software";
 const std::string vendorSub = "pref(\"general.useragent.vendorSub\", ";
+// Where 32-bit programs register on 64-bit Windows.
+const std::string moz32 = "Software\\Wow6432Node\\Mozilla\\";
+const std::string nav32 = "Software\\Wow6432Node\\Netscape\\Netscape Navigator";
 
 struct Agent {
   std::string text;
@@ -192,7 +197,8 @@ std::vector<Scenario> scenarios() {
          lmKey(moz + "Mozilla Firefox\\1.0\\Main"), lm(moz + "Mozilla", "CurrentVersion", "1.7"),
          lmKey(moz + "Mozilla\\1.7\\Main")},
         {}},
-       {"Galeon 1.3", "", "\\Plugins"},
+       // Galeon's entry would have no program and install into the drive's root.
+       {},
        {}},
       {"VersionAndExtensionsBranchOfferTheSameProgram",
        {{lm(moz + "Galeon", "CurrentVersion", "1.3"),
@@ -207,8 +213,7 @@ std::vector<Scenario> scenarios() {
          lm(moz + "Galeon\\Bin", "Other", "x"),
          lm(moz + "Galeon\\Extensions", "Plugins", "%ROOT%\\Shared Plugins")},
         {}},
-       {"Galeon", "", "%ROOT%\\Shared Plugins", "Galeon 1.3", "%ROOT%\\Galeon\\galeon.exe",
-        "%ROOT%\\Galeon\\Plugins"},
+       {"Galeon 1.3", "%ROOT%\\Galeon\\galeon.exe", "%ROOT%\\Galeon\\Plugins"},
        {}},
       {"ExtensionsWithEmptyPluginsAddNothing",
        {{lm(moz + "Galeon\\Bin", "PathToExe", "%ROOT%\\Galeon\\galeon.exe"),
@@ -236,14 +241,12 @@ std::vector<Scenario> scenarios() {
        {"Netscape Navigator 4.79 (en)", "%ROOT%\\NS\\Program\\\\netscape.exe",
         "%ROOT%\\NS\\Program\\Plugins"},
        {}},
+      // No program and no plug-in directory: no browser to offer.
       {"NavigatorWithoutMainValues",
        navigator("4.79 (en)", {lmKey(ns479)}),
-       {"Netscape Navigator 4.79 (en)", "\\netscape.exe", ""},
-       {{"mozilla/4.79 [en] (windows nt 5.0; u)", "Netscape Navigator 4.79 (en)"}}},
-      {"NavigatorWithoutMainKey",
-       navigator("4.8", {}),
-       {"Netscape Navigator 4.8", "\\netscape.exe", ""},
-       {}},
+       {},
+       {{"mozilla/4.79 [en] (windows nt 5.0; u)", ""}}},
+      {"NavigatorWithoutMainKey", navigator("4.8", {}), {}, {}},
 
       // --- Opera ---
       {"Opera850FoundThroughFiveValues",
@@ -306,6 +309,69 @@ std::vector<Scenario> scenarios() {
         {program("Program Files\\Opera\\Opera.exe", "opera850")}},
        {"Opera Wrapper", "%ROOT%\\OW\\ow.exe", "%root%\\program files\\opera\\Program\\Plugins"},
        {{"x opera 8.50", ""}}},
+
+      // --- 32-bit browsers on 64-bit Windows (the 32-bit registry view) ---
+      {"Only32BitFirefoxEsr",
+       {{lm(moz32 + "Mozilla Firefox ESR", "CurrentVersion", "115.6.0esr (x86 en-US)"),
+         lm(moz32 + "Mozilla Firefox ESR\\115.6.0esr (x86 en-US)\\Main", "PathToExe",
+            "%ROOT%\\Program Files (x86)\\Mozilla Firefox\\firefox.exe")},
+        {program("Program Files (x86)\\Mozilla Firefox\\firefox.exe", "ffesr115")}},
+       {"Mozilla Firefox ESR 115.6.0", "%ROOT%\\Program Files (x86)\\Mozilla Firefox\\firefox.exe",
+        "%ROOT%\\Program Files (x86)\\Mozilla Firefox\\Plugins"},
+       {}},
+      // The 32-bit registration of the same program (in other letter cases)
+      // would have moved its plug-in directory: the first find stays.
+      {"OneBrowserInBothViewsIsListedOnce",
+       {{lm(moz + "Mozilla Firefox", "CurrentVersion", "1.5 (en-US)"),
+         lm(moz + "Mozilla Firefox\\1.5 (en-US)\\Main", "PathToExe",
+            "%ROOT%\\Apps\\Firefox\\firefox.exe"),
+         lm(moz32 + "Mozilla Firefox 1.5\\bin", "PathToExe", "%ROOT%\\APPS\\Firefox\\FIREFOX.EXE"),
+         lm(moz32 + "Mozilla Firefox 1.5\\extensions", "Plugins", "%ROOT%\\Elsewhere\\plugins")},
+        {program("Apps\\Firefox\\firefox.exe", "ff15")}},
+       firefoxEntry("Mozilla Firefox 1.5.0.1"),
+       {}},
+      {"PaleMoon64BitBesideSeaMonkey32Bit",
+       {{lm(moz + "Pale Moon", "CurrentVersion", "33.0.0 (x64 en-US)"),
+         lm(moz + "Pale Moon\\33.0.0 (x64 en-US)\\Main", "PathToExe",
+            "%ROOT%\\Program Files\\Pale Moon\\palemoon.exe"),
+         lm(moz32 + "SeaMonkey", "CurrentVersion", "2.53.18 (en-US)"),
+         lm(moz32 + "SeaMonkey\\2.53.18 (en-US)\\Main", "PathToExe",
+            "%ROOT%\\Program Files (x86)\\SeaMonkey\\seamonkey.exe")},
+        {program("Program Files\\Pale Moon\\palemoon.exe", "noresource"),
+         program("Program Files (x86)\\SeaMonkey\\seamonkey.exe", "noresource")}},
+       {"Pale Moon 33.0.0 (x64 en-US)", "%ROOT%\\Program Files\\Pale Moon\\palemoon.exe",
+        "%ROOT%\\Program Files\\Pale Moon\\Plugins", "SeaMonkey 2.53.18 (en-US)",
+        "%ROOT%\\Program Files (x86)\\SeaMonkey\\seamonkey.exe",
+        "%ROOT%\\Program Files (x86)\\SeaMonkey\\Plugins"},
+       {}},
+      {"Navigator32BitBesideOpera",
+       {{lm(nav32, "CurrentVersion", "4.79 (en)"),
+         lm(nav32 + "\\4.79 (en)\\Main", "Install Directory", "%ROOT%\\Communicator"),
+         lm(nav32 + "\\4.79 (en)\\Main", "Plugins Directory",
+            "%ROOT%\\Communicator\\Program\\Plugins"),
+         cu(opera, "Last Directory", "%ROOT%\\Opera")},
+        {program("Opera\\Opera.exe", "opera850")}},
+       {"Netscape Navigator 4.79 (en)", "%ROOT%\\Communicator\\Program\\netscape.exe",
+        "%ROOT%\\Communicator\\Program\\Plugins", "Opera 8.50", "%root%\\opera\\Opera.exe",
+        "%root%\\opera\\Program\\Plugins"},
+       {{"mozilla/4.79 [en] (windows nt 5.0; u)", "Netscape Navigator 4.79 (en)"}}},
+
+      // --- Entries that name no place of their own are left out ---
+      {"RelativePathsAreLeftOut",
+       {{lm(moz + "Galeon", "CurrentVersion", "1.3"),
+         lm(moz + "Galeon\\1.3\\Main", "PathToExe", "galeon.exe"),
+         lm(moz + "Epiphany\\Bin", "PathToExe", "%ROOT%\\Epiphany\\epiphany.exe"),
+         lm(moz + "Epiphany\\Extensions", "Plugins", "plugins"),
+         lm(moz + "Beonex\\Bin", "PathToExe", "%ROOT%\\Beonex\\beonex.exe"),
+         lm(moz + "Beonex\\Extensions", "Plugins", "C:plugins"),
+         lm(moz32 + "Kazehakase", "CurrentVersion", "0.5"), lmKey(moz32 + "Kazehakase\\0.5\\Main"),
+         lm(moz + "Camino", "CurrentVersion", "1.0"),
+         lm(moz + "Camino\\1.0\\Main", "PathToExe", "%ROOT%\\Camino\\camino.exe"),
+         lm(nav, "CurrentVersion", "4.8"),
+         lm(nav + "\\4.8\\Main", "Install Directory", "Netscape")},
+        {}},
+       {"Camino 1.0", "%ROOT%\\Camino\\camino.exe", "%ROOT%\\Camino\\Plugins"},
+       {}},
   };
 }
 
@@ -322,6 +388,8 @@ TEST_P(Detection, FindsExactlyTheExpectedBrowsers) {
   const Scenario& s = GetParam();
   Installed installed(s.layout, "scenario");
   ASSERT_TRUE(installed.ok());
+  osVersionStartup(); // the registry view the program reads, as at its start
+  registryStartup();
 
   tsList list;
   list.Add("Stale Browser"); // detection starts from an empty list
@@ -403,7 +471,7 @@ TEST(Detectors, FirebirdWithoutProgramPathReadsNoAllJsFromTheCurrentDirectory) {
   GetCurrentDirectoryA(sizeof previous, previous);
   ASSERT_TRUE(SetCurrentDirectoryA(installed.root().c_str()));
   tsList list;
-  detectBrowsers(list);
+  detectGecko(list); // the whole detection leaves such an entry out
   SetCurrentDirectoryA(previous);
   EXPECT_EQ(itemsOf(list), (std::vector<std::string>{
                                "Firebird ", "", installed.expand("%ROOT%\\Firebird\\plugins")}));

@@ -59,6 +59,9 @@ inline const std::vector<std::pair<HKEY, std::string>>& browserKeys() {
   static const std::vector<std::pair<HKEY, std::string>> keys = {
       {HKEY_LOCAL_MACHINE, "Software\\Mozilla"},
       {HKEY_LOCAL_MACHINE, "Software\\Netscape"},
+      // Where 32-bit browsers register on 64-bit Windows.
+      {HKEY_LOCAL_MACHINE, "Software\\Wow6432Node\\Mozilla"},
+      {HKEY_LOCAL_MACHINE, "Software\\Wow6432Node\\Netscape"},
       {HKEY_CURRENT_USER, "Software\\Opera Software"}};
   return keys;
 }

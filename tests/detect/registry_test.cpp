@@ -59,6 +59,12 @@ TEST(RegistryViewFor, SixtyFourBitViewFromVistaOn) {
   EXPECT_EQ(registryViewFor(-1), 0u);
 }
 
+TEST(RegistryView, OnlyThe64BitViewHasA32BitViewBesideIt) {
+  EXPECT_EQ(secondRegistryView(0x0100), 0x0200u); // KEY_WOW64_64KEY, then KEY_WOW64_32KEY
+  EXPECT_EQ(secondRegistryView(0), 0u);           // Windows XP and older: one view only
+  EXPECT_EQ(secondRegistryView(0x0200), 0u);
+}
+
 TEST(WithoutLeadingBackslash, DropsOnlyOne) {
   EXPECT_EQ(withoutLeadingBackslash("\\Software\\Mozilla"), "Software\\Mozilla");
   EXPECT_EQ(withoutLeadingBackslash("\\\\Software"), "\\Software");

@@ -38,8 +38,9 @@ struct Association {
 struct Case {
   std::string name;
   std::vector<Association> associations;
-  std::string command; // what defaultBrowserCommand gives
-  std::string starts;  // "quoted", "cut" or "" (nothing can start)
+  std::string command;         // what defaultBrowserCommand gives
+  std::string starts;          // "quoted", "cut" or "" (nothing can start)
+  std::string userChoice = {}; // the ProgId the user chose for "http"; empty: none
 };
 
 void PrintTo(const Case& c, std::ostream* os) {
@@ -47,6 +48,7 @@ void PrintTo(const Case& c, std::ostream* os) {
 }
 
 const std::string html = "InstallerTests.html";
+const std::string choice = "InstallerTests.Choice";
 const Association htmlClass = {".html", html};
 const Association htmlQuoted = {html + "\\shell\\open\\command",
                                 "\"%ROOT%\\Fake Browser\\browser.exe\" -osint \"%1\""};
@@ -91,6 +93,41 @@ const std::vector<Case> cases = {
      {{".html\\OpenWithList", ""}, {"shell\\open\\command", "\"%ROOT%\\Fake.exe\""}},
      " " + url,
      ""},
+    // --- The user's own choice of browser (Windows 8 and later) ---
+    {"UserChoiceWithOpenCommandWins",
+     {{"http\\shell", "open"},
+      {"http\\shell\\open\\command", "%ROOT%\\Fake.exe %1"},
+      {choice + "\\shell\\open\\command", "\"%ROOT%\\Fake Browser\\browser.exe\" -choice \"%1\""}},
+     "\"%ROOT%\\Fake Browser\\browser.exe\" -choice \"" + url + "\"",
+     "quoted",
+     choice},
+    {"UserChoiceWithoutOpenCommandTakesTheHttpAssociation",
+     {{"http\\shell", "open"},
+      {"http\\shell\\open\\command", "%ROOT%\\Fake.exe %1"},
+      {choice, "Chosen Browser URL"},
+      {choice + "\\shell\\print\\command", "\"%ROOT%\\Fake Browser\\browser.exe\" \"%1\""}},
+     "%ROOT%\\Fake.exe " + url,
+     "cut",
+     choice},
+    {"UserChoiceOfAMissingClassTakesTheHtmlRoute",
+     {htmlClass, htmlQuoted},
+     quotedWithUrl,
+     "quoted",
+     choice},
+    {"UserChoiceWithoutPercentOneTakesTheHttpAssociation",
+     {{"http\\shell", "open"},
+      {"http\\shell\\open\\command", "%ROOT%\\Fake.exe %1"},
+      {choice + "\\shell\\open\\command", "\"%ROOT%\\Fake Browser\\browser.exe\""}},
+     "%ROOT%\\Fake.exe " + url,
+     "cut",
+     choice},
+    // Wine's own layout: the choice names "http", whose open command serves
+    // though "http" names no default verb.
+    {"UserChoiceOfHttpWithoutDefaultVerb",
+     {{"http\\shell\\open\\command", "\"%ROOT%\\Fake.exe\" \"%1\""}, htmlClass, htmlQuoted},
+     "\"%ROOT%\\Fake.exe\" \"" + url + "\"",
+     "cut",
+     "http"},
 };
 
 class DefaultBrowser : public testing::TestWithParam<Case> {};
@@ -102,9 +139,13 @@ TEST_P(DefaultBrowser, CommandAndStartedProgram) {
   ASSERT_FALSE(browsers.cut.empty());
   ASSERT_EQ(browsers.folder.root().find(' '), std::string::npos)
       << "the cut needs a blank-free root";
-  ScopedAssociations associations({"http", ".html", html, "shell"});
+  ScopedAssociations associations({"http", ".html", html, "shell", choice});
   for (const Association& a : c.associations)
     ASSERT_TRUE(associations.setDefault(a.path, browsers.expand(a.text))) << a.path;
+  associations.takeUserChoice("http");
+  if (!c.userChoice.empty()) {
+    ASSERT_TRUE(associations.setUserChoice("http", c.userChoice));
+  }
 
   std::string command = browsers.expand(c.command);
   EXPECT_EQ(defaultBrowserCommand(url), command);
@@ -130,12 +171,17 @@ INSTANTIATE_TEST_SUITE_P(Shell, DefaultBrowser, testing::ValuesIn(cases),
                          [](const testing::TestParamInfo<Case>& info) { return info.param.name; });
 
 TEST(ScopedAssociations, PutBackExactlyWhatWasThere) {
+  const std::string userChoice = ScopedAssociations::userChoicePath("http");
   std::vector<std::string> before;
   for (const char* key : {"Software\\Classes\\http", "Software\\Classes\\.html"})
     for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER})
       before.push_back(testregistry::snapshot(root, key));
+  before.push_back(testregistry::snapshot(HKEY_CURRENT_USER, userChoice));
   {
     ScopedAssociations associations({"http", ".html"});
+    associations.takeUserChoice("http");
+    EXPECT_EQ(testregistry::snapshot(HKEY_CURRENT_USER, userChoice), "(absent)");
+    ASSERT_TRUE(associations.setUserChoice("http", "InstallerTests.Choice"));
     EXPECT_EQ(testregistry::snapshot(HKEY_LOCAL_MACHINE, "Software\\Classes\\http"), "(absent)");
     ASSERT_TRUE(associations.setDefaultVerb("http", "open"));
     ASSERT_TRUE(associations.setVerbCommand("http", "open", "x.exe \"%1\""));
@@ -145,6 +191,7 @@ TEST(ScopedAssociations, PutBackExactlyWhatWasThere) {
   for (const char* key : {"Software\\Classes\\http", "Software\\Classes\\.html"})
     for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER})
       after.push_back(testregistry::snapshot(root, key));
+  after.push_back(testregistry::snapshot(HKEY_CURRENT_USER, userChoice));
   EXPECT_EQ(after, before);
 }
 

@@ -173,4 +173,47 @@ TEST(BrowserList, SortOfAnEmptyRangeChangesNothing) {
   EXPECT_EQ(namesOf(list), (std::vector<std::string>{"z", "a"}));
 }
 
+TEST(BrowserList, AddMissingKeepsWhatIsListedAndAppendsTheRest) {
+  tsList list;
+  addOrUpdateBrowser(list, "Firefox 64", "C:\\Program Files\\Firefox\\plugins",
+                     "C:\\Program Files\\Firefox\\firefox.exe");
+  tsList more;
+  addOrUpdateBrowser(more, "Firefox 32", "C:\\Other", "c:\\program files\\FIREFOX\\firefox.exe");
+  addOrUpdateBrowser(more, "SeaMonkey", "C:\\SM\\Plugins", "C:\\SM\\seamonkey.exe");
+  addOrUpdateBrowser(more, "Navigator", "C:\\NS\\Plugins", "C:\\NS\\netscape.exe");
+  addMissingBrowsers(list, more);
+  EXPECT_EQ(itemsOf(list),
+            (std::vector<std::string>{"Firefox 64", "C:\\Program Files\\Firefox\\firefox.exe",
+                                      "C:\\Program Files\\Firefox\\plugins", "SeaMonkey",
+                                      "C:\\SM\\seamonkey.exe", "C:\\SM\\Plugins", "Navigator",
+                                      "C:\\NS\\netscape.exe", "C:\\NS\\Plugins"}));
+  tsList none;
+  addMissingBrowsers(list, none);
+  EXPECT_EQ(list.Count(), 9);
+}
+
+TEST(BrowserList, AbsolutePathsNameADriveAndFolderOrAServer) {
+  for (const char* path : {"C:\\", "c:\\Program Files\\x.exe", "Z:/apps/x.exe",
+                           "\\\\server\\share\\x.exe", "//server/share", "\\\\?\\C:\\x.exe"})
+    EXPECT_TRUE(isAbsolutePath(path)) << path;
+  for (const char* path :
+       {"", "\\Plugins", "\\netscape.exe", "Plugins", "firefox.exe", "C:", "C:Plugins", "C:x\\y",
+        "1:\\x", "\\\\", "\\\\\\server", ":\\x", "\xC4:\\x"})
+    EXPECT_FALSE(isAbsolutePath(path)) << path;
+}
+
+TEST(BrowserList, EntriesWithoutAbsolutePathsAreDropped) {
+  tsList list;
+  addOrUpdateBrowser(list, "Galeon 1.3", "\\Plugins", "");
+  addOrUpdateBrowser(list, "Navigator", "", "\\netscape.exe");
+  addOrUpdateBrowser(list, "Kept", "C:\\K\\Plugins", "C:\\K\\k.exe");
+  addOrUpdateBrowser(list, "Relative plug-ins", "plugins", "C:\\R\\r.exe");
+  addOrUpdateBrowser(list, "Relative program", "D:\\P\\Plugins", "P\\p.exe");
+  addOrUpdateBrowser(list, "On a server", "\\\\srv\\apps\\S\\Plugins", "\\\\srv\\apps\\S\\s.exe");
+  dropUnplacedBrowsers(list);
+  EXPECT_EQ(itemsOf(list),
+            (std::vector<std::string>{"Kept", "C:\\K\\k.exe", "C:\\K\\Plugins", "On a server",
+                                      "\\\\srv\\apps\\S\\s.exe", "\\\\srv\\apps\\S\\Plugins"}));
+}
+
 } // namespace

@@ -18,6 +18,9 @@ public:
   Process& operator=(Process&& other) noexcept; // ends the process held so far
 
   static Process start(const std::string& commandLine, const std::string& directory = {});
+  // The same through CreateProcessW, as the shell starts a program whose
+  // path the ANSI code page cannot spell.
+  static Process startWide(const std::wstring& commandLine, const std::wstring& directory = {});
   bool running() const;
   DWORD id() const { return info_.dwProcessId; }
   // The exit code, or STILL_ACTIVE when it did not end within timeoutMs.

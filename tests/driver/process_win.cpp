@@ -34,6 +34,17 @@ Process Process::start(const std::string& commandLine, const std::string& direct
   return p;
 }
 
+Process Process::startWide(const std::wstring& commandLine, const std::wstring& directory) {
+  Process p;
+  STARTUPINFOW si = {};
+  si.cb = sizeof si;
+  std::wstring cmd = commandLine;
+  if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      directory.empty() ? nullptr : directory.c_str(), &si, &p.info_))
+    p.info_ = {};
+  return p;
+}
+
 bool Process::running() const {
   return info_.hProcess && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT;
 }

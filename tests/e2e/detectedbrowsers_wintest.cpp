@@ -1,11 +1,14 @@
 // The real installer on a computer with one browser of every family: it
 // writes "detected browsers.txt" beside itself, byte for byte, stops at the
 // archive check (it is run without an archive) or at its window, and leaves
-// the registry exactly as it found it.
+// the registry exactly as it found it. Then what today's 64-bit Windows adds:
+// 32-bit browsers registered in the 32-bit registry view, and a setup.exe in
+// a folder whose name the ANSI code page cannot spell.
 #include "tests/detect/machine.h"
 #include "tests/detect/testregistry.h"
 #include "tests/driver/process.h"
 #include "tests/driver/uidriver.h"
+#include "tests/e2e/installer.h"
 
 #include <gtest/gtest.h>
 
@@ -56,6 +59,138 @@ TEST(DetectedBrowsers, AreWrittenBesideTheProgramAndTheRegistryStaysUnchanged) {
   EXPECT_EQ(testregistry::snapshot(HKEY_LOCAL_MACHINE, "Software"), machineBefore);
   EXPECT_EQ(testregistry::snapshot(HKEY_CURRENT_USER, "Software"), userBefore);
   removeTree(dir);
+}
+
+// A setup.exe of the real program and the sample payload, written to path.
+bool writeSetup(const std::wstring& path) {
+  std::string bytes =
+      readFile(windowsPath(INSTALLER_EXE)) +
+      zipkit::buildZip(e2e::samplePayload(), e2e::comment(e2e::firefoxAgent, e2e::startUrl));
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+            written == bytes.size();
+  CloseHandle(file);
+  return ok;
+}
+
+std::string readFileW(const std::wstring& path) {
+  HANDLE file =
+      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return {};
+  std::string bytes(GetFileSize(file, nullptr), '\0');
+  DWORD read = 0;
+  if (!ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr)) read = 0;
+  CloseHandle(file);
+  return bytes.substr(0, read);
+}
+
+std::wstring wide(const std::string& ansi) {
+  std::wstring text(ansi.size(), L'\0');
+  text.resize(
+      static_cast<size_t>(MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()),
+                                              text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+// Waits for the installer's window, reads its check-list as the screen shows
+// it and presses Cancel. A message box instead fails the test with its text.
+std::vector<std::string> listShownThenCancel(Process& installer) {
+  for (int waited = 0; waited < 30000; waited += 100) {
+    for (const WindowInfo& w : topLevelWindows(installer.id())) {
+      if (!w.visible) continue;
+      if (w.className == "#32770") {
+        ADD_FAILURE() << "the installer showed: " << readMessageBox(w.handle).text;
+        clickControl(w.handle, "OK");
+        return {};
+      }
+      if (w.className != "62RUZ INSTALL") continue;
+      HWND list = nullptr;
+      for (int i = 0; i < 400 && !list; ++i) {
+        for (const WindowInfo& child : childWindows(w.handle))
+          if (child.className == "ListBox" && SendMessageA(child.handle, LB_GETCOUNT, 0, 0) > 0)
+            list = child.handle;
+        if (!list) Sleep(50);
+      }
+      std::vector<std::string> items = list ? listItems(list) : std::vector<std::string>{};
+      EXPECT_TRUE(clickControl(w.handle, "Cancel"));
+      return items;
+    }
+    Sleep(100);
+  }
+  ADD_FAILURE() << "the installer showed neither a message box nor its window";
+  return {};
+}
+
+TEST(DetectedBrowsers, A32BitBrowserOn64BitWindowsIsOfferedAndAPhantomIsNot) {
+  using namespace machine;
+  const std::string moz32 = "Software\\Wow6432Node\\Mozilla\\Mozilla Firefox ESR";
+  const std::string nav = "Software\\Netscape\\Netscape Navigator";
+  // Firefox ESR registered by its 32-bit installer only; a Navigator key that
+  // names neither program nor plug-in directory.
+  Installed installed(
+      Layout{{lm(moz32, "CurrentVersion", "115.6.0esr (x86 en-US)"),
+              lm(moz32 + "\\115.6.0esr (x86 en-US)\\Main", "PathToExe",
+                 "%ROOT%\\Program Files (x86)\\Mozilla Firefox\\firefox.exe"),
+              lm(nav, "CurrentVersion", "4.8"), lmKey(nav + "\\4.8\\Main")},
+             {program("Program Files (x86)\\Mozilla Firefox\\firefox.exe", "ffesr115")}},
+      "e2e-wow64");
+  ASSERT_TRUE(installed.ok());
+  std::string dir = makeTempDir("e2e-setup");
+  ASSERT_TRUE(writeSetup(wide(dir + "\\setup.exe")));
+  Process installer = Process::start("\"" + dir + "\\setup.exe\"", dir);
+  ASSERT_TRUE(installer.running());
+  EXPECT_EQ(listShownThenCancel(installer),
+            std::vector<std::string>{"Mozilla Firefox ESR 115.6.0"});
+  EXPECT_EQ(installer.wait(20000), 0u);
+  EXPECT_EQ(readFile(dir + "\\detected browsers.txt"),
+            installed.expand("Mozilla Firefox ESR 115.6.0\n"
+                             "%ROOT%\\Program Files (x86)\\Mozilla Firefox\\firefox.exe\n"
+                             "%ROOT%\\Program Files (x86)\\Mozilla Firefox\\Plugins\n"));
+  removeTree(dir);
+}
+
+TEST(DetectedBrowsers, ASetupInAFolderTheCodePageCannotSpellOpensItsArchive) {
+  // Greek on a Western system, Cyrillic on a Greek one.
+  std::wstring name;
+  for (const wchar_t* candidate :
+       {L"\u0395\u03b3\u03ba\u03b1\u03c4\u03ac\u03c3\u03c4\u03b1\u03c3\u03b7",
+        L"\u0423\u0441\u0442\u0430\u043d\u043e\u0432\u043a\u0430"}) {
+    BOOL replaced = FALSE;
+    if (GetACP() != CP_UTF8 &&
+        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, candidate, -1, nullptr, 0, nullptr,
+                            &replaced) > 0 &&
+        replaced) {
+      name = candidate;
+      break;
+    }
+  }
+  if (name.empty()) GTEST_SKIP() << "the ANSI code page " << GetACP() << " spells both names";
+
+  machine::Installed installed(machine::typicalMachine(), "e2e-browsers");
+  ASSERT_TRUE(installed.ok());
+  std::string expected;
+  for (const std::string& line : machine::typicalMachineBrowsers())
+    expected += installed.expand(line) + "\n";
+  std::vector<std::string> names;
+  for (size_t i = 0; i < machine::typicalMachineBrowsers().size(); i += 3)
+    names.push_back(installed.expand(machine::typicalMachineBrowsers()[i]));
+
+  std::string base = makeTempDir("e2e-named");
+  std::wstring dir = wide(base) + L"\\" + name;
+  ASSERT_TRUE(CreateDirectoryW(dir.c_str(), nullptr));
+  ASSERT_TRUE(writeSetup(dir + L"\\setup.exe"));
+  Process installer = Process::startWide(L"\"" + dir + L"\\setup.exe\"", dir);
+  ASSERT_TRUE(installer.running());
+  EXPECT_EQ(listShownThenCancel(installer), names);
+  EXPECT_EQ(installer.wait(20000), 0u);
+  EXPECT_EQ(readFileW(dir + L"\\detected browsers.txt"), expected);
+  // The ANSI routines of removeTree cannot name what lies in the folder.
+  DeleteFileW((dir + L"\\detected browsers.txt").c_str());
+  DeleteFileW((dir + L"\\setup.exe").c_str());
+  RemoveDirectoryW(dir.c_str());
+  removeTree(base);
 }
 
 } // namespace

@@ -18,10 +18,12 @@ using namespace uidriver;
 
 constexpr int defaultBrowser = 3; // started through the "http" association
 constexpr int htmlViewer = 4;     // started through the ".html" fall-back
+constexpr int chosenBrowser = 5;  // the one the user chose for "http"
 constexpr int nobody = -1;
 
 const std::string defaultProgram = "%ROOT%\\Default Browser\\browser.exe";
 const std::string viewerProgram = "%ROOT%\\Html Viewer\\viewer.exe";
+const std::string chosenProgram = "%ROOT%\\Chosen Browser\\chosen.exe";
 
 struct Scenario {
   const char* what;
@@ -41,6 +43,7 @@ struct Scenario {
   // Browsers whose programs run when the installer starts: each one whose
   // plug-in directory the run changes is asked to quit, no other.
   std::vector<int> running = {};
+  std::string userChoice = {}; // the open command of the class the user chose; empty: none
 };
 
 const std::string cancelledText = "Installation cancelled. Browsers that the installation had "
@@ -281,6 +284,12 @@ const std::vector<Scenario>& scenarios() {
        .boxes = {"Disk read error trying to extract vorlixa.drv", incompleteText},
        .outcomes = {Outcome::untouched, Outcome::untouched, Outcome::untouched},
        .started = nobody},
+      {.what = "the agent's browser un-ticked: the browser the user chose for \"http\"",
+       .act = [](Session& s) { s.toggle(firefox), s.toggle(navigator), pressContinue(s); },
+       .outcomes = {Outcome::untouched, Outcome::installed, Outcome::untouched},
+       .started = chosenBrowser,
+       .commandLine = "\"" + chosenProgram + "\" -osint -url \"" + startUrl + "\"",
+       .userChoice = "\"" + chosenProgram + "\" -osint -url \"%1\""},
   };
   return all;
 }
@@ -288,6 +297,7 @@ const std::vector<Scenario>& scenarios() {
 std::string programOf(const Session& s, int started) {
   if (started == defaultBrowser) return s.expand(defaultProgram);
   if (started == htmlViewer) return s.expand(viewerProgram);
+  if (started == chosenBrowser) return s.expand(chosenProgram);
   return s.program(started);
 }
 
@@ -303,16 +313,22 @@ void run(const Scenario& c, const Hook& beforeStart = {}, const Hook& afterEnd =
   if (c.payload) c.payload(payload);
   Session s("e2e-run", c.existing, payload, c.settings, navigatorPlugins);
   ASSERT_TRUE(s.ok());
-  for (const std::string& program : {defaultProgram, viewerProgram}) {
+  for (const std::string& program : {defaultProgram, viewerProgram, chosenProgram}) {
     machine::createFolders(s.root(), program.substr(7));
     ASSERT_TRUE(copyFile(machine::fixturePath("ff15"), s.expand(program)));
   }
-  testregistry::ScopedAssociations associations({"http", ".html", "VorlixaTestPage"});
+  testregistry::ScopedAssociations associations(
+      {"http", ".html", "VorlixaTestPage", "VorlixaChosen"});
   associations.setDefaultVerb("http", "open");
   associations.setVerbCommand("http", "open", s.expand(c.httpCommand));
   associations.setDefault(".html", "VorlixaTestPage");
   associations.setVerbCommand("VorlixaTestPage", "open",
                               "\"" + s.expand(viewerProgram) + "\" \"%1\"");
+  associations.takeUserChoice("http");
+  if (!c.userChoice.empty()) {
+    associations.setVerbCommand("VorlixaChosen", "open", s.expand(c.userChoice));
+    associations.setUserChoice("http", "VorlixaChosen");
+  }
 
   s.remember();
   if (beforeStart) beforeStart(s);
@@ -497,13 +513,21 @@ TEST(Installer, AsksProgramsOnTheWayToThePluginDirectoryToQuitAndWaitsForThem) {
   run(
       c,
       [&](Session& s) {
-        for (auto [where, quits] : {std::pair{"Program Files\\Opera\\OperaHelper.exe", true},
-                                    {"Program Files\\Op\\helper.exe", true},
-                                    {"Other\\elsewhere.exe", false}}) {
+        struct Program {
+          const char* where;
+          bool quits;
+          const char* arguments;
+        };
+        // A browser that refuses reading its memory is asked all the same.
+        for (auto [where, quits, arguments] :
+             {Program{"Program Files\\Opera\\OperaHelper.exe", true, ""},
+              {"Program Files\\Op\\helper.exe", true, ""},
+              {"Other\\elsewhere.exe", false, ""},
+              {"Program Files\\Opera\\Guarded.exe", true, "-deny-memory-read"}}) {
           machine::createFolders(s.root(), where);
           std::string path = s.root() + "\\" + where;
           ASSERT_TRUE(copyFile(machine::fixturePath("opera850"), path));
-          running.push_back({path, quits, startFakeBrowser(path)});
+          running.push_back({path, quits, startFakeBrowser(path, arguments)});
           ASSERT_TRUE(running.back().process.running()) << path;
         }
         const std::string host = "Program Files\\Opera\\Program\\pluginhost.exe";

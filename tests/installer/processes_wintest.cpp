@@ -158,6 +158,21 @@ TEST_F(RunningBrowsers, QuitProcessWindowsPostsToEveryWindowOnEitherFamily) {
   }
 }
 
+TEST_F(RunningBrowsers, ABrowserThatRefusesMemoryReadingIsAskedToQuit) {
+  std::string exe = folder_.place(machine::fixturePath("ff15"), "Guarded\\browser.exe");
+  Process browser = startFakeBrowser(exe, "-deny-memory-read");
+  ASSERT_TRUE(browser.running());
+  // The refusal holds: the rights GetModuleFileNameExA needs are not granted.
+  HANDLE denied = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, browser.id());
+  EXPECT_EQ(denied, nullptr);
+  if (denied) CloseHandle(denied);
+  EXPECT_EQ(lstrcmpiA(processImagePath(browser.id()).c_str(), exe.c_str()), 0);
+
+  closeRunningBrowsers(folder_.root() + "\\Guarded\\Plugins");
+  EXPECT_EQ(waitForFakeBrowserLine(exe, browser.id(), {"quit"}).event, "quit");
+  EXPECT_EQ(browser.wait(60000), 0u);
+}
+
 // The cases in which every failure means that nothing is closed.
 TEST_F(RunningBrowsers, NothingIsClosedWithoutTheSystemsHelp) {
   std::string exe;
