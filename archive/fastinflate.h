@@ -52,8 +52,10 @@ static_assert(roundBits <= refillBits);
 // when all of that lies within the input block, and eight more bytes always hold it.
 constexpr int roundNeedsBits = roundBits + maxCodeBits;
 static_assert(roundNeedsBits <= 8 * 8 - 1);
-// A match copy writes up to this many bytes past the match's end (16 and 32 bytes at a time).
-constexpr size_t copyOverrun = 29;
+// A match copy writes up to this many bytes past the match's end: five 8-byte words for a match
+// of the shortest length, 3.
+constexpr int minMatchLength = 3;
+constexpr size_t copyOverrun = 5 * 8 - minMatchLength;
 } // namespace fast
 
 // True when a round of the fast loop may run: it neither needs the next block nor takes bytes past

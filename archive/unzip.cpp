@@ -75,7 +75,8 @@ private:
 
   platform::File& archive_;
   platform::File& output_;
-  std::unique_ptr<uint8_t[]> ahead_ = std::make_unique<uint8_t[]>(aheadSize);
+  // Only bytes read into it are ever used: it is not cleared first.
+  std::unique_ptr<uint8_t[]> ahead_ = std::make_unique_for_overwrite<uint8_t[]>(aheadSize);
   int32_t aheadPos_ = 0;
   int32_t aheadEnd_ = 0;
   std::chrono::steady_clock::time_point lastPump_;

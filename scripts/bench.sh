@@ -6,7 +6,8 @@
 # Then the Windows benchmarks (bench/*_bench_win.cpp) run under Wine in a rig
 # of their own. The output ends with the summary lines, R = our speed / the
 # peer's speed, measured in the same run:
-#   inflate_vs_zlib, inflate_vs_libdeflate, inflate_small_vs_zlib,
+#   inflate_vs_zlib, inflate_vs_libdeflate, inflate_vs_libdeflate_crc (the
+#   peer followed by its own CRC-32, as extraction must), inflate_small_vs_zlib,
 #   inflate_small_vs_libdeflate, extract_vs_unzip, extract_vs_libzip,
 #   image_paint_vs_pixels, install_vs_extract (R each), inflate_entry_fixed_us
 #   (microseconds), extract_peak_rss_kib (KiB).
@@ -61,7 +62,7 @@ scripts/wine-run "$rig" build/win64/bench/install_bench.exe "$(realpath "$instal
 scripts/wine-rig stop "$rig"
 
 echo "== summary"
-for key in inflate_vs_zlib inflate_vs_libdeflate inflate_small_vs_zlib \
+for key in inflate_vs_zlib inflate_vs_libdeflate inflate_vs_libdeflate_crc inflate_small_vs_zlib \
   inflate_small_vs_libdeflate extract_vs_unzip extract_vs_libzip inflate_entry_fixed_us \
   extract_peak_rss_kib image_paint_vs_pixels install_vs_extract; do
   grep -E "^$key: " "$log" | tail -n 1 || echo "$key: not measured"
