@@ -441,8 +441,8 @@ namespace {
 
 // A resource of the built program, as bytes; empty when it has none.
 std::string programResource(const char* type, const char* name) {
-  HMODULE program =
-      LoadLibraryExA(windowsPath(INSTALLER_EXE).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  HMODULE program = LoadLibraryExA(uidriver::windowsPath(INSTALLER_EXE).c_str(), nullptr,
+                                   LOAD_LIBRARY_AS_DATAFILE);
   HRSRC found = program ? FindResourceA(program, name, type) : nullptr;
   std::string bytes;
   if (found)
@@ -481,7 +481,7 @@ TEST(Program, ManifestAsksForAdministratorRightsAndNamesVistaToCurrent) {
 
 TEST(Program, VersionResourceNamesTheProductAndVersion) {
   DWORD ignored = 0;
-  std::string path = windowsPath(INSTALLER_EXE);
+  std::string path = uidriver::windowsPath(INSTALLER_EXE);
   std::string version(GetFileVersionInfoSizeA(path.c_str(), &ignored), '\0');
   ASSERT_FALSE(version.empty());
   ASSERT_TRUE(
