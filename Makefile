@@ -1,5 +1,5 @@
 # Entry points; each installs what it needs first.
-.PHONY: all deps test demo bench fuzz clean
+.PHONY: all deps test demo bench fuzz release clean
 
 all: deps
 	cmake --preset win32 && cmake --build --preset win32
@@ -19,5 +19,8 @@ bench: deps
 fuzz: deps
 	scripts/fuzz.sh
 
+release: deps
+	scripts/release.sh
+
 clean:
-	rm -rf build
+	rm -rf build dist

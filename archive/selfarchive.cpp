@@ -20,11 +20,72 @@ namespace {
 
 constexpr int64_t tailSize = 2048; // the end record must start in the file's last 2048 bytes
 
-// The file's last tailSize bytes (all of a shorter file) and their position;
-// empty when the file cannot be read.
+// A signed program carries its signature in the certificate table, which the
+// signing tool appends after everything else (our archive included) and which
+// the signature does not cover. The places in the program's headers that say
+// where that table is:
+namespace pe {
+constexpr int64_t headerPointer = 0x3C;   // in the DOS header: where the PE header starts
+constexpr uint32_t signature = 0x4550;    // "PE\0\0"
+constexpr int64_t optionalHeader = 24;    // from the PE header: signature and file header
+constexpr int64_t optionalSizeField = 20; // from the PE header: the optional header's size
+constexpr uint32_t magic32 = 0x10B;
+constexpr uint32_t magic64 = 0x20B;
+constexpr int64_t directoryCount32 = 92; // in the optional header, by its magic
+constexpr int64_t directoryCount64 = 108;
+constexpr int64_t directories32 = 96;
+constexpr int64_t directories64 = 112;
+constexpr uint32_t securityDirectory = 4; // its entry: file offset and size of the table
+constexpr int64_t directorySize = 8;
+constexpr uint32_t certificateHeader = 8; // each certificate: length, revision, type
+} // namespace pe
+
+// n bytes at pos; false when the file does not hold them.
+bool readAt(platform::File& file, int64_t pos, void* buffer, int32_t n) {
+  return file.seek(pos) && file.read(buffer, n) == n;
+}
+
+// Where the part of the file that a signature covers ends: the start of the
+// certificate table when the file is a PE program whose table lies at the
+// very end of the file; otherwise the file's size. A table that is not where
+// it says, or whose first certificate does not fit in it, is not taken.
+int64_t signedEnd(platform::File& file, int64_t size) {
+  uint8_t dos[2], field[4], header[4];
+  if (!readAt(file, 0, dos, 2) || dos[0] != 'M' || dos[1] != 'Z') return size;
+  if (!readAt(file, pe::headerPointer, field, 4)) return size;
+  int64_t peHeader = zip::get32(field);
+  if (!readAt(file, peHeader, header, 4) || zip::get32(header) != pe::signature) return size;
+  if (!readAt(file, peHeader + pe::optionalSizeField, field, 2)) return size;
+  uint32_t optionalSize = zip::get16(field);
+  int64_t optional = peHeader + pe::optionalHeader;
+  if (!readAt(file, optional, field, 2)) return size;
+  uint32_t magic = zip::get16(field);
+  if (magic != pe::magic32 && magic != pe::magic64) return size;
+  bool wide = magic == pe::magic64;
+  int64_t entry =
+      (wide ? pe::directories64 : pe::directories32) + pe::securityDirectory * pe::directorySize;
+  if (entry + pe::directorySize > optionalSize) return size;
+  if (!readAt(file, optional + (wide ? pe::directoryCount64 : pe::directoryCount32), field, 4) ||
+      zip::get32(field) <= pe::securityDirectory)
+    return size;
+  uint8_t directory[pe::directorySize];
+  if (!readAt(file, optional + entry, directory, pe::directorySize)) return size;
+  int64_t start = zip::get32(directory), length = zip::get32(directory + 4);
+  if (length < pe::certificateHeader || start <= optional || start + length != size) return size;
+  if (!readAt(file, start, field, 4)) return size;
+  uint32_t first = zip::get32(field);
+  if (first < pe::certificateHeader || first > length) return size;
+  return start;
+}
+
+// The last tailSize bytes (all of a shorter file) before the certificate
+// table, or before the file's end when there is none, and their position;
+// empty when the file cannot be read. Nothing after that point is ever read
+// as archive: the signature does not vouch for it.
 std::vector<char> readTail(platform::File& file, int64_t& tailStart) {
   int64_t size = file.size();
   if (size < 0) return {};
+  size = signedEnd(file, size);
   tailStart = std::max<int64_t>(0, size - tailSize);
   std::vector<char> tail(static_cast<size_t>(size - tailStart));
   int32_t want = static_cast<int32_t>(tail.size());

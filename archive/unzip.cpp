@@ -6,7 +6,6 @@
 #include "util/ui.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
 #include <memory>
 
@@ -60,18 +59,17 @@ public:
   // Dispatching costs far more than decoding a 2 KiB block (a round trip to
   // the window system), so it happens at most every pumpInterval.
   void pumpMessages() override {
-    auto now = std::chrono::steady_clock::now();
-    if (now - lastPump_ < pumpInterval) return;
+    if (platform::tickCount() - lastPump_ < pumpInterval) return;
     pumpNow();
   }
   void pumpNow() {
     ::pumpMessages();
-    lastPump_ = std::chrono::steady_clock::now();
+    lastPump_ = platform::tickCount();
   }
 
 private:
   static constexpr int32_t aheadSize = 65536;
-  static constexpr std::chrono::milliseconds pumpInterval{10};
+  static constexpr uint32_t pumpInterval = 10; // milliseconds
 
   platform::File& archive_;
   platform::File& output_;
@@ -79,7 +77,7 @@ private:
   std::unique_ptr<uint8_t[]> ahead_ = std::make_unique_for_overwrite<uint8_t[]>(aheadSize);
   int32_t aheadPos_ = 0;
   int32_t aheadEnd_ = 0;
-  std::chrono::steady_clock::time_point lastPump_;
+  uint32_t lastPump_ = 0;
 };
 
 // Fills the whole request unless the file ends or fails, as a plain read would.

@@ -20,6 +20,7 @@ function(installer_add_unit name)
   installer_sources(srcs ${name} "*.cpp")
   add_library(${name} STATIC ${srcs})
   target_link_libraries(${name} PUBLIC ${ARGN})
+  target_compile_options(${name} PRIVATE ${INSTALLER_PRODUCT_OPTIONS})
 endfunction()
 
 # Gives a Windows target the program's resources (icon, side bitmap, version).

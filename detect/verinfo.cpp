@@ -1,13 +1,13 @@
 #include "detect/verinfo.h"
 
 #include <algorithm>
-#include <cstdio>
 
+// Formatted by hand: the C library's printf family would bring its whole
+// formatting engine (floating point included) into the program for this.
 std::string formatVersion(uint32_t mostSignificant, uint32_t leastSignificant) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%u.%u.%u.%u", mostSignificant >> 16, mostSignificant & 0xFFFF,
-                leastSignificant >> 16, leastSignificant & 0xFFFF);
-  return text;
+  return std::to_string(mostSignificant >> 16) + '.' + std::to_string(mostSignificant & 0xFFFF) +
+         '.' + std::to_string(leastSignificant >> 16) + '.' +
+         std::to_string(leastSignificant & 0xFFFF);
 }
 
 std::string commasToDots(std::string_view text) {
@@ -28,7 +28,10 @@ std::string chooseFileVersion(const std::string& numeric, const std::string& tex
 }
 
 std::string translationText(uint32_t entry) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%04X%04X", entry & 0xFFFF, entry >> 16);
+  // Language first, then code page: four upper-case hex digits each.
+  uint32_t swapped = (entry & 0xFFFF) << 16 | entry >> 16;
+  std::string text(8, '0');
+  for (int i = 7; i >= 0; --i, swapped >>= 4)
+    text[static_cast<size_t>(i)] = "0123456789ABCDEF"[swapped & 0xF];
   return text;
 }

@@ -185,14 +185,8 @@ LRESULT CALLBACK classWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
     quitFlag = true;
     return byDefault;
   }
-  try {
-    LRESULT result = appWindow->windowProc(hwnd, msg, wParam, lParam);
-    return result == notHandled ? byDefault : result;
-  } catch (...) {
-    // Nothing may unwind into the system's frames; out of memory in a
-    // handler leaves the message to the default answer.
-    return byDefault;
-  }
+  LRESULT result = appWindow->windowProc(hwnd, msg, wParam, lParam);
+  return result == notHandled ? byDefault : result;
 }
 
 namespace {
@@ -253,12 +247,7 @@ LRESULT CALLBACK componentWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
     return CallWindowProcA(own, hwnd, msg, wParam, lParam);
   }
   WNDPROC saved = self->savedWndProc;
-  LRESULT result = notHandled;
-  try {
-    result = componentMessage(*self, index, msg, wParam, lParam);
-  } catch (...) {
-    result = notHandled; // nothing may unwind into the system's frames
-  }
+  LRESULT result = componentMessage(*self, index, msg, wParam, lParam);
   if (result != notHandled) return result;
   return CallWindowProcA(saved, hwnd, msg, wParam, lParam);
 }

@@ -6,6 +6,7 @@ packages=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
   wine64 xvfb xauth
   zlib1g-dev libdeflate-dev libzip-dev zip unzip
+  osslsigncode openssl
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -5,6 +5,12 @@
 // are relative to its own first byte; the installer finds where it begins.
 //
 //   mkinstaller --stub installer.exe --payload DIR --agent TEXT --url URL -o setup.exe
+//               [--sign CERT KEY [--password TEXT]]
+//
+// With --sign, the finished and checked setup.exe is signed by osslsigncode
+// (SHA-256, the certificate file and private key given), and the signed file
+// is read back once more: the signature's table follows the archive, and the
+// installer must still find the archive in front of it.
 //
 // Refused, with a message and no output file: a missing stub or payload, a
 // comment the installer could not find (its end record must start in the
@@ -17,6 +23,8 @@
 #include "archive/unzip.h"
 #include "detect/shell.h"
 
+#include <spawn.h>
+#include <sys/wait.h>
 #include <zip.h>
 
 #include <algorithm>
@@ -35,6 +43,7 @@ constexpr size_t maxComment = 2048 - 22; // the tail the installer searches, les
 
 struct Options {
   std::string stub, payload, agent, url, output;
+  std::string certificate, key, password; // signing, when a certificate is given
 };
 
 int fail(const std::string& message) {
@@ -50,12 +59,22 @@ bool parse(int argc, char** argv, Options& o) {
                                                 {"-o", &o.output}};
   std::map<std::string, bool> seen;
   for (int i = 1; i < argc; i += 2) {
+    std::string option = argv[i];
+    if (option == "--sign" && i + 2 < argc && o.certificate.empty()) {
+      o.certificate = argv[i + 1];
+      o.key = argv[++i + 1];
+      continue;
+    }
+    if (option == "--password" && i + 1 < argc) {
+      o.password = argv[i + 1];
+      continue;
+    }
     auto field = fields.find(argv[i]);
     if (field == fields.end() || i + 1 >= argc) return false;
     *field->second = argv[i + 1];
     seen[argv[i]] = true;
   }
-  return seen.size() == fields.size();
+  return seen.size() == fields.size() && (o.password.empty() || !o.certificate.empty());
 }
 
 // Why the installer would refuse the settings or the entry names; empty when
@@ -246,13 +265,48 @@ std::string checkResult(const std::string& path, const PackedEntries& packed) {
   return {};
 }
 
+// Runs a program found on the PATH with these arguments; true when it ran
+// and exited with 0.
+bool runTool(const std::vector<std::string>& args) {
+  std::vector<char*> argv;
+  for (const std::string& a : args)
+    argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  pid_t pid = 0;
+  if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return false;
+  int status = 0;
+  if (waitpid(pid, &status, 0) != pid) return false;
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// Signs the checked setup.exe in place with osslsigncode and reads the signed
+// file back as the installer will; an error text on failure.
+std::string sign(const Options& o) {
+  const std::string signedPath = o.output + ".signed";
+  std::vector<std::string> args = {"osslsigncode", "sign", "-certs", o.certificate,
+                                   "-key",         o.key,  "-h",     "sha256"};
+  if (!o.password.empty()) args.insert(args.end(), {"-pass", o.password});
+  args.insert(args.end(), {"-in", o.output, "-out", signedPath});
+  std::error_code ec;
+  if (!runTool(args)) {
+    fs::remove(signedPath, ec);
+    return "osslsigncode could not sign " + o.output;
+  }
+  fs::rename(signedPath, o.output, ec);
+  if (ec) return "cannot replace " + o.output + " by its signed copy";
+  archivePath = o.output;
+  if (std::string message = readArchive(); !message.empty())
+    return "the installer would not read the signed result: " + message;
+  return {};
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
   Options o;
   if (!parse(argc, argv, o))
     return fail("usage: mkinstaller --stub installer.exe --payload DIR --agent TEXT --url URL "
-                "-o setup.exe");
+                "-o setup.exe [--sign CERT KEY [--password TEXT]]");
   std::error_code ec;
   if (!fs::is_regular_file(o.stub, ec)) return fail("no stub program at " + o.stub);
   if (!fs::is_directory(o.payload, ec)) return fail("no payload folder at " + o.payload);
@@ -273,6 +327,7 @@ int main(int argc, char** argv) {
   if (error.empty()) error = appendToStub(o, zipPath);
   fs::remove(zipPath, ec);
   if (error.empty()) error = checkResult(o.output, packed);
+  if (error.empty() && !o.certificate.empty()) error = sign(o);
   if (!error.empty()) {
     fs::remove(o.output, ec);
     return fail(error);

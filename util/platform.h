@@ -76,5 +76,8 @@ bool replaceFile(const std::string& from, const std::string& to);
 std::string createUniqueFile(const std::string& dir, const std::string& prefix);
 // The user's temporary directory, with a trailing separator.
 std::string tempDirectory();
+// A millisecond count that only moves forward (it wraps around: compare
+// differences, never values).
+uint32_t tickCount();
 
 } // namespace platform

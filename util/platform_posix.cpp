@@ -154,4 +154,10 @@ std::string tempDirectory() {
   return result;
 }
 
+uint32_t tickCount() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<uint32_t>(now.tv_sec * 1000 + now.tv_nsec / 1000000);
+}
+
 } // namespace platform

@@ -156,4 +156,8 @@ std::string tempDirectory() {
   return len == 0 || len > MAX_PATH ? std::string() : std::string(dir, len);
 }
 
+uint32_t tickCount() {
+  return GetTickCount();
+}
+
 } // namespace platform

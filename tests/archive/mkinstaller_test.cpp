@@ -184,5 +184,67 @@ TEST_F(Packer, RefusesWhatTheInstallerCouldNotUse) {
   }
 }
 
+// A program's headers as far as a signing tool needs them: a DOS header that
+// points to a PE header with a 32-bit optional header and no sections.
+std::string minimalProgram() {
+  std::string bytes(4096, '\0');
+  bytes[0] = 'M';
+  bytes[1] = 'Z';
+  set32(bytes, 0x3C, 0x80);
+  set32(bytes, 0x80, 0x4550);
+  set16(bytes, 0x84, 0x14C);
+  set16(bytes, 0x80 + 20, 224);
+  set16(bytes, 0x80 + 24, 0x10B);
+  set32(bytes, 0x80 + 24 + 92, 16);
+  return bytes;
+}
+
+int shell(const std::string& command) {
+  int status = std::system((command + " >/dev/null 2>&1").c_str());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST_F(Packer, SignsTheSetupSoThatItVerifiesAndStillReads) {
+  // A throwaway certificate, its key once plain and once under a password.
+  const std::string cert = work / "cert.pem", key = work / "key.pem", locked = work / "locked.pem";
+  ASSERT_EQ(
+      shell("openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=Throwaway -keyout '" +
+            key + "' -out '" + cert + "'"),
+      0);
+  ASSERT_EQ(
+      shell("openssl pkey -in '" + key + "' -aes256 -passout pass:secret -out '" + locked + "'"),
+      0);
+  const std::string program = minimalProgram();
+  ASSERT_TRUE(writeFile(stub, program));
+  struct Case {
+    const char* what;
+    std::string signing;
+    int status;
+  };
+  const std::vector<Case> cases = {
+      {"plain key", " --sign '" + cert + "' '" + key + "'", 0},
+      {"key under a password", " --sign '" + cert + "' '" + locked + "' --password secret", 0},
+      {"wrong password", " --sign '" + cert + "' '" + locked + "' --password wrong", 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ToolRun run = mkinstaller(args("agent") + c.signing, work);
+    ASSERT_EQ(run.status, c.status) << run.errors;
+    if (c.status != 0) {
+      EXPECT_NE(run.errors.find("osslsigncode could not sign"), std::string::npos) << run.errors;
+      EXPECT_FALSE(std::filesystem::exists(output));
+      continue;
+    }
+    EXPECT_EQ(shell("osslsigncode verify -CAfile '" + cert + "' -in '" + output + "'"), 0);
+    quitFlag = false;
+    archivePath = output;
+    openArchive();
+    EXPECT_EQ(takeShownBoxes(), Names{});
+    EXPECT_EQ(archiveComment, "agent: agent\nurl: http://example.com/\n");
+    EXPECT_EQ(archiveBase, static_cast<int32_t>(program.size()));
+    std::filesystem::remove(output);
+  }
+}
+
 } // namespace
 #endif

@@ -4,11 +4,14 @@
 // Wine the end-to-end tests see the real ones.
 #ifndef _WIN32
 #include "archive/selfarchive.h"
+#include "archive/zipformat.h"
 #include "tests/archive/zipkit.h"
 #include "util/ui.h"
 #include "util/ui_posix.h"
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace {
 
@@ -344,6 +347,116 @@ TEST_F(SelfArchive, HeaderPositionWrapsAsASigned32BitSum) {
   std::vector<Visit> visits = walk(stopped);
   ASSERT_EQ(visits.size(), 1u);
   EXPECT_EQ(visits[0].headerPos, static_cast<int32_t>(program.size()) - 1);
+}
+
+// A program's headers as far as the reader looks: the DOS header's pointer,
+// the PE signature, the file header's optional-header size, the optional
+// header's magic, directory count and the security directory entry, which
+// signTable fills in. wide: the 64-bit layout.
+std::string peProgram(bool wide) {
+  std::string bytes(4096, '\0');
+  bytes[0] = 'M';
+  bytes[1] = 'Z';
+  const size_t pe = 0x80, optional = pe + 24;
+  set32(bytes, 0x3C, pe);
+  set32(bytes, pe, 0x4550);
+  set16(bytes, pe + 20, wide ? 240 : 224); // optional header with 16 directories
+  set16(bytes, optional, wide ? 0x20B : 0x10B);
+  set32(bytes, optional + (wide ? 108 : 92), 16);
+  return bytes;
+}
+size_t securityEntry(bool wide) {
+  return 0x80 + 24 + (wide ? 112 : 96) + 4 * 8;
+}
+
+// Appends a certificate table as a signing tool does (length, revision, type,
+// then the signature's bytes, padded to 8) and points the directory at it.
+void signTable(std::string& file, bool wide, const std::string& signature) {
+  size_t start = file.size();
+  std::string table;
+  put32(table, static_cast<uint32_t>(8 + signature.size()));
+  put16(table, 0x0200);
+  put16(table, 2);
+  table += signature;
+  table.resize((table.size() + 7) / 8 * 8, '\0');
+  file += table;
+  set32(file, securityEntry(wide), static_cast<uint32_t>(start));
+  set32(file, securityEntry(wide) + 4, static_cast<uint32_t>(table.size()));
+}
+
+// A signature longer than the searched tail, holding an end record of its own
+// that claims an empty catalog and another comment.
+std::string signatureWithEndRecord() {
+  std::string fake = "PK\5\6";
+  fake += std::string(8, '\0');
+  put32(fake, 0);
+  put32(fake, 0);
+  put16(fake, 5);
+  fake += "fake!";
+  return fake + noise(3000, 5);
+}
+
+TEST_F(SelfArchive, ASignedProgramIsReadUpToItsCertificateTable) {
+  struct Row {
+    const char* what;
+    bool wide;
+    std::function<void(std::string&, bool)> damage; // after signing
+    std::vector<std::string> boxes;
+  };
+  auto noDamage = [](std::string&, bool) {};
+  const std::vector<Row> rows = {
+      {"32-bit program", false, noDamage, {}},
+      {"64-bit program", true, noDamage, {}},
+      // The plain rule: the end record is out of the searched tail.
+      {"table past the end",
+       false,
+       [](std::string& f, bool w) { set32(f, securityEntry(w) + 4, 0x10000); },
+       {incomplete}},
+      {"table short of the end",
+       true,
+       [](std::string& f, bool w) { set32(f, securityEntry(w) + 4, 8); },
+       {incomplete}},
+      {"first certificate longer than the table",
+       false,
+       [](std::string& f, bool w) {
+         uint32_t start = zip::get32(f.data() + securityEntry(w));
+         set32(f, start, 0x7FFFFFF0);
+       },
+       {incomplete}},
+      {"no security directory",
+       true,
+       [](std::string& f, bool) { set32(f, 0x80 + 24 + 108, 4); },
+       {incomplete}},
+      {"not a PE program", false, [](std::string& f, bool) { f[0] = 'X'; }, {incomplete}},
+      {"PE signature missing", true, [](std::string& f, bool) { f[0x80] = 'X'; }, {incomplete}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    std::string file = buildZip(typicalPayload(), comment, peProgram(row.wide));
+    signTable(file, row.wide, signatureWithEndRecord());
+    row.damage(file, row.wide);
+    quitFlag = false;
+    EXPECT_EQ(open(file), row.boxes);
+    if (!row.boxes.empty()) continue;
+    EXPECT_EQ(archiveComment, comment);
+    EXPECT_EQ(archiveBase, 4096);
+    bool stopped = true;
+    EXPECT_EQ(walk(stopped).size(), typicalPayload().size() - 1); // the folder is not visited
+    EXPECT_FALSE(stopped);
+  }
+}
+
+TEST_F(SelfArchive, AnEndRecordInsideTheCertificateTableIsNeverUsed) {
+  // A short signature: the real end record and the planted one both lie in
+  // the last 2048 bytes, and only the real one may be found. With the real
+  // one damaged, the planted one must not stand in for it.
+  std::string file = buildZip(typicalPayload(), comment, peProgram(false));
+  size_t realEnd = file.size() - comment.size() - 22;
+  signTable(file, false, signatureWithEndRecord().substr(0, 40));
+  ASSERT_TRUE(open(file).empty());
+  EXPECT_EQ(archiveComment, comment);
+  file[realEnd] = 'X';
+  EXPECT_EQ(open(file), std::vector<std::string>{incomplete});
 }
 
 } // namespace

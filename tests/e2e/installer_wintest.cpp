@@ -727,3 +727,58 @@ TEST(Installer, ImportsOnlyWhatTheSystemLoadsFromItsOwnFolder) {
 
 } // namespace
 } // namespace e2e
+
+namespace {
+
+// A resource of the built program, as bytes; empty when it has none.
+std::string programResource(const char* type, const char* name) {
+  HMODULE program = LoadLibraryExA(uidriver::windowsPath(INSTALLER_EXE).c_str(), nullptr,
+                                   LOAD_LIBRARY_AS_DATAFILE);
+  HRSRC found = program ? FindResourceA(program, name, type) : nullptr;
+  std::string bytes;
+  if (found)
+    bytes.assign(static_cast<const char*>(LockResource(LoadResource(program, found))),
+                 SizeofResource(program, found));
+  if (program) FreeLibrary(program);
+  return bytes;
+}
+
+// A text of the version resource's US English, Windows Latin-1 block.
+std::string versionText(const std::string& version, const char* field) {
+  void* value = nullptr;
+  UINT length = 0;
+  std::string path = std::string("\\StringFileInfo\\040904E4\\") + field;
+  if (!VerQueryValueA(version.data(), path.c_str(), &value, &length) || length == 0) return {};
+  return std::string(static_cast<const char*>(value), length - 1);
+}
+
+} // namespace
+
+TEST(Program, ManifestAsksForAdministratorRightsAndNamesVistaToCurrent) {
+  std::string manifest = programResource(MAKEINTRESOURCEA(24), MAKEINTRESOURCEA(1));
+  ASSERT_FALSE(manifest.empty());
+  EXPECT_NE(manifest.find("<requestedExecutionLevel level=\"requireAdministrator\""),
+            std::string::npos);
+  // Vista, 7, 8, 8.1, and 10 with 11.
+  for (const char* os :
+       {"e2011457-1546-43c5-a5fe-008deee3d3f0", "35138b9a-5d96-4fbd-8e2d-a2440225f93a",
+        "4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38", "1f676c76-80e1-4239-95bb-83d0f6d0da78",
+        "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a"})
+    EXPECT_NE(manifest.find(std::string("<supportedOS Id=\"{") + os + "}\"/>"), std::string::npos)
+        << os;
+  // The layout is in fixed pixels: the system must scale it.
+  EXPECT_EQ(manifest.find("dpiAware"), std::string::npos);
+}
+
+TEST(Program, VersionResourceNamesTheProductAndVersion) {
+  DWORD ignored = 0;
+  std::string path = uidriver::windowsPath(INSTALLER_EXE);
+  std::string version(GetFileVersionInfoSizeA(path.c_str(), &ignored), '\0');
+  ASSERT_FALSE(version.empty());
+  ASSERT_TRUE(
+      GetFileVersionInfoA(path.c_str(), 0, static_cast<DWORD>(version.size()), version.data()));
+  EXPECT_EQ(versionText(version, "ProductName"), "Vorlixa Plugin");
+  EXPECT_EQ(versionText(version, "FileDescription"), "Vorlixa Plugin Installer");
+  EXPECT_EQ(versionText(version, "ProductVersion"), "1.0.0.0");
+  EXPECT_EQ(versionText(version, "FileVersion"), "1.0.0.0");
+}
