@@ -454,17 +454,18 @@ TEST(Installer, TheWindowIsLaidOutAsDesigned) {
   }
   EXPECT_EQ(focusedControl(s.window()), s.control("")) << "the focus starts on the check-list";
 
-  // The banner at 10, 10, its own size, its background in the button face.
-  HMODULE program =
-      LoadLibraryExA(windowsPath(INSTALLER_EXE).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-  HBITMAP banner = LoadBitmapA(program, MAKEINTRESOURCEA(10));
+  // The banner at 10, 10, its own size, its background in the button face:
+  // the artwork itself, which the program carries packed.
+  HBITMAP banner = static_cast<HBITMAP>(LoadImageA(
+      nullptr, windowsPath(std::string(TEST_SOURCE_DIR) + "/../resources/side.bmp").c_str(),
+      IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+  ASSERT_NE(banner, nullptr);
   HDC dc = CreateCompatibleDC(nullptr);
   HGDIOBJ old = SelectObject(dc, banner);
   Picture picture = capture(dc, 0, 0, 112, 218);
   SelectObject(dc, old);
   DeleteDC(dc);
   DeleteObject(banner);
-  FreeLibrary(program);
   uint32_t key = picture.at(0, 0);
   COLORREF face = GetSysColor(COLOR_BTNFACE);
   for (uint32_t& p : picture.pixels)
