@@ -1,32 +1,54 @@
-# Making setup.exe files: an installer program with a payload archive appended
-# by the host tool mkinstaller (tools/). A Windows build cannot build host
-# tools itself: it runs the one named by MKINSTALLER (the host preset's, which
-# `make test` builds first) or, when that does not exist, builds one for the
-# host in a sub-build of this source tree.
+# Making setup.exe files: an installer program, finished by the host tool
+# loadconfig, with a payload archive appended by the host tool mkinstaller
+# (tools/). A Windows build cannot build host tools itself: it runs the ones
+# named by MKINSTALLER and LOADCONFIG (the host preset's, which `make test`
+# builds first) or, when they do not exist, builds them for the host in a
+# sub-build of this source tree.
 set(MKINSTALLER "" CACHE FILEPATH "Host-built mkinstaller (empty: build one for the host)")
+set(LOADCONFIG "" CACHE FILEPATH "Host-built loadconfig (empty: build one for the host)")
 
-# Sets tool to the mkinstaller to run and depends to what a command running it
-# depends on.
-function(installer_mkinstaller tool depends)
-  if(MKINSTALLER AND EXISTS "${MKINSTALLER}")
-    set(${tool} ${MKINSTALLER} PARENT_SCOPE)
-    set(${depends} ${MKINSTALLER} PARENT_SCOPE)
+# Sets tool to the host tool <name> to run (mkinstaller or loadconfig) and
+# depends to what a command running it depends on.
+function(installer_host_tool name tool depends)
+  string(TOUPPER ${name} given)
+  if(${given} AND EXISTS "${${given}}")
+    set(${tool} ${${given}} PARENT_SCOPE)
+    set(${depends} ${${given}} PARENT_SCOPE)
     return()
   endif()
   set(dir ${CMAKE_BINARY_DIR}/host-tools)
-  if(NOT TARGET host_mkinstaller)
+  if(NOT TARGET host_tools)
     include(ExternalProject)
-    ExternalProject_Add(host_mkinstaller
+    ExternalProject_Add(host_tools
       SOURCE_DIR ${CMAKE_SOURCE_DIR}
       BINARY_DIR ${dir}
       CMAKE_ARGS -DCMAKE_BUILD_TYPE=Release -DINSTALLER_TESTS=OFF
-      BUILD_COMMAND ${CMAKE_COMMAND} --build ${dir} --target mkinstaller
-      BUILD_BYPRODUCTS ${dir}/tools/mkinstaller
+      BUILD_COMMAND ${CMAKE_COMMAND} --build ${dir} --target mkinstaller loadconfig
+      BUILD_BYPRODUCTS ${dir}/tools/mkinstaller ${dir}/tools/loadconfig
       INSTALL_COMMAND ""
       BUILD_ALWAYS ON)
   endif()
-  set(${tool} ${dir}/tools/mkinstaller PARENT_SCOPE)
-  set(${depends} host_mkinstaller PARENT_SCOPE)
+  set(${tool} ${dir}/tools/${name} PARENT_SCOPE)
+  set(${depends} host_tools PARENT_SCOPE)
+endfunction()
+
+# The installer program's post-link step (tools/loadconfig.cpp): its
+# load-configuration directory filled in; in the shipped build, which keeps
+# no symbols, the symbol table the step needs is taken out after it.
+function(installer_finish_program target)
+  installer_host_tool(loadconfig tool tool_depends)
+  if(TARGET ${tool_depends})
+    add_dependencies(${target} ${tool_depends})
+  endif()
+  # The shipped build links with -s; this later option has the linker keep
+  # the symbol table (not the debugging sections) for the step after all.
+  set(shipped $<CONFIG:MinSizeRel>)
+  target_link_options(${target} PRIVATE $<${shipped}:-Wl,--strip-debug>)
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=0
+            ${tool} $<${shipped}:--strip> $<TARGET_FILE:${target}>
+    COMMAND_EXPAND_LISTS
+    VERBATIM)
 endfunction()
 
 # installer_add_setup(<name> STUB <program target> PAYLOAD <folder>
@@ -35,7 +57,7 @@ endfunction()
 # names what the folder is made from, so that a change remakes the setup.
 function(installer_add_setup name)
   cmake_parse_arguments(arg "" "STUB;PAYLOAD;OUTPUT;AGENT;URL" "DEPENDS" ${ARGN})
-  installer_mkinstaller(tool tool_depends)
+  installer_host_tool(mkinstaller tool tool_depends)
   get_filename_component(out_dir ${arg_OUTPUT} DIRECTORY)
   add_custom_command(OUTPUT ${arg_OUTPUT}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${out_dir}
@@ -77,3 +99,4 @@ function(installer_add_sample_setup output)
                       URL "http://www.example.com/vorlixa/installed.html"
                       DEPENDS ${payload}.stamp)
 endfunction()
+
