@@ -52,20 +52,26 @@ function(installer_finish_program target)
 endfunction()
 
 # installer_add_setup(<name> STUB <program target> PAYLOAD <folder>
-#                     OUTPUT <file> AGENT <text> URL <address> [DEPENDS <files>...])
-# Target <name> makes OUTPUT from the program and the folder's files; DEPENDS
-# names what the folder is made from, so that a change remakes the setup.
+#                     OUTPUT <file> AGENT <text> URL <address>
+#                     [SIGN <certificate> <key>] [DEPENDS <files>...])
+# Target <name> makes OUTPUT from the program and the folder's files, signed
+# with SIGN's PEM files when given; DEPENDS names what the folder is made
+# from, so that a change remakes the setup.
 function(installer_add_setup name)
-  cmake_parse_arguments(arg "" "STUB;PAYLOAD;OUTPUT;AGENT;URL" "DEPENDS" ${ARGN})
+  cmake_parse_arguments(arg "" "STUB;PAYLOAD;OUTPUT;AGENT;URL" "SIGN;DEPENDS" ${ARGN})
   installer_host_tool(mkinstaller tool tool_depends)
   get_filename_component(out_dir ${arg_OUTPUT} DIRECTORY)
+  set(sign)
+  if(arg_SIGN)
+    set(sign --sign ${arg_SIGN})
+  endif()
   add_custom_command(OUTPUT ${arg_OUTPUT}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${out_dir}
     # The host tool may carry the sanitizers of its build: no leak report.
     COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=0
             ${tool} --stub $<TARGET_FILE:${arg_STUB}> --payload ${arg_PAYLOAD}
-                    --agent ${arg_AGENT} --url ${arg_URL} -o ${arg_OUTPUT}
-    DEPENDS ${arg_STUB} ${tool_depends} ${arg_DEPENDS}
+                    --agent ${arg_AGENT} --url ${arg_URL} -o ${arg_OUTPUT} ${sign}
+    DEPENDS ${arg_STUB} ${tool_depends} ${arg_SIGN} ${arg_DEPENDS}
     COMMENT "Making ${arg_OUTPUT}"
     VERBATIM)
   add_custom_target(${name} ALL DEPENDS ${arg_OUTPUT})
@@ -100,3 +106,21 @@ function(installer_add_sample_setup output)
                       DEPENDS ${payload}.stamp)
 endfunction()
 
+# The sample setup signed by the packer with a throwaway self-signed
+# certificate made here (it proves the signing step, nothing about a
+# publisher): the end-to-end tests run it. After installer_add_sample_setup.
+function(installer_add_signed_sample_setup output)
+  set(keys ${CMAKE_BINARY_DIR}/throwaway-signer)
+  add_custom_command(OUTPUT ${keys}/cert.pem ${keys}/key.pem
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${keys}
+    COMMAND openssl req -x509 -newkey rsa:2048 -nodes -days 3650 -subj /CN=Throwaway
+            -keyout ${keys}/key.pem -out ${keys}/cert.pem
+    COMMENT "Making a throwaway signing certificate"
+    VERBATIM)
+  set(payload ${CMAKE_BINARY_DIR}/sample-payload)
+  installer_add_setup(signed_sample_setup STUB installer PAYLOAD ${payload} OUTPUT ${output}
+                      AGENT "${firefox15_agent}"
+                      URL "http://www.example.com/vorlixa/installed.html"
+                      SIGN ${keys}/cert.pem ${keys}/key.pem
+                      DEPENDS ${payload}.stamp)
+endfunction()
