@@ -1,5 +1,6 @@
 #include "archive/selfarchive.h"
 
+#include "archive/peformat.h"
 #include "archive/zipformat.h"
 #include "util/platform.h"
 #include "util/ui.h"
@@ -20,35 +21,18 @@ namespace {
 
 constexpr int64_t tailSize = 2048; // the end record must start in the file's last 2048 bytes
 
-// A signed program carries its signature in the certificate table, which the
-// signing tool appends after everything else (our archive included) and which
-// the signature does not cover. The places in the program's headers that say
-// where that table is:
-namespace pe {
-constexpr int64_t headerPointer = 0x3C;   // in the DOS header: where the PE header starts
-constexpr uint32_t signature = 0x4550;    // "PE\0\0"
-constexpr int64_t optionalHeader = 24;    // from the PE header: signature and file header
-constexpr int64_t optionalSizeField = 20; // from the PE header: the optional header's size
-constexpr uint32_t magic32 = 0x10B;
-constexpr uint32_t magic64 = 0x20B;
-constexpr int64_t directoryCount32 = 92; // in the optional header, by its magic
-constexpr int64_t directoryCount64 = 108;
-constexpr int64_t directories32 = 96;
-constexpr int64_t directories64 = 112;
-constexpr uint32_t securityDirectory = 4; // its entry: file offset and size of the table
-constexpr int64_t directorySize = 8;
-constexpr uint32_t certificateHeader = 8; // each certificate: length, revision, type
-} // namespace pe
-
 // n bytes at pos; false when the file does not hold them.
 bool readAt(platform::File& file, int64_t pos, void* buffer, int32_t n) {
   return file.seek(pos) && file.read(buffer, n) == n;
 }
 
-// Where the part of the file that a signature covers ends: the start of the
-// certificate table when the file is a PE program whose table lies at the
-// very end of the file; otherwise the file's size. A table that is not where
-// it says, or whose first certificate does not fit in it, is not taken.
+// A signed program carries its signature in the certificate table, which the
+// signing tool appends after everything else (our archive included) and which
+// the signature does not cover. Where the part of the file that a signature
+// covers ends: the start of the certificate table when the file is a PE
+// program whose table lies at the very end of the file; otherwise the file's
+// size. A table that is not where it says, or whose first certificate does
+// not fit in it, is not taken.
 int64_t signedEnd(platform::File& file, int64_t size) {
   uint8_t dos[2], field[4], header[4];
   if (!readAt(file, 0, dos, 2) || dos[0] != 'M' || dos[1] != 'Z') return size;

@@ -30,5 +30,5 @@ function(installer_add_resources target)
   set(dir ${CMAKE_SOURCE_DIR}/resources)
   target_sources(${target} PRIVATE ${dir}/installer.rc)
   set_source_files_properties(${dir}/installer.rc TARGET_DIRECTORY ${target}
-                              PROPERTIES OBJECT_DEPENDS "${dir}/side.bmp;${dir}/installer.ico")
+                              PROPERTIES OBJECT_DEPENDS "${dir}/side.bmp;${dir}/side.bmp.deflate;${dir}/installer.ico")
 endfunction()

@@ -10,6 +10,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string_view>
 
 // A picture held in a memory device context.
 struct tBitmapRec {
@@ -25,6 +26,11 @@ struct tBitmapRec {
 // module; its top-left pixel's colour becomes the key colour. A resource that
 // cannot be loaded gives an empty record: no context, size 0 x 0.
 tBitmapRec loadBitmapRec(LPCSTR name);
+
+// The same from the bytes of a .bmp file (an uncompressed device-independent
+// bitmap): the picture LoadBitmap would make of them as a bitmap resource.
+// Bytes that are not such a file give an empty record.
+tBitmapRec bitmapRecFromBmp(std::string_view file);
 
 class tGraphicComponent : public tComponent {
 public:

@@ -2,6 +2,9 @@
 
 #include "formless/program.h"
 
+#include <cstring>
+#include <vector>
+
 namespace {
 
 // A 32-bit device-independent bitmap word (0x00RRGGBB) for a colour.
@@ -18,10 +21,9 @@ tRect drawBounds(const tRect& bounds, const tBitmapRec& picture) {
                     h == 0 ? picture.height : h);
 }
 
-} // namespace
-
-tBitmapRec loadBitmapRec(LPCSTR name) {
-  OwnedBitmap bitmap(LoadBitmapA(GetModuleHandleA(nullptr), name));
+// The record of a bitmap made compatible with the screen, keyed by its
+// top-left pixel.
+tBitmapRec recordOf(OwnedBitmap bitmap) {
   BITMAP info = {};
   if (!bitmap || !GetObjectA(bitmap.get(), sizeof info, &info)) return {};
   tBitmapRec rec;
@@ -30,6 +32,52 @@ tBitmapRec loadBitmapRec(LPCSTR name) {
   rec.picture = SelectedBitmap(OwnedMemoryDc(CreateCompatibleDC(nullptr)), std::move(bitmap));
   rec.keyColor = GetPixel(rec.dc(), 0, 0);
   return rec;
+}
+
+// The bytes of a colour table or of the pixels of a bitmap of this header.
+size_t colorTableSize(const BITMAPINFOHEADER& header) {
+  size_t colors = header.biClrUsed;
+  if (colors == 0 && header.biBitCount <= 8) colors = size_t{1} << header.biBitCount;
+  return colors * sizeof(RGBQUAD);
+}
+size_t pixelBytes(const BITMAPINFOHEADER& header) {
+  size_t stride = (size_t(header.biWidth) * header.biBitCount + 31) / 32 * 4;
+  return stride * size_t(header.biHeight < 0 ? -int64_t{header.biHeight} : header.biHeight);
+}
+
+} // namespace
+
+tBitmapRec loadBitmapRec(LPCSTR name) {
+  return recordOf(OwnedBitmap(LoadBitmapA(GetModuleHandleA(nullptr), name)));
+}
+
+tBitmapRec bitmapRecFromBmp(std::string_view file) {
+  BITMAPFILEHEADER head = {};
+  BITMAPINFOHEADER header = {};
+  if (file.size() < sizeof head + sizeof header) return {};
+  std::memcpy(&head, file.data(), sizeof head);
+  std::memcpy(&header, file.data() + sizeof head, sizeof header);
+  const bool plain =
+      header.biCompression == BI_RGB && header.biPlanes == 1 &&
+      (header.biBitCount == 1 || header.biBitCount == 4 || header.biBitCount == 8 ||
+       header.biBitCount == 16 || header.biBitCount == 24 || header.biBitCount == 32);
+  if (head.bfType != 0x4D42 /* "BM" */ || header.biSize != sizeof header || !plain ||
+      header.biWidth <= 0 || header.biWidth > 0x8000 || header.biHeight == 0 ||
+      header.biHeight > 0x8000 || header.biHeight < -0x8000 || header.biClrUsed > 256)
+    return {};
+  const size_t infoSize = sizeof header + colorTableSize(header);
+  if (head.bfOffBits < sizeof head + infoSize || head.bfOffBits > file.size() ||
+      pixelBytes(header) > file.size() - head.bfOffBits)
+    return {};
+  // The header and colours copied out, so that GDI reads them aligned.
+  std::vector<uint32_t> info((infoSize + 3) / 4);
+  std::memcpy(info.data(), file.data() + sizeof head, infoSize);
+  HDC screen = GetDC(nullptr);
+  OwnedBitmap bitmap(CreateDIBitmap(screen, &header, CBM_INIT, file.data() + head.bfOffBits,
+                                    reinterpret_cast<const BITMAPINFO*>(info.data()),
+                                    DIB_RGB_COLORS));
+  ReleaseDC(nullptr, screen);
+  return recordOf(std::move(bitmap));
 }
 
 const tMessageMethod tGraphicComponent::methods[] = {

@@ -4,6 +4,7 @@
 #include "detect/agent.h"
 #include "detect/browserlist.h"
 #include "formless/image.h"
+#include "installer/panel.h"
 #include "installer/rules.h"
 #include "installer/startup.h"
 
@@ -12,7 +13,7 @@ const tFontRec linkFont = {"Arial", 14, 0, true, false};
 tMainWin::tMainWin() : tProgram(installerClassName) {}
 
 void tMainWin::createControls() {
-  auto& picture = make<tImage>(tRect{10, 10, 10, 10}, loadBitmapRec(MAKEINTRESOURCEA(10)));
+  auto& picture = make<tImage>(tRect{10, 10, 10, 10}, loadPanelPicture());
   // Everything else stands to the right of the picture.
   const int x0 = picture.drawWidth + 4;
   make<tLabel>(makeBounds(x0 + 20, 10, 240, 20), linkText).setFont(linkFont);

@@ -9,8 +9,29 @@
 // the program the way an uncaught exception ends it, so the library's
 // throwing versions are never linked. The global allocation functions are
 // replaced (the language allows it) for the same reason.
+//
+// It also holds the program's load configuration.
+#include <cstddef>
 #include <cstdlib>
 #include <new>
+
+#include <windows.h>
+
+// The load configuration, which Windows reads as the loader maps the
+// program: its dependent-load flags have the loader resolve the program's
+// static imports (VERSION.dll and the rest) from the system folder alone, so a
+// library of the same name planted beside setup.exe is never loaded. The
+// structure ends before the table of exception handlers, which the program
+// does not declare; in the 32-bit program that is 64 bytes, the one size
+// older Windows versions accept there. The linker keeps the structure (-u)
+// and tools/loadconfig points the program's headers at it.
+constexpr IMAGE_LOAD_CONFIG_DIRECTORY loadConfiguration() {
+  IMAGE_LOAD_CONFIG_DIRECTORY config{};
+  config.Size = offsetof(IMAGE_LOAD_CONFIG_DIRECTORY, SEHandlerTable);
+  config.Reserved1 = LOAD_LIBRARY_SEARCH_SYSTEM32; // DependentLoadFlags in newer headers
+  return config;
+}
+extern "C" const IMAGE_LOAD_CONFIG_DIRECTORY _load_config_used = loadConfiguration();
 
 namespace {
 

@@ -13,7 +13,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
 cmake --preset host >/dev/null
-cmake --build --preset host -j "$jobs" --target mkinstaller
+cmake --build --preset host -j "$jobs" --target mkinstaller loadconfig
 cmake --preset win32 >/dev/null
 cmake --build --preset win32 -j "$jobs"
 cmake --preset win64 >/dev/null

@@ -1,9 +1,13 @@
 #!/usr/bin/env python3
 """Regenerates the installer's artwork from the drawings in resources/artwork/.
 
-Writes two files that the build takes as they are:
+Writes three files that the build takes as they are:
   resources/side.bmp       bitmap 10, the side panel: 112 x 218 pixels, 24 bits
                            per pixel, uncompressed, bottom-up rows.
+  resources/side.bmp.deflate  side.bmp as one raw deflate stream: the shipped
+                           program carries the panel in this form (a quarter
+                           of the size) and expands it at start-up; the test
+                           programs and the toolkit's demo take side.bmp.
   resources/installer.ico  the icon group MAINICON: 16, 24, 32 and 48 pixel
                            images in 32-bit colour with alpha and an AND mask,
                            and a PNG-compressed 256 pixel image.
@@ -19,7 +23,7 @@ the window: the script stops with an error if there is one.
 
 Needs Python 3 (standard library only) and rsvg-convert to render SVG (Debian:
 apt-get install librsvg2-bin). The build never runs this script; run it after
-changing a drawing and commit the drawings and both outputs together:
+changing a drawing and commit the drawings and all outputs together:
 
   python3 scripts/make-artwork.py [--preview DIR]
 
@@ -262,6 +266,11 @@ def bmp24(width, height, rgb):
 
 # The icon.
 
+def raw_deflate(data):
+    packer = zlib.compressobj(9, zlib.DEFLATED, -15)
+    return packer.compress(data) + packer.flush()
+
+
 def icon_dib(image):
     """One icon image as a DIB: an info header whose height counts the colour
     rows and the mask rows, 32-bit BGRA rows bottom-up, then the AND mask (one
@@ -371,6 +380,8 @@ def main():
 
     with open(os.path.join(args.out, "side.bmp"), "wb") as f:
         f.write(bmp24(*PANEL_SIZE, keyed))
+    with open(os.path.join(args.out, "side.bmp.deflate"), "wb") as f:
+        f.write(raw_deflate(bmp24(*PANEL_SIZE, keyed)))
     with open(os.path.join(args.out, "installer.ico"), "wb") as f:
         f.write(ico(icons))
 

@@ -4,7 +4,9 @@
 // the user and the computer see afterwards: the message boxes, the files of
 // every plug-in directory with their times, which browser was started with
 // which command line, which running programs were asked to quit, and a
-// registry left as it was.
+// registry left as it was. Also: a signed setup.exe installs.
+#include "archive/peformat.h"
+#include "archive/peimage.h"
 #include "tests/detect/association.h"
 #include "tests/e2e/installer.h"
 #include "util/text.h"
@@ -454,17 +456,18 @@ TEST(Installer, TheWindowIsLaidOutAsDesigned) {
   }
   EXPECT_EQ(focusedControl(s.window()), s.control("")) << "the focus starts on the check-list";
 
-  // The banner at 10, 10, its own size, its background in the button face.
-  HMODULE program =
-      LoadLibraryExA(windowsPath(INSTALLER_EXE).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-  HBITMAP banner = LoadBitmapA(program, MAKEINTRESOURCEA(10));
+  // The banner at 10, 10, its own size, its background in the button face:
+  // the artwork itself, which the program carries packed.
+  HBITMAP banner = static_cast<HBITMAP>(LoadImageA(
+      nullptr, windowsPath(std::string(TEST_SOURCE_DIR) + "/../resources/side.bmp").c_str(),
+      IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+  ASSERT_NE(banner, nullptr);
   HDC dc = CreateCompatibleDC(nullptr);
   HGDIOBJ old = SelectObject(dc, banner);
   Picture picture = capture(dc, 0, 0, 112, 218);
   SelectObject(dc, old);
   DeleteDC(dc);
   DeleteObject(banner);
-  FreeLibrary(program);
   uint32_t key = picture.at(0, 0);
   COLORREF face = GetSysColor(COLOR_BTNFACE);
   for (uint32_t& p : picture.pixels)
@@ -725,15 +728,53 @@ TEST(Installer, ImportsOnlyWhatTheSystemLoadsFromItsOwnFolder) {
     EXPECT_TRUE(known.count(name)) << name << " is imported";
 }
 
+TEST(Installer, ASignedSetupFindsItsArchiveAndInstalls) {
+  // The sample setup signed by the packer: the signature's certificate table
+  // follows the archive, at the end of the file, where the headers say.
+  const std::string signedSetup = readFile(windowsPath(SIGNED_SETUP_EXE));
+  PeImage::Directory table = PeImage(signedSetup).directory(pe::securityDirectory);
+  ASSERT_GT(table.size, pe::certificateHeader) << "the sample is not signed";
+  EXPECT_EQ(size_t{table.address} + table.size, signedSetup.size());
+  EXPECT_NE(signedSetup.rfind("PK\5\6", table.address), std::string::npos);
+
+  Session s("e2e-signed", {Existing::none, Existing::none, Existing::none}, samplePayload(),
+            comment(firefoxAgent, startUrl));
+  ASSERT_TRUE(s.ok());
+  ASSERT_TRUE(writeFile(s.root() + "\\setup.exe", signedSetup));
+  s.start();
+  ASSERT_NE(s.window(), nullptr) << "no window: the archive was not found";
+  EXPECT_TRUE(s.showsStates({1, 0, 0})) << "the agent's browser pre-ticked";
+  pressContinue(s);
+  EXPECT_EQ(s.answerBox().text, "Installation complete.");
+  EXPECT_EQ(s.finish(), 0u);
+  // The files of the folder the sample was packed from, bar the install
+  // scripts, in Firefox's plug-in directory; the other two untouched.
+  const std::string payload = windowsPath(SAMPLE_PAYLOAD);
+  std::map<std::string, std::string> expected;
+  for (const char* name : {"vorlixa.drv", "vorlixa.ini", "vorlixa.xpt"})
+    expected[name] = readFile(payload + "\\" + name);
+  expected["npvorlixa.dll"] = readFile(payload + "\\plugins\\npvorlixa.dll");
+  std::map<std::string, std::string> installed;
+  for (const auto& [name, state] : readFolder(s.pluginDir(firefox)))
+    installed[name] = state.bytes;
+  EXPECT_TRUE(installed == expected) << installed.size() << " files in Firefox's directory";
+  EXPECT_TRUE(readFolder(s.pluginDir(navigator)).empty());
+  EXPECT_TRUE(readFolder(s.pluginDir(opera)).empty());
+}
+
 } // namespace
 } // namespace e2e
 
 namespace {
 
-// A resource of the built program, as bytes; empty when it has none.
-std::string programResource(const char* type, const char* name) {
-  HMODULE program = LoadLibraryExA(uidriver::windowsPath(INSTALLER_EXE).c_str(), nullptr,
-                                   LOAD_LIBRARY_AS_DATAFILE);
+// The built programs: this build's, and the shipped 32-bit one of the win32
+// build folder (which Wine reads as data as well).
+const char* const builtPrograms[] = {INSTALLER_EXE, INSTALLER32_EXE};
+
+// A resource of a built program, as bytes; empty when it has none.
+std::string programResource(const char* path, const char* type, const char* name) {
+  HMODULE program =
+      LoadLibraryExA(uidriver::windowsPath(path).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
   HRSRC found = program ? FindResourceA(program, name, type) : nullptr;
   std::string bytes;
   if (found)
@@ -755,30 +796,36 @@ std::string versionText(const std::string& version, const char* field) {
 } // namespace
 
 TEST(Program, ManifestAsksForAdministratorRightsAndNamesVistaToCurrent) {
-  std::string manifest = programResource(MAKEINTRESOURCEA(24), MAKEINTRESOURCEA(1));
-  ASSERT_FALSE(manifest.empty());
-  EXPECT_NE(manifest.find("<requestedExecutionLevel level=\"requireAdministrator\""),
-            std::string::npos);
-  // Vista, 7, 8, 8.1, and 10 with 11.
-  for (const char* os :
-       {"e2011457-1546-43c5-a5fe-008deee3d3f0", "35138b9a-5d96-4fbd-8e2d-a2440225f93a",
-        "4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38", "1f676c76-80e1-4239-95bb-83d0f6d0da78",
-        "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a"})
-    EXPECT_NE(manifest.find(std::string("<supportedOS Id=\"{") + os + "}\"/>"), std::string::npos)
-        << os;
-  // The layout is in fixed pixels: the system must scale it.
-  EXPECT_EQ(manifest.find("dpiAware"), std::string::npos);
+  for (const char* path : builtPrograms) {
+    SCOPED_TRACE(path);
+    std::string manifest = programResource(path, MAKEINTRESOURCEA(24), MAKEINTRESOURCEA(1));
+    ASSERT_FALSE(manifest.empty()) << "build the win32 preset first";
+    EXPECT_NE(manifest.find("<requestedExecutionLevel level=\"requireAdministrator\""),
+              std::string::npos);
+    // Vista, 7, 8, 8.1, and 10 with 11.
+    for (const char* os :
+         {"e2011457-1546-43c5-a5fe-008deee3d3f0", "35138b9a-5d96-4fbd-8e2d-a2440225f93a",
+          "4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38", "1f676c76-80e1-4239-95bb-83d0f6d0da78",
+          "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a"})
+      EXPECT_NE(manifest.find(std::string("<supportedOS Id=\"{") + os + "}\"/>"), std::string::npos)
+          << os;
+    // The layout is in fixed pixels: the system must scale it.
+    EXPECT_EQ(manifest.find("dpiAware"), std::string::npos);
+  }
 }
 
 TEST(Program, VersionResourceNamesTheProductAndVersion) {
-  DWORD ignored = 0;
-  std::string path = uidriver::windowsPath(INSTALLER_EXE);
-  std::string version(GetFileVersionInfoSizeA(path.c_str(), &ignored), '\0');
-  ASSERT_FALSE(version.empty());
-  ASSERT_TRUE(
-      GetFileVersionInfoA(path.c_str(), 0, static_cast<DWORD>(version.size()), version.data()));
-  EXPECT_EQ(versionText(version, "ProductName"), "Vorlixa Plugin");
-  EXPECT_EQ(versionText(version, "FileDescription"), "Vorlixa Plugin Installer");
-  EXPECT_EQ(versionText(version, "ProductVersion"), "1.0.0.0");
-  EXPECT_EQ(versionText(version, "FileVersion"), "1.0.0.0");
+  for (const char* program : builtPrograms) {
+    SCOPED_TRACE(program);
+    DWORD ignored = 0;
+    std::string path = uidriver::windowsPath(program);
+    std::string version(GetFileVersionInfoSizeA(path.c_str(), &ignored), '\0');
+    ASSERT_FALSE(version.empty()) << "build the win32 preset first";
+    ASSERT_TRUE(
+        GetFileVersionInfoA(path.c_str(), 0, static_cast<DWORD>(version.size()), version.data()));
+    EXPECT_EQ(versionText(version, "ProductName"), "Vorlixa Plugin");
+    EXPECT_EQ(versionText(version, "FileDescription"), "Vorlixa Plugin Installer");
+    EXPECT_EQ(versionText(version, "ProductVersion"), "1.0.0.0");
+    EXPECT_EQ(versionText(version, "FileVersion"), "1.0.0.0");
+  }
 }

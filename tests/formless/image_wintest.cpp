@@ -1,8 +1,11 @@
 // Images: the resource picture, the key colour shown in the button-face
 // colour exactly as the pixel-by-pixel painter shows it (at the picture's own
-// size and stretched), a changed face colour at the next paint, and no GDI
+// size and stretched), a .bmp file's bytes loaded as the system loads the same
+// picture as a resource, a changed face colour at the next paint, and no GDI
 // object left behind by painting or by a whole window's life.
+#include "tests/driver/process.h"
 #include "tests/driver/screenshot.h"
+#include "tests/driver/uidriver.h"
 #include "tests/formless/pixelpaint.h"
 #include "tests/formless/toolkit.h"
 
@@ -158,6 +161,52 @@ TEST_F(Toolkit, NoGdiObjectOutlivesPaintingOrTheWindow) {
               before, afterOnePaint, afterAllPaints, after);
   window = std::make_unique<TestProgram>(); // for TearDown
   appWindow = window.get();
+}
+
+TEST_F(Toolkit, ABmpFileLoadsAsTheSystemLoadsItAsAResource) {
+  const std::string bmp = uidriver::readFile(
+      uidriver::windowsPath(std::string(TEST_SOURCE_DIR) + "/../resources/side.bmp"));
+  ASSERT_EQ(bmp.size(), 73302u);
+  tBitmapRec file = bitmapRecFromBmp(bmp);
+  tBitmapRec resource = loadBitmapRec(MAKEINTRESOURCEA(10)); // the same picture
+  ASSERT_EQ(file.width, 112);
+  ASSERT_EQ(file.height, 218);
+  EXPECT_EQ(file.keyColor, resource.keyColor);
+  EXPECT_EQ(uidriver::capture(file.dc(), 0, 0, 112, 218),
+            uidriver::capture(resource.dc(), 0, 0, 112, 218));
+
+  // BITMAPFILEHEADER: "BM" at 0, the pixels' offset at 10; BITMAPINFOHEADER
+  // from 14: its size, width at 18, height at 22, planes at 26, bits per
+  // pixel at 28, compression at 30, colours used at 46.
+  auto changed = [&](size_t at, uint32_t value, int bytes) {
+    std::string out = bmp;
+    for (int i = 0; i < bytes; ++i)
+      out[at + i] = char(value >> 8 * i & 0xFF);
+    return out;
+  };
+  struct Case {
+    const char* what;
+    std::string bytes;
+  };
+  const Case damaged[] = {
+      {"no BM", changed(0, 'B' | 'A' << 8, 2)},
+      {"a core header", changed(14, 12, 4)},
+      {"no width", changed(18, 0, 4)},
+      {"no height", changed(22, 0, 4)},
+      {"two planes", changed(26, 2, 2)},
+      {"three bits per pixel", changed(28, 3, 2)},
+      {"run-length compressed", changed(30, 1, 4)},
+      {"a colour table of 1000", changed(46, 1000, 4)},
+      {"pixels past the end", changed(10, 60, 4)},
+      {"offset past the end", changed(10, 80000, 4)},
+      {"one byte short", bmp.substr(0, bmp.size() - 1)},
+      {"headers cut", bmp.substr(0, 40)},
+  };
+  for (const Case& c : damaged) {
+    tBitmapRec rec = bitmapRecFromBmp(c.bytes);
+    EXPECT_EQ(rec.dc(), nullptr) << c.what;
+    EXPECT_EQ(rec.width, 0) << c.what;
+  }
 }
 
 } // namespace
