@@ -21,11 +21,12 @@ void tMainWin::createControls() {
   agentIndex = findBrowserForAgent(browserList, agent);
   fillBrowserBox(x0 + 20, 90);
   const int top = layoutHeight - 60;
-  make<tButton>(makeBounds(x0 + 160, top, 65, 24), "Continue", defaultButton).onClick = [this] {
-    runInstall();
+  make<tButton>(makeBounds(x0 + 160, top, 65, 24), "Continue", tButtonKind::defaultPush).onClick =
+      [this] { runInstall(); };
+  make<tButton>(makeBounds(x0 + 65, top, 65, 24), "Set All", tButtonKind::plain).onClick = [this] {
+    setAll();
   };
-  make<tButton>(makeBounds(x0 + 65, top, 65, 24), "Set All", 0).onClick = [this] { setAll(); };
-  make<tButton>(makeBounds(x0 + 255, top, 65, 24), "Cancel", cancelButton);
+  make<tButton>(makeBounds(x0 + 255, top, 65, 24), "Cancel", tButtonKind::cancel);
   tProgram::createControls();
 }
 
