@@ -42,8 +42,7 @@ double perPaint(int paints, const std::function<void()>& paint) {
 int main() {
   formlessStartup();
   tProgram window("IMAGE BENCH");
-  appWindow = &window;
-  window.createWindow(0, 0, 300, 300, "Image paint");
+  window.open(makeBounds(0, 0, 300, 300), "Image paint");
   auto& image = window.make<tImage>(makeBounds(10, 10, 0, 0), loadBitmapRec(MAKEINTRESOURCEA(10)));
   if (image.bitmap.width == 0) {
     std::fprintf(stderr, "imagepaint_bench: no bitmap 10 in the program\n");

@@ -11,6 +11,7 @@
 #include "archive/entryname.h"
 #include "archive/selfarchive.h"
 #include "archive/unzip.h"
+#include "installer/texts.h"
 #include "tests/driver/fakebrowsers.h"
 #include "tests/driver/process.h"
 #include "tests/driver/uidriver.h"
@@ -64,7 +65,7 @@ HWND visibleBox(DWORD pid) {
 // click on "Continue" to the completion box, or a negative value on failure.
 double timedRun(const std::string& setup, const std::string& folder) {
   Process installer = Process::start("\"" + setup + "\"", folder);
-  HWND window = waitForWindow(installer.id(), "62RUZ INSTALL", "", 60000);
+  HWND window = waitForWindow(installer.id(), installerClassName, "", 60000);
   if (!window) return -1;
   // The window shows before its controls: the Cancel button comes last.
   HWND list = nullptr, cancel = nullptr;

@@ -4,6 +4,11 @@
 
 tsList browserList;
 
+tBrowser browserAt(const tsList& list, int k) {
+  int first = firstStringOf(k);
+  return {list.Get(first), list.Get(first + 1), list.Get(first + 2)};
+}
+
 int findBrowserByPath(const tsList& list, const std::string& lowerPath) {
   for (int i = 0; i < list.Count(); i += 3)
     if (lowerCase(list.Get(i + 1)) == lowerPath) return i;

@@ -9,6 +9,28 @@
 // The browsers found on this computer; filled once at start-up.
 extern tsList browserList;
 
+// Browser k of a list: its three strings, which start at index 3k.
+struct tBrowser {
+  std::string name;
+  std::string program;   // full path of the executable
+  std::string pluginDir; // plug-in directory
+};
+constexpr int stringsPerBrowser = 3;
+inline int browserCount(const tsList& list) {
+  return list.Count() / stringsPerBrowser;
+}
+// The index of browser k's first string, the form in which an entry's
+// position is passed around (findBrowserByPath, findBrowserForAgent).
+inline int firstStringOf(int k) {
+  return k * stringsPerBrowser;
+}
+// The browser whose first string is at index; -1 for a negative index.
+inline int browserOfIndex(int index) {
+  return index < 0 ? -1 : index / stringsPerBrowser;
+}
+// Browser k; empty texts for a k outside the list.
+tBrowser browserAt(const tsList& list, int k);
+
 // Index of the first entry whose lower-cased program path equals lowerPath; -1 when none.
 int findBrowserByPath(const tsList& list, const std::string& lowerPath);
 // Adds an entry, or replaces in place the one with the same program path (ignoring case).

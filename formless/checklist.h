@@ -15,9 +15,15 @@
 #include <cstdint>
 #include <functional>
 
+// The size of one glyph of the system's check boxes; measured by
+// measureCheckGlyph at the toolkit's start-up.
+extern int checkWidth;
+extern int checkHeight;
+void measureCheckGlyph();
+
 class tChecklistBox : public tComponent {
 public:
-  tChecklistBox(tProgram& owner, const tRect& bounds);
+  tChecklistBox(tOwner& owner, const tRect& bounds);
 
   // State accessors; an index outside the list reads 0 and writes nothing.
   // Setters do not repaint: the owner calls repaint when it is done.

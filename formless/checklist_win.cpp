@@ -1,17 +1,31 @@
 #include "formless/checklist.h"
 
-#include "formless/program.h"
-
 #include <windowsx.h>
+
+int checkWidth = 0;
+int checkHeight = 0;
 
 namespace {
 
-// WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | LBS_WANTKEYBOARDINPUT |
-// LBS_HASSTRINGS | LBS_OWNERDRAWFIXED | LBS_NOTIFY; not sorted, and the system
-// trims the height to whole items.
-constexpr DWORD listStyle = 0x50210451;
+// Not sorted, and the system trims the height to whole items.
+constexpr DWORD listStyle = WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP |
+                            LBS_WANTKEYBOARDINPUT | LBS_HASSTRINGS | LBS_OWNERDRAWFIXED |
+                            LBS_NOTIFY;
+static_assert(listStyle == 0x50210451);
+
+// The system bitmap of check-box glyphs (OBM_CHECKBOXES), a grid of 4 x 3.
+constexpr WORD checkBoxesBitmap = 32759;
 
 } // namespace
+
+void measureCheckGlyph() {
+  OwnedBitmap glyphs(LoadBitmapA(nullptr, MAKEINTRESOURCEA(checkBoxesBitmap)));
+  BITMAP info = {};
+  if (glyphs && GetObjectA(glyphs.get(), sizeof info, &info)) {
+    checkWidth = info.bmWidth / 4;
+    checkHeight = info.bmHeight / 3;
+  }
+}
 
 const tMessageMethod tChecklistBox::methods[] = {
     {WM_CTLCOLORLISTBOX, callMethod<tChecklistBox, &tChecklistBox::wmCtlColorListBox>},
@@ -22,14 +36,10 @@ const tMessageMethod tChecklistBox::methods[] = {
 };
 const tMessageTable tChecklistBox::messages{&tComponent::messages, tChecklistBox::methods};
 
-tChecklistBox::tChecklistBox(tProgram& owner, const tRect& rect) : tComponent(rect) {
+tChecklistBox::tChecklistBox(tOwner& owner, const tRect& rect) : tComponent(rect) {
   items.OnChange = [this](tsList&) { reloadItems(); };
   background = GetSysColor(COLOR_WINDOW);
-  HWND list =
-      CreateWindowExA(WS_EX_CLIENTEDGE, "Listbox", nullptr, listStyle, bounds.left, bounds.top,
-                      bounds.right - bounds.left, bounds.bottom - bounds.top, owner.handle,
-                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), owner.instance, nullptr);
-  attachWindow(&owner, list, listStyle);
+  createControl(owner, WS_EX_CLIENTEDGE, "Listbox", nullptr, listStyle);
 }
 
 int tChecklistBox::selectedIndex() const {

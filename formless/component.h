@@ -5,6 +5,11 @@
 // that window's procedure so that the toolkit sees its messages first, and
 // offers two notifications, a click and a key press. tButton and tLabel wrap
 // the system's "Button" and "Static" controls.
+//
+// A control knows its window only as a tOwner: the handles it is made with,
+// the focus it reports, and the dialog keys that the window handles for all
+// of its controls. The window (formless/program.h) implements that interface,
+// owns the controls and reaches down to them; a control never reaches up.
 #include "formless/gdi.h"
 #include "formless/message.h"
 
@@ -14,7 +19,7 @@
 #include <functional>
 #include <string>
 
-class tProgram;
+class tComponent;
 
 // A rectangle in the owner's client coordinates; right and bottom exclusive.
 struct tRect {
@@ -38,21 +43,44 @@ struct tFontRec {
   bool italic = false;
 };
 
+// The window that controls sit on, as a control sees it.
+class tOwner : public tObject {
+public:
+  // The dialog keys of a control's WM_CHAR or WM_SYSCHAR (TAB, Enter, ESC,
+  // accelerators) as rec.result; notHandled leaves the character to the
+  // control.
+  virtual void controlKey(const tComponent& control, tMessageRec& rec) = 0;
+
+  HINSTANCE instance = nullptr;  // module of the window and its controls
+  HWND handle = nullptr;         // the window, parent of the controls
+  OwnedBrush brush;              // hollow: returned to controls that paint transparently
+  tComponent* focused = nullptr; // the control that last received the keyboard focus
+};
+
+// The identifier of the next component, from 1: every component, windowed or
+// not, takes one, in creation order.
+extern int nextId;
+
 class tComponent : public tObject {
 public:
-  // create: the bounds and the next control identifier (every component,
-  // windowed or not, takes one).
+  // create: the bounds and the next control identifier.
   explicit tComponent(const tRect& bounds);
   // Puts the control's own window procedure back; the window itself dies
   // with its owner's.
   ~tComponent() override;
 
+  // The component whose control hwnd is, for a window of this thread; null
+  // for any other window, however it came (a handle in a message is
+  // anybody's to send).
+  static tComponent* ofWindow(HWND hwnd);
+
   // Repaints the control at once, background erased.
   virtual void repaint();
 
-  // The last step of every windowed constructor: joins the owner's list, then
-  // takes over the control's window procedure.
-  void attachWindow(tProgram* owner, HWND handle, DWORD style);
+  // The last step of every windowed constructor: stores the control on the
+  // component and the component on the control's window, then takes over
+  // the control's window procedure.
+  void attachWindow(tOwner* owner, HWND handle, DWORD style);
   // Marks the control (or a windowless component's rectangle in its owner)
   // for the next paint, without erasing.
   void invalidate();
@@ -64,7 +92,7 @@ public:
   static const tMessageTable messages;
   const tMessageTable& messageTable() const override { return messages; }
 
-  tProgram* owner = nullptr;
+  tOwner* owner = nullptr;
   HWND handle = nullptr;
   DWORD style = 0;
   WNDPROC savedWndProc = nullptr;
@@ -75,6 +103,11 @@ public:
   tRect bounds;
 
 protected:
+  // The one way a windowed control is made: a child of the owner's window
+  // of the system class, at bounds, with the component's identifier; then
+  // attachWindow.
+  void createControl(tOwner& owner, DWORD exStyle, const char* systemClass, const char* caption,
+                     DWORD controlStyle);
   // WM_COMMAND: raises onClick.
   void wmCommand(tMessageRec& rec);
 
@@ -82,17 +115,30 @@ private:
   static const tMessageMethod methods[];
 };
 
+// The procedure that every windowed component installs on its control: the
+// toolkit's handling first (focus, the dialog keys, the component's own
+// message methods), then the control's own procedure.
+LRESULT CALLBACK componentWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+// True when caption has a character after its first "&" and that character
+// equals c, ignoring case by the user's locale.
+bool isAccelerator(char c, const std::string& caption);
+
+// What the keyboard does to a button besides a click.
+enum class tButtonKind : uint8_t {
+  plain = 0,
+  cancel = 1,      // pressed by ESC; its click sets quitFlag
+  defaultPush = 2, // pressed by Enter elsewhere in the window; drawn with the default frame
+};
+
 class tButton : public tComponent {
 public:
-  // Kind 0 is a plain button; cancelButton (1) is pressed by ESC and its
-  // click sets quitFlag; defaultButton (2) is pressed by Enter and drawn with
-  // the default frame.
-  tButton(tProgram& owner, const tRect& bounds, const std::string& caption, int kind);
+  tButton(tOwner& owner, const tRect& bounds, const std::string& caption, tButtonKind kind);
 
   static const tMessageTable messages;
   const tMessageTable& messageTable() const override { return messages; }
 
-  uint8_t kind = 0;
+  tButtonKind kind = tButtonKind::plain;
   std::string caption; // kept for the accelerator
 
 private:
@@ -104,7 +150,7 @@ private:
 class tLabel : public tComponent {
 public:
   // The caption is only handed to the control.
-  tLabel(tProgram& owner, const tRect& bounds, const std::string& caption);
+  tLabel(tOwner& owner, const tRect& bounds, const std::string& caption);
 
   static const tMessageTable messages;
   const tMessageTable& messageTable() const override { return messages; }

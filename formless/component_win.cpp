@@ -1,20 +1,48 @@
 #include "formless/component.h"
 
-#include "formless/program.h"
 #include "util/ui.h"
 
 #include <cstring>
 
+int nextId = 1;
+
 namespace {
 
-constexpr DWORD buttonStyle = 0x50011000; // WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHLIKE
-constexpr DWORD labelStyle = 0x50000000;  // WS_CHILD | WS_VISIBLE, text left-aligned
+constexpr DWORD buttonStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHLIKE;
+static_assert(buttonStyle == 0x50011000);
+constexpr DWORD labelStyle = WS_CHILD | WS_VISIBLE | SS_LEFT;
+static_assert(labelStyle == 0x50000000);
 
-HWND createControl(const tProgram& owner, const char* systemClass, const std::string& caption,
-                   DWORD style, const tRect& r, int32_t id) {
-  return CreateWindowExA(
-      0, systemClass, caption.c_str(), style, r.left, r.top, r.right - r.left, r.bottom - r.top,
-      owner.handle, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), owner.instance, nullptr);
+// The window property that carries a control's component.
+constexpr char componentProperty[] = "formless.component";
+
+// What a component's procedure does before the control's own procedure;
+// notHandled leaves the message to that one.
+LRESULT componentMessage(tComponent& self, UINT msg, WPARAM wParam, LPARAM lParam) {
+  tMessageRec rec = makeMessage(msg, wParam, lParam);
+  switch (msg) {
+  case WM_SETFOCUS:
+    if (self.owner) self.owner->focused = &self;
+    break;
+  case WM_PAINT:
+  case WM_LBUTTONDOWN:
+    dispatch(self, rec);
+    break;
+  case WM_CHAR:
+  case WM_SYSCHAR:
+    // The window's dialog keys first; a character they leave is the control's.
+    if (self.owner) self.owner->controlKey(self, rec);
+    if (msg == WM_CHAR && rec.result == notHandled && self.onKeyPress)
+      self.onKeyPress(static_cast<uint32_t>(wParam));
+    break;
+  case WM_NCDESTROY:
+    // The control's last message: its window keeps nothing of the toolkit.
+    RemovePropA(self.handle, componentProperty);
+    break;
+  default:
+    break;
+  }
+  return rec.result;
 }
 
 } // namespace
@@ -27,8 +55,16 @@ const tMessageTable tComponent::messages{&tObject::messages, tComponent::methods
 tComponent::tComponent(const tRect& rect) : id(nextId++), bounds(rect) {}
 
 tComponent::~tComponent() {
-  if (handle && savedWndProc)
+  if (!handle) return;
+  RemovePropA(handle, componentProperty);
+  if (savedWndProc)
     SetWindowLongPtrA(handle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(savedWndProc));
+}
+
+tComponent* tComponent::ofWindow(HWND hwnd) {
+  // Only this thread's windows carry a property that this thread set.
+  if (!hwnd || GetWindowThreadProcessId(hwnd, nullptr) != GetCurrentThreadId()) return nullptr;
+  return static_cast<tComponent*>(GetPropA(hwnd, componentProperty));
 }
 
 void tComponent::repaint() {
@@ -36,14 +72,23 @@ void tComponent::repaint() {
   UpdateWindow(handle);
 }
 
-void tComponent::attachWindow(tProgram* newOwner, HWND control, DWORD controlStyle) {
+void tComponent::createControl(tOwner& newOwner, DWORD exStyle, const char* systemClass,
+                               const char* caption, DWORD controlStyle) {
+  HWND control = CreateWindowExA(exStyle, systemClass, caption, controlStyle, bounds.left,
+                                 bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top,
+                                 newOwner.handle, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                 newOwner.instance, nullptr);
+  attachWindow(&newOwner, control, controlStyle);
+}
+
+void tComponent::attachWindow(tOwner* newOwner, HWND control, DWORD controlStyle) {
   owner = newOwner;
   handle = control;
   style = controlStyle;
   font.reset();
-  // In the list before the procedure changes: the procedure finds its
+  // On the window before the procedure changes: the procedure finds its
   // component there.
-  if (owner) owner->addComponent(this);
+  SetPropA(handle, componentProperty, this);
   savedWndProc = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(handle, GWLP_WNDPROC));
   SetWindowLongPtrA(handle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(componentWindowProc));
 }
@@ -79,22 +124,42 @@ void tComponent::wmCommand(tMessageRec&) {
   if (onClick) onClick();
 }
 
+LRESULT CALLBACK componentWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  tComponent* self = tComponent::ofWindow(hwnd);
+  if (!self) {
+    // No component (any more): the control class's own procedure.
+    auto own = reinterpret_cast<WNDPROC>(GetClassLongPtrA(hwnd, GCLP_WNDPROC));
+    return CallWindowProcA(own, hwnd, msg, wParam, lParam);
+  }
+  // Kept first: a handler may end the component's life.
+  WNDPROC saved = self->savedWndProc;
+  LRESULT result = componentMessage(*self, msg, wParam, lParam);
+  if (result != notHandled) return result;
+  return CallWindowProcA(saved, hwnd, msg, wParam, lParam);
+}
+
+bool isAccelerator(char c, const std::string& caption) {
+  size_t amp = caption.find('&');
+  if (amp == std::string::npos || amp + 1 >= caption.size()) return false;
+  return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, &c, 1, &caption[amp + 1], 1) ==
+         CSTR_EQUAL;
+}
+
 const tMessageMethod tButton::methods[] = {
     {WM_COMMAND, callMethod<tButton, &tButton::wmCommand>},
     {WM_SYSCHAR, callMethod<tButton, &tButton::wmSysChar>},
 };
 const tMessageTable tButton::messages{&tComponent::messages, tButton::methods};
 
-tButton::tButton(tProgram& owner, const tRect& rect, const std::string& text, int buttonKind)
-    : tComponent(rect), kind(static_cast<uint8_t>(buttonKind)), caption(text) {
-  DWORD controlStyle = buttonStyle | (kind == defaultButton ? BS_DEFPUSHBUTTON : 0);
-  attachWindow(&owner, createControl(owner, "Button", caption, controlStyle, bounds, id),
-               controlStyle);
+tButton::tButton(tOwner& owner, const tRect& rect, const std::string& text, tButtonKind buttonKind)
+    : tComponent(rect), kind(buttonKind), caption(text) {
+  DWORD frame = kind == tButtonKind::defaultPush ? BS_DEFPUSHBUTTON : 0;
+  createControl(owner, 0, "Button", caption.c_str(), buttonStyle | frame);
 }
 
 void tButton::wmCommand(tMessageRec& rec) {
   // Whatever the notification: the flag first, so that onClick runs with it set.
-  if (kind == cancelButton) quitFlag = true;
+  if (kind == tButtonKind::cancel) quitFlag = true;
   tComponent::wmCommand(rec);
 }
 
@@ -111,8 +176,8 @@ const tMessageMethod tLabel::methods[] = {
 };
 const tMessageTable tLabel::messages{&tComponent::messages, tLabel::methods};
 
-tLabel::tLabel(tProgram& owner, const tRect& rect, const std::string& text) : tComponent(rect) {
-  attachWindow(&owner, createControl(owner, "Static", text, labelStyle, bounds, id), labelStyle);
+tLabel::tLabel(tOwner& owner, const tRect& rect, const std::string& text) : tComponent(rect) {
+  createControl(owner, 0, "Static", text.c_str(), labelStyle);
 }
 
 void tLabel::wmCtlColorStatic(tMessageRec& rec) {

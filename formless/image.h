@@ -34,8 +34,9 @@ tBitmapRec bitmapRecFromBmp(std::string_view file);
 
 class tGraphicComponent : public tComponent {
 public:
-  // Takes the bounds and the next identifier and joins the owner's graphics.
-  tGraphicComponent(tProgram& owner, const tRect& bounds);
+  // Takes the bounds and the next identifier; the owner keeps it among its
+  // graphics.
+  tGraphicComponent(tOwner& owner, const tRect& bounds);
 
   // Draws the component onto dc, a context of the owner's whole client area.
   virtual void paint(HDC dc);
@@ -51,7 +52,7 @@ private:
 class tImage : public tGraphicComponent {
 public:
   // An empty width or height in bounds takes the picture's own.
-  tImage(tProgram& owner, const tRect& bounds, tBitmapRec picture);
+  tImage(tOwner& owner, const tRect& bounds, tBitmapRec picture);
 
   // The picture stretched to the bounds; with a key colour, every pixel of
   // exactly that colour in the button-face colour read now.

@@ -1,7 +1,5 @@
 #include "formless/image.h"
 
-#include "formless/program.h"
-
 #include <cstring>
 #include <vector>
 
@@ -85,16 +83,15 @@ const tMessageMethod tGraphicComponent::methods[] = {
 };
 const tMessageTable tGraphicComponent::messages{&tComponent::messages, tGraphicComponent::methods};
 
-tGraphicComponent::tGraphicComponent(tProgram& newOwner, const tRect& rect) : tComponent(rect) {
+tGraphicComponent::tGraphicComponent(tOwner& newOwner, const tRect& rect) : tComponent(rect) {
   owner = &newOwner;
-  owner->addGraphic(this);
 }
 
 void tGraphicComponent::paint(HDC) {}
 
 void tGraphicComponent::wmPaint(tMessageRec&) {}
 
-tImage::tImage(tProgram& owner, const tRect& bounds, tBitmapRec picture)
+tImage::tImage(tOwner& owner, const tRect& bounds, tBitmapRec picture)
     : tGraphicComponent(owner, drawBounds(bounds, picture)), bitmap(std::move(picture)) {
   drawWidth = this->bounds.right - this->bounds.left;
   drawHeight = this->bounds.bottom - this->bounds.top;

@@ -1,18 +1,20 @@
 #pragma once
 // The window toolkit's centre: tProgram, at once the application object and
-// its one top-level window; the two window procedures through which every
-// message of that window and of its child controls passes; the routing of
-// messages to the objects that handle them (by a control's window handle, or
-// by its control identifier); the keyboard handling that a dialog manager
-// would otherwise do (TAB focus cycling, Enter for the focused push button or
-// else the default button, ESC for the cancel button, Alt+letter
-// accelerators); and the polling modal loop.
+// its one top-level window; the procedure through which every message of
+// that window passes, and the routing of those messages to the objects that
+// handle them (by a control's window handle, or by its control identifier);
+// and the polling modal loop. The keys that a dialog manager would otherwise
+// handle are formless/keyboard.h's, applied to the window's components.
 //
-// A program derives its window class from tProgram, creates one instance,
-// assigns it to appWindow, creates the window, lets the instance create its
-// controls (its createControls override ends by calling the base one), runs
-// the loop and frees the instance, which frees its controls.
+// A program derives its window class from tProgram, creates one instance and
+// opens it (open, or openModal, which also runs the loop): the instance
+// becomes appWindow, its window is created and it creates its controls (its
+// createControls override ends by calling the base one). Freeing the instance
+// frees its controls.
+#include "formless/component.h"
 #include "formless/gdi.h"
+#include "formless/image.h"
+#include "formless/keyboard.h"
 #include "formless/message.h"
 
 #include <windows.h>
@@ -20,21 +22,19 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
-class tButton;
-class tComponent;
-class tGraphicComponent;
+// Window styles of the top-level window: the toolkit's default, and a fixed
+// size with a title bar and a close box, no minimise or maximise box and no
+// sizing border.
+constexpr DWORD defaultWindowStyle = WS_VISIBLE | WS_OVERLAPPEDWINDOW;
+static_assert(defaultWindowStyle == 0x10CF0000);
+constexpr DWORD dialogWindowStyle = WS_VISIBLE | WS_DLGFRAME | WS_SYSMENU;
+static_assert(dialogWindowStyle == 0x10480000);
 
-// Window styles of the top-level window.
-constexpr DWORD defaultWindowStyle = 0x10CF0000; // WS_VISIBLE | WS_OVERLAPPEDWINDOW
-
-// Button kinds that the keyboard presses (see tButton).
-constexpr int cancelButton = 1;  // ESC
-constexpr int defaultButton = 2; // Enter
-
-class tProgram : public tObject {
+class tProgram : public tOwner {
 public:
   // create: registers the window class className for instance.
   tProgram(std::string className, HINSTANCE instance);
@@ -54,31 +54,36 @@ public:
   // fails, harmlessly, while the window exists).
   virtual void cleanup();
 
+  // The start of every program's window: makes this object appWindow, takes
+  // windowStyle, creates the window at frame (its outer position and size)
+  // with caption, and lets the object create its controls.
+  void open(const tRect& frame, const std::string& caption, DWORD windowStyle = defaultWindowStyle);
+  // open, then the modal loop until quitFlag is set, then cleanup.
+  void openModal(const tRect& frame, const std::string& caption, DWORD windowStyle);
+
   // Creates the window (no ShowWindow: visibility comes from style) and
   // reads its client size.
   void createWindow(int left, int top, int width, int height, const std::string& caption);
 
-  // A component of this window, owned by it from construction on. Components
-  // join the window's lists themselves; this is the one place they are made.
+  // A component of this window, owned by it from construction on: windowed
+  // ones join the window's components, windowless ones its graphics, each
+  // list in creation order. This is the one place components are made.
   template <class T, class... Args> T& make(Args&&... args) {
-    return *new T(*this, std::forward<Args>(args)...);
+    auto made = std::make_unique<T>(*this, std::forward<Args>(args)...);
+    T& component = *made;
+    if constexpr (std::is_base_of_v<tGraphicComponent, T>)
+      graphics_.push_back(std::move(made));
+    else
+      components_.push_back(std::move(made));
+    return component;
   }
-  void addComponent(tComponent* component);    // takes ownership
-  void addGraphic(tGraphicComponent* graphic); // takes ownership
   int componentCount() const { return static_cast<int>(components_.size()); }
   // The windowed component at index; null outside 0 .. count - 1.
   tComponent* componentAt(int index) const;
   int graphicCount() const { return static_cast<int>(graphics_.size()); }
 
-  // Focuses the next (or previous) tab stop after fromIndex, wrapping round.
-  void focusNext(int fromIndex, bool forward);
-  // Presses the last-created button of this kind: 0, or 1 when there is none.
-  int pressButton(int kind);
-  // Presses this button, as a click does; 0.
-  int press(const tButton& button);
-  // Accelerators, then Enter and ESC, for a WM_CHAR of the window itself or
-  // a WM_SYSCHAR of a control.
-  void handleKeys(tMessageRec& rec);
+  // The dialog keys of one of the window's controls.
+  void controlKey(const tComponent& control, tMessageRec& rec) override;
   // Paints the graphics onto the window, then repaints the controls over them.
   LRESULT paintWindow();
 
@@ -90,10 +95,6 @@ public:
   void run(bool exitAfter);
 
   OwnedFont font; // default font of the controls
-  HINSTANCE instance = nullptr;
-  HWND handle = nullptr;
-  OwnedBrush brush; // hollow: returned to controls that paint transparently
-  tComponent* focused = nullptr;
   DWORD style = defaultWindowStyle;
   std::function<void()> onResize;
   int clientWidth = 0;
@@ -104,30 +105,19 @@ public:
   WNDCLASSA windowClass = {};
 
 private:
+  // The component of this window whose control hwnd is; null for any other.
+  tComponent* ownComponent(HWND hwnd) const;
+
   std::vector<std::unique_ptr<tComponent>> components_;
   std::vector<std::unique_ptr<tGraphicComponent>> graphics_;
 };
 
-// Unit state.
-extern tProgram* appWindow; // the one window object, or null
-extern int nextId;          // identifier of the next component, from 1
-extern int checkWidth;      // size of one glyph of the system's check boxes
-extern int checkHeight;
+// The one window object, or null. All message routing goes through it.
+extern tProgram* appWindow;
 
-// Unit start-up: clears the state above and quitFlag and measures the check
-// glyph from the system's check-box bitmap.
+// Unit start-up: clears appWindow, quitFlag and the identifier counter and
+// measures the check glyph.
 void formlessStartup();
 
-// Index in appWindow's components of the first one with this window handle,
-// or of the first one with this control identifier; -1 when none.
-int indexOfHandle(HWND hwnd);
-int indexOfId(int id);
-
-// The procedure of the top-level window's class, and the one that every
-// windowed component installs on its control.
+// The procedure of the top-level window's class.
 LRESULT CALLBACK classWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-LRESULT CALLBACK componentWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-
-// True when caption has a character after its first "&" and that character
-// equals c, ignoring case by the user's locale.
-bool isAccelerator(char c, const std::string& caption);

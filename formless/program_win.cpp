@@ -1,49 +1,25 @@
 #include "formless/program.h"
 
-#include "formless/component.h"
-#include "formless/image.h"
+#include "formless/checklist.h"
 #include "util/ui.h"
 
 tProgram* appWindow = nullptr;
-int nextId = 1;
-int checkWidth = 0;
-int checkHeight = 0;
 
 void formlessStartup() {
   nextId = 1;
   appWindow = nullptr;
   quitFlag = false;
-  // The system bitmap holds the check-box glyphs in a grid of 4 x 3.
-  OwnedBitmap glyphs(LoadBitmapA(nullptr, MAKEINTRESOURCEA(32759))); // OBM_CHECKBOXES
-  BITMAP info = {};
-  if (glyphs && GetObjectA(glyphs.get(), sizeof info, &info)) {
-    checkWidth = info.bmWidth / 4;
-    checkHeight = info.bmHeight / 3;
-  }
+  measureCheckGlyph();
 }
 
-int indexOfHandle(HWND hwnd) {
-  if (!appWindow) return -1;
-  for (int i = 0; i < appWindow->componentCount(); ++i)
-    if (appWindow->componentAt(i)->handle == hwnd) return i;
-  return -1;
-}
-
-int indexOfId(int id) {
-  if (!appWindow) return -1;
-  for (int i = 0; i < appWindow->componentCount(); ++i)
-    if (appWindow->componentAt(i)->id == id) return i;
-  return -1;
-}
-
-tProgram::tProgram(std::string name, HINSTANCE module)
-    : instance(module), className(std::move(name)) {
+tProgram::tProgram(std::string name, HINSTANCE module) : className(std::move(name)) {
+  instance = module;
   quitFlag = false;
   windowClass.style = CS_PARENTDC;
   windowClass.lpfnWndProc = classWindowProc;
   windowClass.hInstance = instance;
   windowClass.hIcon = LoadIconA(instance, "MAINICON");
-  windowClass.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)); // IDC_ARROW
+  windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   windowClass.lpszClassName = className.c_str();
   RegisterClassA(&windowClass);
@@ -63,6 +39,18 @@ tProgram::~tProgram() {
   if (appWindow == this) appWindow = nullptr;
 }
 
+void tProgram::open(const tRect& frame, const std::string& caption, DWORD windowStyle) {
+  appWindow = this;
+  style = windowStyle;
+  createWindow(frame.left, frame.top, frame.right - frame.left, frame.bottom - frame.top, caption);
+  createControls();
+}
+
+void tProgram::openModal(const tRect& frame, const std::string& caption, DWORD windowStyle) {
+  open(frame, caption, windowStyle);
+  run(false);
+}
+
 void tProgram::createWindow(int left, int top, int width, int height, const std::string& caption) {
   handle = CreateWindowExA(0, className.c_str(), caption.c_str(), style, left, top, width, height,
                            nullptr, nullptr, instance, nullptr);
@@ -70,14 +58,6 @@ void tProgram::createWindow(int left, int top, int width, int height, const std:
   GetClientRect(handle, &client);
   clientWidth = client.right;
   clientHeight = client.bottom;
-}
-
-void tProgram::addComponent(tComponent* component) {
-  components_.emplace_back(component);
-}
-
-void tProgram::addGraphic(tGraphicComponent* graphic) {
-  graphics_.emplace_back(graphic);
 }
 
 tComponent* tProgram::componentAt(int index) const {
@@ -93,7 +73,7 @@ LRESULT tProgram::windowProc(HWND, UINT msg, WPARAM wParam, LPARAM lParam) {
   case WM_CTLCOLORSTATIC:
   case WM_CTLCOLORLISTBOX: {
     // These name the control they come from by its window handle.
-    tComponent* control = componentAt(indexOfHandle(reinterpret_cast<HWND>(lParam)));
+    tComponent* control = ownComponent(reinterpret_cast<HWND>(lParam));
     dispatch(control ? *static_cast<tObject*>(control) : *this, rec);
     return rec.result;
   }
@@ -106,14 +86,23 @@ LRESULT tProgram::windowProc(HWND, UINT msg, WPARAM wParam, LPARAM lParam) {
     // Whatever wParam means, a low word equal to a control's identifier
     // routes the message to that control (WM_DRAWITEM reaches its control
     // so); the control ignores what it has no handler for.
-    if (tComponent* control = componentAt(indexOfId(LOWORD(wParam))))
+    if (tComponent* control = ownComponent(GetDlgItem(handle, LOWORD(wParam))))
       dispatch(*control, rec);
     else if (msg == WM_CHAR)
-      handleKeys(rec);
+      handleKeys(components_, rec);
     else
       dispatch(*this, rec);
     return rec.result;
   }
+}
+
+tComponent* tProgram::ownComponent(HWND hwnd) const {
+  tComponent* component = tComponent::ofWindow(hwnd);
+  return component && component->owner == this ? component : nullptr;
+}
+
+void tProgram::controlKey(const tComponent& control, tMessageRec& rec) {
+  controlKeys(components_, control, rec);
 }
 
 LRESULT tProgram::paintWindow() {
@@ -187,67 +176,4 @@ LRESULT CALLBACK classWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
   }
   LRESULT result = appWindow->windowProc(hwnd, msg, wParam, lParam);
   return result == notHandled ? byDefault : result;
-}
-
-namespace {
-
-bool keyDown(int key) {
-  return GetAsyncKeyState(key) < 0;
-}
-
-// What a component's procedure does before the control's own procedure;
-// notHandled leaves the message to that one.
-LRESULT componentMessage(tComponent& self, int index, UINT msg, WPARAM wParam, LPARAM lParam) {
-  switch (msg) {
-  case WM_SETFOCUS:
-    appWindow->focused = &self;
-    return notHandled;
-  case WM_PAINT:
-  case WM_LBUTTONDOWN: {
-    tMessageRec rec = makeMessage(msg, wParam, lParam);
-    dispatch(self, rec);
-    return rec.result;
-  }
-  case WM_SYSCHAR: {
-    tMessageRec rec = makeMessage(msg, wParam, lParam);
-    appWindow->handleKeys(rec);
-    return rec.result;
-  }
-  case WM_CHAR:
-    // The dialog keys never reach the control as characters, unless Ctrl (or,
-    // for Enter and ESC, Shift) is held.
-    if (wParam == VK_TAB && !keyDown(VK_CONTROL)) {
-      appWindow->focusNext(index, !keyDown(VK_SHIFT));
-      return 0;
-    }
-    if (wParam == VK_ESCAPE && !keyDown(VK_CONTROL) && !keyDown(VK_SHIFT))
-      return appWindow->pressButton(cancelButton);
-    if (wParam == VK_RETURN && !keyDown(VK_CONTROL) && !keyDown(VK_SHIFT)) {
-      // As in every dialog: a push button with the focus is the one Enter
-      // presses (Cancel included); elsewhere it is the default button.
-      if (auto* button = dynamic_cast<tButton*>(&self)) return appWindow->press(*button);
-      return appWindow->pressButton(defaultButton);
-    }
-    if (self.onKeyPress) self.onKeyPress(static_cast<uint32_t>(wParam));
-    return notHandled;
-  default:
-    return notHandled;
-  }
-}
-
-} // namespace
-
-LRESULT CALLBACK componentWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  int index = indexOfHandle(hwnd);
-  tComponent* self = appWindow ? appWindow->componentAt(index) : nullptr;
-  if (!self) {
-    // Not a control of the window object (it is gone, or the control was
-    // never one of its components): the control class's own procedure.
-    auto own = reinterpret_cast<WNDPROC>(GetClassLongPtrA(hwnd, GCLP_WNDPROC));
-    return CallWindowProcA(own, hwnd, msg, wParam, lParam);
-  }
-  WNDPROC saved = self->savedWndProc;
-  LRESULT result = componentMessage(*self, index, msg, wParam, lParam);
-  if (result != notHandled) return result;
-  return CallWindowProcA(saved, hwnd, msg, wParam, lParam);
 }

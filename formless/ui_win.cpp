@@ -4,8 +4,6 @@
 
 #include "formless/program.h"
 
-bool quitFlag = false;
-
 namespace {
 
 void showBox(const std::string& text, const char* caption, UINT icon) {
@@ -19,11 +17,11 @@ void showBox(const std::string& text, const char* caption, UINT icon) {
 } // namespace
 
 void errorBox(const std::string& text) {
-  showBox(text, "Install Error", MB_ICONERROR);
+  showBox(text, errorCaption, MB_ICONERROR);
 }
 
 void infoBox(const std::string& text) {
-  showBox(text, "Installation Complete", MB_ICONINFORMATION);
+  showBox(text, infoCaption, MB_ICONINFORMATION);
 }
 
 void outcomeBox(const std::string& caption, const std::string& text, BoxIcon icon) {

@@ -1,12 +1,20 @@
-// The process entry: runs each module's start-up in dependency order, the main
-// routine, then the shut-down in reverse order. The exit code is always 0.
+// The process entry and the main routine, in the order they run: each
+// module's start-up in dependency order, runInstaller (detection, the
+// detected-browsers file, the archive check, then the window until the user
+// is done with it), the shut-down in reverse order. The exit code is always 0.
 #include "archive/crc32.h"
+#include "archive/install.h"
+#include "archive/selfarchive.h"
+#include "detect/browserlist.h"
+#include "detect/detect.h"
 #include "detect/osversion.h"
 #include "detect/registry.h"
 #include "formless/program.h"
+#include "installer/mainwin.h"
 #include "installer/processes.h"
 #include "installer/startup.h"
 #include "util/systemlibrary.h"
+#include "util/ui.h"
 
 #include <cstdlib>
 #include <string>
@@ -14,24 +22,65 @@
 
 namespace {
 
-// The full path of this program as GetModuleFileNameA gives it, whatever its
-// length; letters the ANSI code page lacks come out as "?".
-std::string ansiModulePath() {
-  std::string path(MAX_PATH, '\0');
-  for (;;) {
-    DWORD len = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (len < path.size()) {
-      path.resize(len);
-      return path;
-    }
-    path.resize(path.size() * 2);
-  }
+std::string ownPath();
+void runInstaller(const std::string& programPath, const std::string* firstArgument);
+
+} // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  // Before anything is loaded: no library beside setup.exe is ever taken.
+  restrictLibrarySearch();
+  formlessStartup();
+  buildCrcTable();
+  osVersionStartup();
+  registryStartup(); // needs osMajorVersion
+  initProcessApi();
+
+  std::string first = __argc > 1 ? std::string(__argv[1]) : std::string();
+  runInstaller(ownPath(), __argc > 1 ? &first : nullptr);
+  freeProcessApi();
+  return 0;
 }
 
-std::wstring wideModulePath() {
-  std::wstring path(MAX_PATH, L'\0');
+namespace {
+
+void runInstaller(const std::string& programPath, const std::string* firstArgument) {
+  detectBrowsers(browserList);
+  destDir = programDirectory(programPath);
+  if (browserList.Count() == 0) {
+    errorBox("No compatible web browsers could be located on your computer");
+    browserList.Clear();
+    return;
+  }
+  writeDetectedBrowsers(detectedBrowsersPath(destDir), browserList.GetText());
+
+  // A named archive is used as given: the program's own is no fall-back.
+  archivePath = firstArgument ? *firstArgument : programPath;
+  if (quitFlag) return;
+  openArchive();
+  if (quitFlag) return;
+
+  tMainWin window;
+  window.rootFiles = listRootFiles();
+  window.readPluginInfo();
+  int screenWidth = GetSystemMetrics(SM_CXSCREEN);
+  int screenHeight = GetSystemMetrics(SM_CYSCREEN);
+  layoutHeight += 75;
+  // Centred; on a screen narrower than the window its left edge goes below 0.
+  tRect frame = makeBounds((screenWidth - windowWidth) / 2, (screenHeight - layoutHeight) / 2,
+                           windowWidth, layoutHeight);
+  window.openModal(frame, installerTitle + " v" + window.pluginVersion, dialogWindowStyle);
+  // Leaving the scope frees the window, its controls and appWindow.
+}
+
+// The full path of this program as GetModuleFileNameA (letters the ANSI code
+// page lacks come out as "?") or GetModuleFileNameW gives it, whatever its
+// length.
+template <class Char>
+std::basic_string<Char> modulePath(DWORD(WINAPI* getModuleFileName)(HMODULE, Char*, DWORD)) {
+  std::basic_string<Char> path(MAX_PATH, Char());
   for (;;) {
-    DWORD len = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    DWORD len = getModuleFileName(nullptr, path.data(), static_cast<DWORD>(path.size()));
     if (len < path.size()) {
       path.resize(len);
       return path;
@@ -77,25 +126,10 @@ std::string exactAnsi(const std::wstring& text) {
 // named in Greek on a Western system has one in plain letters), else as
 // GetModuleFileNameA gives it.
 std::string ownPath() {
-  std::wstring wide = wideModulePath();
+  std::wstring wide = modulePath(GetModuleFileNameW);
   if (std::string path = exactAnsi(wide); !path.empty()) return path;
   if (std::string path = exactAnsi(shortPath(wide)); !path.empty()) return path;
-  return ansiModulePath();
+  return modulePath(GetModuleFileNameA);
 }
 
 } // namespace
-
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-  // Before anything is loaded: no library beside setup.exe is ever taken.
-  restrictLibrarySearch();
-  formlessStartup();
-  buildCrcTable();
-  osVersionStartup();
-  registryStartup(); // needs osMajorVersion
-  initProcessApi();
-
-  std::string first = __argc > 1 ? std::string(__argv[1]) : std::string();
-  runInstaller(ownPath(), __argc > 1 ? &first : nullptr);
-  freeProcessApi();
-  return 0;
-}

@@ -11,22 +11,9 @@
 #include <cstdint>
 #include <string>
 
-// The class name of the installer's window.
-inline constexpr char installerClassName[] = "62RUZ INSTALL";
-// Its style: visible, a dialog frame with title bar and close box, no sizing.
-constexpr DWORD installerWindowStyle = 0x10480000;
-inline constexpr char instructionText[] =
-    "This procedure will install the Vorlixa plugin for the web browsers you select from the "
-    "list below. Please close all browser windows before continuing...";
-inline constexpr char linkText[] = "www.vorlixa.com";
-extern const tFontRec linkFont; // Arial, 14 pixels, bold
-
-// Set by a run as soon as it installs into or removes from any browser.
-extern bool changesMade;
-
 class tMainWin : public tProgram {
 public:
-  tMainWin(); // for the program's own module, class installerClassName
+  tMainWin(); // for the program's own module, class installerClassName (installer/texts.h)
 
   // The picture, the texts, the check-list and the buttons, placed to the
   // right of the picture; then the toolkit's fonts and focus.

@@ -7,8 +7,13 @@
 #include "installer/panel.h"
 #include "installer/rules.h"
 #include "installer/startup.h"
+#include "installer/texts.h"
+
+namespace {
 
 const tFontRec linkFont = {"Arial", 14, 0, true, false};
+
+} // namespace
 
 tMainWin::tMainWin() : tProgram(installerClassName) {}
 
@@ -22,11 +27,12 @@ void tMainWin::createControls() {
   agentIndex = findBrowserForAgent(browserList, agent);
   fillBrowserBox(x0 + 20, 90);
   const int top = layoutHeight - 60;
-  make<tButton>(makeBounds(x0 + 160, top, 65, 24), "Continue", defaultButton).onClick = [this] {
-    runInstall();
+  make<tButton>(makeBounds(x0 + 160, top, 65, 24), "Continue", tButtonKind::defaultPush).onClick =
+      [this] { runInstall(); };
+  make<tButton>(makeBounds(x0 + 65, top, 65, 24), "Set All", tButtonKind::plain).onClick = [this] {
+    setAll();
   };
-  make<tButton>(makeBounds(x0 + 65, top, 65, 24), "Set All", 0).onClick = [this] { setAll(); };
-  make<tButton>(makeBounds(x0 + 255, top, 65, 24), "Cancel", cancelButton);
+  make<tButton>(makeBounds(x0 + 255, top, 65, 24), "Cancel", tButtonKind::cancel);
   tProgram::createControls();
 }
 
@@ -37,14 +43,14 @@ void tMainWin::parseComment(const std::string& text) {
 }
 
 void tMainWin::fillBrowserBox(int left, int top) {
+  const int count = browserCount(browserList);
   std::string names;
-  for (int i = 0; i < browserList.Count(); i += 3)
-    names += (i > 0 ? "\n" : "") + browserList.Get(i);
+  for (int k = 0; k < count; ++k)
+    names += (k > 0 ? "\n" : "") + browserAt(browserList, k).name;
   browserBox = &make<tChecklistBox>(makeBounds(left, top, 340, 100));
   browserBox->items.SetText(names);
-  for (int i = 0; i < browserList.Count(); i += 3) {
-    int k = i / 3;
-    switch (installedState(browserList.Get(i + 2))) {
+  for (int k = 0; k < count; ++k) {
+    switch (installedState(browserAt(browserList, k).pluginDir)) {
     case 1: // older or unreadable: offered for installing again
       browserBox->setCheckState(k, 1);
       break;
@@ -54,7 +60,7 @@ void tMainWin::fillBrowserBox(int left, int top) {
       browserBox->setCheckState(k, 2);
       break;
     default:
-      if (i == agentIndex) browserBox->setCheckState(k, 1);
+      if (firstStringOf(k) == agentIndex) browserBox->setCheckState(k, 1);
       break;
     }
   }

@@ -1,6 +1,8 @@
 #include "installer/rules.h"
 
+#include "archive/install.h"
 #include "detect/tslist.h"
+#include "installer/startup.h"
 #include "util/platform.h"
 #include "util/text.h"
 
@@ -61,6 +63,14 @@ tRunAction runActionFor(uint32_t initialState, uint32_t checkState) {
   if (initialState == checkState) return tRunAction::none;
   if (checkState == 1) return tRunAction::install;
   return checkState == 0 ? tRunAction::remove : tRunAction::none;
+}
+
+bool installPayload(const std::string& dir) {
+  bool failed = false;
+  std::string target = installToDir(dir, &failed);
+  if (target.empty()) return false;
+  destDir = target;
+  return !failed;
 }
 
 void removeFiles(const std::string& dir, const std::string& names) {

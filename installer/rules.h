@@ -2,7 +2,7 @@
 // The installer's decisions that need no window: the settings in the
 // archive comment, which archive entry is the plug-in library, how two
 // version texts compare, what a run does with each browser, and the file
-// work of a removal.
+// work of an installation and of a removal.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -42,6 +42,12 @@ enum class tRunAction {
   remove,  // un-ticked: close the browser, remove the root files
 };
 tRunAction runActionFor(uint32_t initialState, uint32_t checkState);
+
+// Installs the archive's payload into dir (installToDir) and keeps the folder
+// it installed into, "/"-separated, in destDir; a refused installation (one
+// already runs) leaves destDir alone. False when an entry failed (its message
+// was shown) or the installation was refused.
+bool installPayload(const std::string& dir);
 
 // Deletes dir\name for every name of the list (each ended by a line feed);
 // failures are ignored.

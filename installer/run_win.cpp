@@ -1,6 +1,7 @@
 // The run behind "Continue", and what it and the window need to know first:
 // the archive's plug-in library with its version, and each browser's
-// installed state.
+// installed state. The run's file work (installPayload, removeFiles) is
+// portable, in installer/rules.cpp.
 #include "archive/entryname.h"
 #include "archive/selfarchive.h"
 #include "archive/unzip.h"
@@ -10,12 +11,9 @@
 #include "installer/mainwin.h"
 #include "installer/processes.h"
 #include "installer/rules.h"
-#include "installer/startup.h"
 #include "util/platform.h"
 #include "util/text.h"
 #include "util/ui.h"
-
-bool changesMade = false;
 
 namespace {
 
@@ -62,15 +60,14 @@ void tMainWin::runInstall() {
   // The run pumps messages, so "Continue" can be pressed again meanwhile.
   if (running_) return;
   running_ = true;
-  changesMade = false;
+  bool changesMade = false; // installed into or removed from any browser
   bool launch = false;
   bool failed = false;
-  for (int i = 0; i < browserList.Count(); i += 3) {
+  for (int k = 0; k < browserCount(browserList); ++k) {
     // Cancel, Escape or the close box: the browser in hand was finished, and
     // no later one is touched.
     if (quitFlag) break;
-    int k = i / 3;
-    std::string dir = browserList.Get(i + 2);
+    std::string dir = browserAt(browserList, k).pluginDir;
     // Read when the run gets here: the user may still change items ahead.
     tRunAction action = runActionFor(browserBox->initialState(k), browserBox->checkState(k));
     if (action == tRunAction::install || action == tRunAction::remove) {
@@ -81,11 +78,11 @@ void tMainWin::runInstall() {
     if (action == tRunAction::install && !installPayload(dir)) failed = true;
     if (action == tRunAction::remove) {
       removeFiles(dir, rootFiles);
-      if (agentIndex == i) agentIndex = -2;
+      if (agentIndex == firstStringOf(k)) agentIndex = -2;
     }
     if (action == tRunAction::keep || action == tRunAction::install) launch = true;
   }
-  if (agentIndex >= 0 && browserBox->checkState(agentIndex / 3) == 0) agentIndex = -1;
+  if (agentIndex >= 0 && browserBox->checkState(browserOfIndex(agentIndex)) == 0) agentIndex = -1;
   // Only the user sets the flag during a run: an error box leaves it alone.
   bool cancelled = quitFlag;
   if (failed)
@@ -113,5 +110,6 @@ void tMainWin::startBrowser() const {
   if (agentIndex == -1)
     openUrlInDefaultBrowser(url);
   else if (agentIndex >= 0)
-    runProgram(programCommand(browserList.Get(agentIndex + 1), url), showMaximized);
+    runProgram(programCommand(browserAt(browserList, browserOfIndex(agentIndex)).program, url),
+               showMaximized);
 }

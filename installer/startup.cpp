@@ -1,7 +1,5 @@
 #include "installer/startup.h"
 
-#include "archive/install.h"
-
 #include "util/platform.h"
 #include "util/text.h"
 
@@ -24,12 +22,4 @@ void writeDetectedBrowsers(const std::string& path, const std::string& text) {
   platform::deleteFile(path);
   platform::File file = platform::File::createNew(path, platform::Share::readWrite);
   file.write(text.data(), text.size());
-}
-
-bool installPayload(const std::string& dir) {
-  bool failed = false;
-  std::string target = installToDir(dir, &failed);
-  if (target.empty()) return false;
-  destDir = target;
-  return !failed;
 }

@@ -29,18 +29,19 @@ public:
     list_->setCheckState(1, 1);
     list_->setTwoState(2, 0);
     list_->setCheckState(2, 2);
-    make<tButton>(makeBounds(x, 200, 90, 24), "Select &all", 0).onClick = [this] {
+    make<tButton>(makeBounds(x, 200, 90, 24), "Select &all", tButtonKind::plain).onClick = [this] {
       for (int i = 0; i < list_->items.Count(); ++i)
         if (list_->checkState(i) == 0) list_->setCheckState(i, 1);
       list_->repaint();
     };
-    make<tButton>(makeBounds(x + 110, 200, 90, 24), "OK", defaultButton).onClick = [this] {
-      std::string ticked;
-      for (int i = 0; i < list_->items.Count(); ++i)
-        if (list_->checkState(i) != 0) ticked += list_->items.Get(i) + "\n";
-      infoBox(ticked.empty() ? "Nothing is ticked." : "Ticked:\n" + ticked);
-    };
-    make<tButton>(makeBounds(x + 220, 200, 90, 24), "Cancel", cancelButton);
+    make<tButton>(makeBounds(x + 110, 200, 90, 24), "OK", tButtonKind::defaultPush).onClick =
+        [this] {
+          std::string ticked;
+          for (int i = 0; i < list_->items.Count(); ++i)
+            if (list_->checkState(i) != 0) ticked += list_->items.Get(i) + "\n";
+          infoBox(ticked.empty() ? "Nothing is ticked." : "Ticked:\n" + ticked);
+        };
+    make<tButton>(makeBounds(x + 220, 200, 90, 24), "Cancel", tButtonKind::cancel);
     tProgram::createControls();
   }
 
@@ -52,13 +53,7 @@ private:
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   formlessStartup();
-  {
-    DemoWindow window;
-    appWindow = &window;
-    window.style = 0x10480000; // a fixed dialog frame with a close box
-    window.createWindow(120, 120, 490, 275, "Toolkit demo");
-    window.createControls();
-    window.run(false);
-  }
+  DemoWindow window;
+  window.openModal(makeBounds(120, 120, 490, 275), "Toolkit demo", dialogWindowStyle);
   return 0;
 }

@@ -5,7 +5,8 @@
 // long work. Declared here once; the window toolkit implements them on
 // Windows (formless/ui_win.cpp) and the host build has a stand-in that
 // records what was shown (util/ui_posix.cpp, hooks in util/ui_posix.h).
-// Programs link one of the two; no library here depends on either.
+// Programs link one of the two; no library here depends on either. The quit
+// flag itself is the same everywhere (util/ui.cpp).
 #include <string>
 
 // Set when the program is to end: by every message box, by the window's
@@ -14,11 +15,13 @@
 // touches no further browser.
 extern bool quitFlag;
 
-// Modal "Install Error" box (error icon), owned by the window while it
-// exists. Sets quitFlag when it has been closed.
+// Modal errorCaption box (error icon), owned by the window while it exists.
+// Sets quitFlag when it has been closed.
 void errorBox(const std::string& text);
-// Modal "Installation Complete" box (information icon); sets quitFlag.
+inline constexpr char errorCaption[] = "Install Error";
+// Modal infoCaption box (information icon); sets quitFlag.
 void infoBox(const std::string& text);
+inline constexpr char infoCaption[] = "Installation Complete";
 
 // The icon of a box that reports how a run ended.
 enum class BoxIcon { information, warning };

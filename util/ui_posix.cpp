@@ -3,8 +3,6 @@
 #include <cstdio>
 #include <utility>
 
-bool quitFlag = false;
-
 namespace {
 std::vector<std::string> shownBoxes;
 bool quietBoxes = false;
@@ -19,10 +17,10 @@ void show(const char* caption, const std::string& text) {
 } // namespace
 
 void errorBox(const std::string& text) {
-  show("Install Error", text);
+  show(errorCaption, text);
 }
 void infoBox(const std::string& text) {
-  show("Installation Complete", text);
+  show(infoCaption, text);
 }
 void outcomeBox(const std::string& caption, const std::string& text, BoxIcon) {
   show(caption.c_str(), text);

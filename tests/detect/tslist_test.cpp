@@ -216,4 +216,25 @@ TEST(BrowserList, EntriesWithoutAbsolutePathsAreDropped) {
                                       "\\\\srv\\apps\\S\\s.exe", "\\\\srv\\apps\\S\\Plugins"}));
 }
 
+TEST(BrowserList, BrowserKIsItsThreeStringsAndIndexesConvertBothWays) {
+  tsList list;
+  addOrUpdateBrowser(list, "Firefox 1.5", "C:\\FF\\plugins", "C:\\FF\\firefox.exe");
+  addOrUpdateBrowser(list, "Opera 8.50", "C:\\Opera\\Plugins", "C:\\Opera\\Opera.exe");
+  EXPECT_EQ(browserCount(list), 2);
+  tBrowser opera = browserAt(list, 1);
+  EXPECT_EQ(opera.name, "Opera 8.50");
+  EXPECT_EQ(opera.program, "C:\\Opera\\Opera.exe");
+  EXPECT_EQ(opera.pluginDir, "C:\\Opera\\Plugins");
+  for (int k : {-1, 2}) {
+    tBrowser none = browserAt(list, k);
+    EXPECT_EQ(none.name + none.program + none.pluginDir, "") << k;
+  }
+  // A found entry's index names its browser, and back.
+  int at = findBrowserByPath(list, "c:\\opera\\opera.exe");
+  EXPECT_EQ(browserOfIndex(at), 1);
+  EXPECT_EQ(firstStringOf(1), at);
+  EXPECT_EQ(browserOfIndex(-1), -1) << "none found is no browser, not the first";
+  EXPECT_EQ(browserOfIndex(-2), -1);
+}
+
 } // namespace

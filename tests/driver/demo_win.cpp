@@ -5,6 +5,7 @@
 // browser was started with which command line.
 //
 //   uidemo setup.exe screenshot.png
+#include "installer/texts.h"
 #include "tests/driver/fakebrowsers.h"
 #include "tests/driver/process.h"
 #include "tests/driver/screenshot.h"
@@ -103,7 +104,7 @@ int main(int argc, char** argv) {
       }
   };
 
-  HWND window = waitForWindow(installer.id(), "62RUZ INSTALL", "", 60000);
+  HWND window = waitForWindow(installer.id(), installerClassName, "", 60000);
   if (!window) {
     answerBoxes(); // the program ended with an error box instead
     std::printf("installer exit code: %lu\n", installer.wait(20000));
@@ -118,8 +119,8 @@ int main(int argc, char** argv) {
   GetWindowRect(window, &r);
   char caption[256] = {};
   GetWindowTextA(window, caption, sizeof caption);
-  std::printf("window \"%s\" (class 62RUZ INSTALL), %ld x %ld\n", caption, r.right - r.left,
-              r.bottom - r.top);
+  std::printf("window \"%s\" (class %s), %ld x %ld\n", caption, installerClassName,
+              r.right - r.left, r.bottom - r.top);
   for (const WindowInfo& c : childWindows(window))
     if (c.className != "ListBox")
       std::printf("  %s \"%s\"\n", c.className.c_str(), c.caption.c_str());

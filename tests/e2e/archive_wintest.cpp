@@ -2,6 +2,7 @@
 // knows: it shows the one exact "Install Error" box, without an owner and
 // without its window, and ends. A Netscape Navigator is registered for these
 // tests (the check runs only when a browser is found) and removed afterwards.
+#include "installer/texts.h"
 #include "tests/driver/process.h"
 #include "tests/driver/uidriver.h"
 
@@ -109,7 +110,7 @@ protected:
     EXPECT_TRUE(info.errorIcon);
     int boxes = 0;
     for (const WindowInfo& w : topLevelWindows(installer.id())) {
-      EXPECT_NE(w.className, "62RUZ INSTALL") << "the installer window must not open";
+      EXPECT_NE(w.className, installerClassName) << "the installer window must not open";
       if (w.visible && w.className == "#32770") ++boxes;
     }
     EXPECT_EQ(boxes, 1);
@@ -196,7 +197,7 @@ TEST_F(DamagedArchive, AnIntactArchiveShowsNoError) {
   Process installer = Process::start("\"" + program + "\"", dir);
   ASSERT_TRUE(installer.running());
   // The check passes: the window opens, with no error box beside it.
-  HWND window = waitForWindow(installer.id(), "62RUZ INSTALL", "", 30000);
+  HWND window = waitForWindow(installer.id(), installerClassName, "", 30000);
   ASSERT_NE(window, nullptr) << "the installer's window did not open";
   for (const WindowInfo& w : topLevelWindows(installer.id())) {
     if (w.visible && w.className == "#32770")

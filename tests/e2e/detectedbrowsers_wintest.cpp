@@ -4,6 +4,7 @@
 // the registry exactly as it found it. Then what today's 64-bit Windows adds:
 // 32-bit browsers registered in the 32-bit registry view, and a setup.exe in
 // a folder whose name the ANSI code page cannot spell.
+#include "installer/texts.h"
 #include "tests/detect/machine.h"
 #include "tests/detect/testregistry.h"
 #include "tests/driver/process.h"
@@ -27,7 +28,7 @@ void answerFirstWindow(Process& installer) {
         EXPECT_TRUE(clickControl(w.handle, "OK"));
         return;
       }
-      if (w.className == "62RUZ INSTALL") {
+      if (w.className == installerClassName) {
         EXPECT_TRUE(clickControl(w.handle, "Cancel"));
         return;
       }
@@ -105,7 +106,7 @@ std::vector<std::string> listShownThenCancel(Process& installer) {
         clickControl(w.handle, "OK");
         return {};
       }
-      if (w.className != "62RUZ INSTALL") continue;
+      if (w.className != installerClassName) continue;
       HWND list = nullptr;
       for (int i = 0; i < 400 && !list; ++i) {
         for (const WindowInfo& child : childWindows(w.handle))

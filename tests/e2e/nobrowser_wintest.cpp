@@ -1,5 +1,6 @@
 // The real installer, started like a user would start it, on a computer
 // where no browser is registered.
+#include "installer/texts.h"
 #include "tests/driver/process.h"
 #include "tests/driver/uidriver.h"
 
@@ -28,7 +29,7 @@ TEST(NoBrowser, ShowsOneOwnerlessErrorBoxAndWritesNothing) {
 
   int boxes = 0;
   for (const WindowInfo& w : topLevelWindows(installer.id())) {
-    EXPECT_NE(w.className, "62RUZ INSTALL") << "the installer window must not open";
+    EXPECT_NE(w.className, installerClassName) << "the installer window must not open";
     if (w.visible && w.className == "#32770") ++boxes;
   }
   EXPECT_EQ(boxes, 1);

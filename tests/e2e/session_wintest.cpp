@@ -1,6 +1,7 @@
 // The end-to-end session of tests/e2e/installer.h: making the computer and the
 // setup program, starting and driving the installer, reading what it shows
 // and what it leaves behind.
+#include "installer/texts.h"
 #include "tests/e2e/installer.h"
 
 namespace e2e {
@@ -157,7 +158,7 @@ void Session::start(bool window) {
   process_ = Process::start("\"" + setup_ + "\"", root());
   ASSERT_TRUE(process_.running());
   if (!window) return;
-  window_ = waitForWindow(process_.id(), "62RUZ INSTALL", "", 30000);
+  window_ = waitForWindow(process_.id(), installerClassName, "", 30000);
   ASSERT_NE(window_, nullptr) << "the installer's window did not open";
   // The window shows before its controls are made and the list is filled.
   for (int i = 0; i < 400 && SendMessageA(control(""), LB_GETCOUNT, 0, 0) <= 0; ++i)

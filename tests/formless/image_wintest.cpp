@@ -124,17 +124,14 @@ TEST_F(Toolkit, NoGdiObjectOutlivesPaintingOrTheWindow) {
   EXPECT_EQ(gdiObjectCount(), base);
 
   auto lifetime = [&](int paints) {
-    formlessStartup();
-    window = std::make_unique<TestProgram>();
-    appWindow = window.get();
-    window->createWindow(40, 40, 420, 300, "Leak test");
+    open("Leak test", 420, 300);
     window->make<tImage>(makeBounds(0, 0, 0, 0), loadBitmapRec(MAKEINTRESOURCEA(10)));
     auto& label = window->make<tLabel>(makeBounds(120, 10, 200, 20), "label");
     label.setFont({"Arial", 14, 0, true, false});
     label.transparent = true;
     auto& box = window->make<tChecklistBox>(makeBounds(120, 40, 200, 80));
     box.items.SetText("one\ntwo\nthree");
-    window->make<tButton>(makeBounds(120, 200, 70, 24), "OK", 2);
+    window->make<tButton>(makeBounds(120, 200, 70, 24), "OK", tButtonKind::defaultPush);
     window->createControls();
     int first = -1;
     for (int i = 0; i < paints; ++i) {

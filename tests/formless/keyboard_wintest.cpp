@@ -20,7 +20,8 @@ protected:
     list = &window->make<tChecklistBox>(makeBounds(10, 40, 200, 80));
     list->items.SetText("one\ntwo");
     const char* captions[] = {"&First", "&Apply", "Cancel", "OK", "Edge&"};
-    int kinds[] = {2, 0, 1, 2, 0};
+    using enum tButtonKind;
+    tButtonKind kinds[] = {defaultPush, plain, cancel, defaultPush, plain};
     for (int i = 0; i < 5; ++i) {
       buttons[i] =
           &window->make<tButton>(makeBounds(10 + 80 * i, 200, 70, 24), captions[i], kinds[i]);
@@ -109,12 +110,8 @@ TEST_F(Keys, EachKeyDoesWhatTheDialogRulesSay) {
 
 TEST_F(Keys, EnterPressesTheFocusedPlainButtonEscWithoutItsButtonIsSwallowed) {
   // A window with a plain button only.
-  window.reset();
-  formlessStartup();
-  window = std::make_unique<TestProgram>();
-  appWindow = window.get();
-  window->createWindow(40, 40, 300, 200, "Plain");
-  auto& plain = window->make<tButton>(makeBounds(10, 10, 80, 24), "Plain", 0);
+  open("Plain", 300, 200);
+  auto& plain = window->make<tButton>(makeBounds(10, 10, 80, 24), "Plain", tButtonKind::plain);
   plain.onKeyPress = [this](uint32_t ch) { typed += std::to_string(ch) + " "; };
   plain.onClick = [this] { clicks += "p"; };
   window->createControls();

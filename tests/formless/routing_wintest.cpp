@@ -55,7 +55,7 @@ namespace {
 
 TEST_F(Toolkit, MessagesReachTheirComponentByHandleOrIdentifier) {
   auto& probe = window->make<ProbeLabel>(makeBounds(10, 10, 100, 20), "probe");
-  auto& button = window->make<tButton>(makeBounds(10, 40, 80, 24), "&Go", 0);
+  auto& button = window->make<tButton>(makeBounds(10, 40, 80, 24), "&Go", tButtonKind::plain);
   int clicks = 0;
   button.onClick = [&] { ++clicks; };
   window->createControls();
@@ -93,7 +93,7 @@ TEST_F(Toolkit, MessagesReachTheirComponentByHandleOrIdentifier) {
 TEST_F(Toolkit, IdentifiersCountFromOneOverEveryKindOfComponent) {
   auto& label = window->make<tLabel>(makeBounds(0, 0, 10, 10), "a");
   auto& image = window->make<tImage>(makeBounds(0, 0, 4, 4), tBitmapRec{});
-  auto& button = window->make<tButton>(makeBounds(0, 0, 10, 10), "b", 2);
+  auto& button = window->make<tButton>(makeBounds(0, 0, 10, 10), "b", tButtonKind::defaultPush);
   EXPECT_EQ(label.id, 1);
   EXPECT_EQ(image.id, 2);
   EXPECT_EQ(button.id, 3);
@@ -103,7 +103,7 @@ TEST_F(Toolkit, IdentifiersCountFromOneOverEveryKindOfComponent) {
 }
 
 TEST_F(Toolkit, DestroySetsQuitFlagWithoutReachingTheObject) {
-  window->make<tButton>(makeBounds(10, 10, 80, 24), "OK", 2);
+  window->make<tButton>(makeBounds(10, 10, 80, 24), "OK", tButtonKind::defaultPush);
   window->createControls();
   quitFlag = false;
   PostMessageA(window->handle, WM_CLOSE, 0, 0); // the close box
@@ -130,7 +130,7 @@ TEST_F(Toolkit, ResizeNotifiesOnlyWhenAsked) {
 }
 
 TEST_F(Toolkit, CancelSetsTheFlagBeforeItsClickRunsButAnAcceleratorDoesNot) {
-  auto& cancel = window->make<tButton>(makeBounds(10, 10, 80, 24), "&Stop", 1);
+  auto& cancel = window->make<tButton>(makeBounds(10, 10, 80, 24), "&Stop", tButtonKind::cancel);
   std::vector<bool> flagAtClick;
   cancel.onClick = [&] { flagAtClick.push_back(quitFlag); };
   window->createControls();

@@ -94,11 +94,13 @@ inline void key(WORD vk, bool up) {
 // Fixture: a fresh toolkit state and a visible window in front.
 class Toolkit : public ::testing::Test {
 protected:
-  void SetUp() override {
+  void SetUp() override { open("Toolkit test", 420, 300); }
+  // A fresh toolkit state and a new window of this outer size in front.
+  void open(const char* caption, int width, int height) {
+    window.reset();
     formlessStartup();
     window = std::make_unique<TestProgram>();
-    appWindow = window.get();
-    window->createWindow(40, 40, 420, 300, "Toolkit test");
+    window->open(makeBounds(40, 40, width, height), caption);
     SetForegroundWindow(window->handle);
     drain();
   }
