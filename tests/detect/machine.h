@@ -76,12 +76,6 @@ inline std::string fixturePath(const std::string& name) {
   return uidriver::windowsPath(std::string(FIXTURE_DIR) + "/fx-" + name + ".exe");
 }
 
-// Creates every folder of path below root.
-inline void createFolders(const std::string& root, const std::string& path) {
-  for (size_t at = path.find('\\'); at != std::string::npos; at = path.find('\\', at + 1))
-    CreateDirectoryA((root + "\\" + path.substr(0, at)).c_str(), nullptr);
-}
-
 // A layout made real in the prefix for the lifetime of the object; the keys
 // and files go again when it is destroyed. Check ok() before use.
 class Installed {
@@ -98,8 +92,8 @@ public:
       ok_ &= e.name ? testregistry::setText(e.root, e.key, *e.name, expand(e.text))
                     : testregistry::createKey(e.root, e.key);
     for (const FileEntry& f : layout.files) {
-      createFolders(root_, f.path);
       std::string to = root_ + "\\" + f.path;
+      testfiles::createFoldersTo(to);
       ok_ &= f.fixture.empty() ? uidriver::writeFile(to, f.text)
                                : uidriver::copyFile(fixturePath(f.fixture), to);
     }

@@ -9,6 +9,7 @@
 #include "tests/driver/process.h"
 #include "tests/driver/uidriver.h"
 #include "tests/e2e/installer.h"
+#include "tests/util/wait.h"
 
 #include <gtest/gtest.h>
 
@@ -16,25 +17,33 @@ namespace {
 
 using namespace uidriver;
 
+// The first of the installer's message box and its window to show; an empty
+// handle when neither did in time.
+WindowInfo firstShown(Process& installer, std::chrono::milliseconds timeout) {
+  WindowInfo shown = {};
+  waitUntil(
+      [&] {
+        for (const WindowInfo& w : topLevelWindows(installer.id()))
+          if (!shown.handle && w.visible &&
+              (w.className == "#32770" || w.className == "62RUZ INSTALL"))
+            shown = w;
+        return shown.handle != nullptr;
+      },
+      timeout);
+  if (!shown.handle) ADD_FAILURE() << "the installer showed neither a message box nor its window";
+  return shown;
+}
+
 // Answers whatever the installer shows first: the archive check's error box,
 // or, once there is an archive check that passes, the window's Cancel button.
 void answerFirstWindow(Process& installer) {
-  for (int waited = 0; waited < 20000; waited += 100) {
-    for (const WindowInfo& w : topLevelWindows(installer.id())) {
-      if (!w.visible) continue;
-      if (w.className == "#32770") {
-        EXPECT_EQ(readMessageBox(w.handle).caption, "Install Error");
-        EXPECT_TRUE(clickControl(w.handle, "OK"));
-        return;
-      }
-      if (w.className == "62RUZ INSTALL") {
-        EXPECT_TRUE(clickControl(w.handle, "Cancel"));
-        return;
-      }
-    }
-    Sleep(100);
+  WindowInfo shown = firstShown(installer, std::chrono::seconds(20));
+  if (shown.className == "#32770") {
+    EXPECT_EQ(readMessageBox(shown.handle).caption, "Install Error");
+    EXPECT_TRUE(clickControl(shown.handle, "OK"));
+  } else if (shown.handle) {
+    EXPECT_TRUE(clickControl(shown.handle, "Cancel"));
   }
-  ADD_FAILURE() << "the installer showed neither a message box nor its window";
 }
 
 TEST(DetectedBrowsers, AreWrittenBesideTheProgramAndTheRegistryStaysUnchanged) {
@@ -66,61 +75,46 @@ bool writeSetup(const std::wstring& path) {
   std::string bytes =
       readFile(windowsPath(INSTALLER_EXE)) +
       zipkit::buildZip(e2e::samplePayload(), e2e::comment(e2e::firefoxAgent, e2e::startUrl));
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  OwnedFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
   DWORD written = 0;
-  bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-            written == bytes.size();
-  CloseHandle(file);
-  return ok;
+  return file &&
+         WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+         written == bytes.size();
 }
 
 std::string readFileW(const std::wstring& path) {
-  HANDLE file =
-      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return {};
-  std::string bytes(GetFileSize(file, nullptr), '\0');
+  OwnedFile file(
+      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!file) return {};
+  std::string bytes(GetFileSize(file.get(), nullptr), '\0');
   DWORD read = 0;
-  if (!ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr)) read = 0;
-  CloseHandle(file);
+  if (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr))
+    read = 0;
   return bytes.substr(0, read);
-}
-
-std::wstring wide(const std::string& ansi) {
-  std::wstring text(ansi.size(), L'\0');
-  text.resize(
-      static_cast<size_t>(MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()),
-                                              text.data(), static_cast<int>(text.size()))));
-  return text;
 }
 
 // Waits for the installer's window, reads its check-list as the screen shows
 // it and presses Cancel. A message box instead fails the test with its text.
 std::vector<std::string> listShownThenCancel(Process& installer) {
-  for (int waited = 0; waited < 30000; waited += 100) {
-    for (const WindowInfo& w : topLevelWindows(installer.id())) {
-      if (!w.visible) continue;
-      if (w.className == "#32770") {
-        ADD_FAILURE() << "the installer showed: " << readMessageBox(w.handle).text;
-        clickControl(w.handle, "OK");
-        return {};
-      }
-      if (w.className != "62RUZ INSTALL") continue;
-      HWND list = nullptr;
-      for (int i = 0; i < 400 && !list; ++i) {
-        for (const WindowInfo& child : childWindows(w.handle))
+  WindowInfo shown = firstShown(installer, std::chrono::seconds(30));
+  if (!shown.handle) return {};
+  if (shown.className == "#32770") {
+    ADD_FAILURE() << "the installer showed: " << readMessageBox(shown.handle).text;
+    clickControl(shown.handle, "OK");
+    return {};
+  }
+  HWND list = nullptr;
+  waitUntil(
+      [&] {
+        for (const WindowInfo& child : childWindows(shown.handle))
           if (child.className == "ListBox" && SendMessageA(child.handle, LB_GETCOUNT, 0, 0) > 0)
             list = child.handle;
-        if (!list) Sleep(50);
-      }
-      std::vector<std::string> items = list ? listItems(list) : std::vector<std::string>{};
-      EXPECT_TRUE(clickControl(w.handle, "Cancel"));
-      return items;
-    }
-    Sleep(100);
-  }
-  ADD_FAILURE() << "the installer showed neither a message box nor its window";
-  return {};
+        return list != nullptr;
+      },
+      std::chrono::seconds(20));
+  std::vector<std::string> items = list ? listItems(list) : std::vector<std::string>{};
+  EXPECT_TRUE(clickControl(shown.handle, "Cancel"));
+  return items;
 }
 
 TEST(DetectedBrowsers, A32BitBrowserOn64BitWindowsIsOfferedAndAPhantomIsNot) {
@@ -181,7 +175,7 @@ TEST(DetectedBrowsers, ASetupInAFolderTheCodePageCannotSpellOpensItsArchive) {
   std::wstring dir = wide(base) + L"\\" + name;
   ASSERT_TRUE(CreateDirectoryW(dir.c_str(), nullptr));
   ASSERT_TRUE(writeSetup(dir + L"\\setup.exe"));
-  Process installer = Process::startWide(L"\"" + dir + L"\\setup.exe\"", dir);
+  Process installer = Process::start(L"\"" + dir + L"\\setup.exe\"", dir);
   ASSERT_TRUE(installer.running());
   EXPECT_EQ(listShownThenCancel(installer), names);
   EXPECT_EQ(installer.wait(20000), 0u);

@@ -19,10 +19,10 @@ tBitmapRec makePicture() {
   tBitmapRec rec;
   rec.width = 9;
   rec.height = 7;
-  HDC screen = GetDC(nullptr);
-  OwnedBitmap bitmap(CreateCompatibleBitmap(screen, rec.width, rec.height));
-  rec.picture = SelectedBitmap(OwnedMemoryDc(CreateCompatibleDC(screen)), std::move(bitmap));
-  ReleaseDC(nullptr, screen);
+  uidriver::WindowDc screen;
+  rec.picture =
+      SelectedBitmap(OwnedMemoryDc(CreateCompatibleDC(screen.get())),
+                     OwnedBitmap(CreateCompatibleBitmap(screen.get(), rec.width, rec.height)));
   for (int y = 0; y < rec.height; ++y)
     for (int x = 0; x < rec.width; ++x)
       SetPixelV(rec.dc(), x, y, RGB(20 * x, 30 * y, 90));
@@ -115,9 +115,9 @@ TEST_F(Toolkit, TheWindowShowsItsImageAndAChangedFaceColourAtTheNextPaint) {
 TEST_F(Toolkit, NoGdiObjectOutlivesPaintingOrTheWindow) {
   // The counter itself must see objects come and go.
   int base = gdiObjectCount();
-  HBRUSH probe = CreateSolidBrush(RGB(1, 2, 3));
+  OwnedBrush probe(CreateSolidBrush(RGB(1, 2, 3)));
   EXPECT_EQ(gdiObjectCount(), base + 1);
-  DeleteObject(probe);
+  probe.reset();
   EXPECT_EQ(gdiObjectCount(), base);
 
   auto lifetime = [&](int paints) {
