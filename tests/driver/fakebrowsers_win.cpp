@@ -156,16 +156,15 @@ FakeShell::~FakeShell() {
   waitUntil([&] { return id() == 0 || shellWindowOwner() != id(); }, std::chrono::seconds(30));
 }
 
-FakeBrowserFolder::FakeBrowserFolder(const std::string& name) : root_(makeTempDir(name)) {}
+FakeBrowserFolder::FakeBrowserFolder(const std::string& name) : root_(name) {}
 
 FakeBrowserFolder::~FakeBrowserFolder() {
-  endFakeBrowsers(root_);
-  removeTree(root_);
+  endFakeBrowsers(root());
 }
 
 std::string FakeBrowserFolder::place(const std::string& program,
                                      const std::string& relativePath) const {
-  std::string path = root_ + "\\" + relativePath;
+  std::string path = root_ / relativePath;
   testfiles::createFoldersTo(path);
   return copyFile(program, path) ? path : std::string();
 }

@@ -52,8 +52,6 @@ inline OwnedFile openFile(const std::string& path, DWORD access, DWORD share) {
                                FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
-// A fresh empty directory under the prefix's temporary directory.
-std::string makeTempDir(const std::string& name);
 void removeTree(const std::string& dir);
 // What a folder holds, without "." and "..".
 std::vector<WIN32_FIND_DATAA> folderEntries(const std::string& dir);

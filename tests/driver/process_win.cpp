@@ -56,16 +56,6 @@ void Process::kill() {
   }
 }
 
-std::string makeTempDir(const std::string& name) {
-  char base[MAX_PATH + 1];
-  GetTempPathA(sizeof base, base);
-  std::string dir = std::string(base) + name + "-" + std::to_string(GetCurrentProcessId()) + "-" +
-                    std::to_string(GetTickCount());
-  removeTree(dir);
-  CreateDirectoryA(dir.c_str(), nullptr);
-  return dir;
-}
-
 namespace {
 struct FindTraits {
   using Handle = HANDLE;

@@ -56,7 +56,8 @@ TEST(DetectedBrowsers, AreWrittenBesideTheProgramAndTheRegistryStaysUnchanged) {
   std::string machineBefore = testregistry::snapshot(HKEY_LOCAL_MACHINE, "Software");
   std::string userBefore = testregistry::snapshot(HKEY_CURRENT_USER, "Software");
 
-  std::string dir = makeTempDir("e2e-setup");
+  testfiles::ScratchDir scratch("e2e-setup");
+  const std::string& dir = scratch.path();
   std::string setup = dir + "\\setup.exe";
   ASSERT_TRUE(copyFile(windowsPath(INSTALLER_EXE), setup));
   Process installer = Process::start("\"" + setup + "\"", dir);
@@ -67,7 +68,6 @@ TEST(DetectedBrowsers, AreWrittenBesideTheProgramAndTheRegistryStaysUnchanged) {
   EXPECT_EQ(readFile(dir + "\\detected browsers.txt"), expected);
   EXPECT_EQ(testregistry::snapshot(HKEY_LOCAL_MACHINE, "Software"), machineBefore);
   EXPECT_EQ(testregistry::snapshot(HKEY_CURRENT_USER, "Software"), userBefore);
-  removeTree(dir);
 }
 
 // A setup.exe of the real program and the sample payload, written to path.
@@ -131,7 +131,8 @@ TEST(DetectedBrowsers, A32BitBrowserOn64BitWindowsIsOfferedAndAPhantomIsNot) {
              {program("Program Files (x86)\\Mozilla Firefox\\firefox.exe", "ffesr115")}},
       "e2e-wow64");
   ASSERT_TRUE(installed.ok());
-  std::string dir = makeTempDir("e2e-setup");
+  testfiles::ScratchDir scratch("e2e-setup");
+  const std::string& dir = scratch.path();
   ASSERT_TRUE(writeSetup(wide(dir + "\\setup.exe")));
   Process installer = Process::start("\"" + dir + "\\setup.exe\"", dir);
   ASSERT_TRUE(installer.running());
@@ -142,7 +143,6 @@ TEST(DetectedBrowsers, A32BitBrowserOn64BitWindowsIsOfferedAndAPhantomIsNot) {
             installed.expand("Mozilla Firefox ESR 115.6.0\n"
                              "%ROOT%\\Program Files (x86)\\Mozilla Firefox\\firefox.exe\n"
                              "%ROOT%\\Program Files (x86)\\Mozilla Firefox\\Plugins\n"));
-  removeTree(dir);
 }
 
 TEST(DetectedBrowsers, ASetupInAFolderTheCodePageCannotSpellOpensItsArchive) {
@@ -171,7 +171,8 @@ TEST(DetectedBrowsers, ASetupInAFolderTheCodePageCannotSpellOpensItsArchive) {
   for (size_t i = 0; i < machine::typicalMachineBrowsers().size(); i += 3)
     names.push_back(installed.expand(machine::typicalMachineBrowsers()[i]));
 
-  std::string base = makeTempDir("e2e-named");
+  testfiles::ScratchDir scratch("e2e-named");
+  const std::string& base = scratch.path();
   std::wstring dir = wide(base) + L"\\" + name;
   ASSERT_TRUE(CreateDirectoryW(dir.c_str(), nullptr));
   ASSERT_TRUE(writeSetup(dir + L"\\setup.exe"));
@@ -180,11 +181,10 @@ TEST(DetectedBrowsers, ASetupInAFolderTheCodePageCannotSpellOpensItsArchive) {
   EXPECT_EQ(listShownThenCancel(installer), names);
   EXPECT_EQ(installer.wait(20000), 0u);
   EXPECT_EQ(readFileW(dir + L"\\detected browsers.txt"), expected);
-  // The ANSI routines of removeTree cannot name what lies in the folder.
+  // Named here in wide characters: the ANSI code page cannot spell them.
   DeleteFileW((dir + L"\\detected browsers.txt").c_str());
   DeleteFileW((dir + L"\\setup.exe").c_str());
   RemoveDirectoryW(dir.c_str());
-  removeTree(base);
 }
 
 } // namespace

@@ -11,7 +11,8 @@ namespace {
 using namespace uidriver;
 
 TEST(NoBrowser, ShowsOneOwnerlessErrorBoxAndWritesNothing) {
-  std::string dir = makeTempDir("nobrowser");
+  testfiles::ScratchDir scratch("nobrowser");
+  const std::string& dir = scratch.path();
   std::string setup = dir + "\\setup.exe";
   ASSERT_TRUE(copyFile(windowsPath(INSTALLER_EXE), setup));
 
@@ -26,11 +27,11 @@ TEST(NoBrowser, ShowsOneOwnerlessErrorBoxAndWritesNothing) {
   ASSERT_TRUE(clickControl(box, "OK"));
   EXPECT_EQ(installer.wait(20000), 0u);
   EXPECT_EQ(GetFileAttributesA((dir + "\\detected browsers.txt").c_str()), INVALID_FILE_ATTRIBUTES);
-  removeTree(dir);
 }
 
 TEST(NoBrowser, LeavesAnExistingDetectedBrowsersFileUntouched) {
-  std::string dir = makeTempDir("nobrowser-old");
+  testfiles::ScratchDir scratch("nobrowser-old");
+  const std::string& dir = scratch.path();
   std::string setup = dir + "\\setup.exe";
   ASSERT_TRUE(copyFile(windowsPath(INSTALLER_EXE), setup));
   std::string old = "Old Browser 1.0\nC:\\old.exe\nC:\\old\\Plugins\n";
@@ -44,7 +45,6 @@ TEST(NoBrowser, LeavesAnExistingDetectedBrowsersFileUntouched) {
   ASSERT_TRUE(clickControl(box, "OK"));
   EXPECT_EQ(installer.wait(20000), 0u);
   EXPECT_EQ(readFile(dir + "\\detected browsers.txt"), old);
-  removeTree(dir);
 }
 
 } // namespace

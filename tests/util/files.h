@@ -38,12 +38,13 @@ inline void createFoldersTo(const std::string& path) {
     platform::createDirectory(path.substr(0, at));
 }
 
-// A fresh folder under the temporary directory, removed with its contents.
+// A fresh folder under the temporary directory, removed with its contents;
+// its name ends in name, to tell what left it behind.
 class ScratchDir {
 public:
-  ScratchDir() {
-    std::string file = platform::createUniqueFile(platform::tempDirectory(), "zkt");
-    path_ = file + ".d";
+  explicit ScratchDir(const std::string& name = "d") {
+    std::string file = platform::createUniqueFile(platform::tempDirectory(), "tst");
+    path_ = file + "." + name;
     platform::deleteFile(file);
     std::filesystem::create_directories(fsPath(path_));
   }
