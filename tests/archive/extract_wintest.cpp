@@ -4,6 +4,7 @@
 #include "archive/selfarchive.h"
 #include "archive/unzip.h"
 #include "tests/archive/zipkit.h"
+#include "tests/driver/process.h"
 #include "util/ui.h"
 
 #include <gtest/gtest.h>
@@ -12,36 +13,16 @@
 namespace {
 
 using namespace zipkit;
+using uidriver::openFile;
+using uidriver::OwnedFile;
 using Names = std::vector<std::string>;
 
 const std::string program(6000, 'M');
 
 // An open handle that lets nobody else read, write or delete the file.
-class ExclusiveHandle {
-public:
-  explicit ExclusiveHandle(const std::string& path) {
-    handle_ = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                          FILE_ATTRIBUTE_NORMAL, nullptr);
-  }
-  ~ExclusiveHandle() { close(); }
-  ExclusiveHandle(const ExclusiveHandle&) = delete;
-  ExclusiveHandle& operator=(const ExclusiveHandle&) = delete;
-  bool isOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
-  // Moves the handle into another process, which then holds the file alone.
-  bool handTo(HANDLE process, HANDLE& theirs) {
-    bool moved = DuplicateHandle(GetCurrentProcess(), handle_, process, &theirs, 0, FALSE,
-                                 DUPLICATE_SAME_ACCESS | DUPLICATE_CLOSE_SOURCE);
-    handle_ = INVALID_HANDLE_VALUE;
-    return moved;
-  }
-  void close() {
-    if (isOpen()) CloseHandle(handle_);
-    handle_ = INVALID_HANDLE_VALUE;
-  }
-
-private:
-  HANDLE handle_ = INVALID_HANDLE_VALUE;
-};
+OwnedFile openExclusive(const std::string& path) {
+  return openFile(path, GENERIC_READ | GENERIC_WRITE, 0);
+}
 
 // Another process that holds a file open without sharing, as a running
 // browser holds its plug-in: cmd.exe, waiting for commands on a pipe that we
@@ -49,49 +30,50 @@ private:
 class HoldingProcess {
 public:
   explicit HoldingProcess(const std::string& path) {
-    ExclusiveHandle file(path);
+    OwnedFile file = openExclusive(path);
     SECURITY_ATTRIBUTES sa = {sizeof sa, nullptr, TRUE};
-    HANDLE readEnd = nullptr;
-    if (!file.isOpen() || !CreatePipe(&readEnd, &writeEnd_, &sa, 0)) return;
-    SetHandleInformation(writeEnd_, HANDLE_FLAG_INHERIT, 0);
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    if (!file || !CreatePipe(&readEnd, &writeEnd, &sa, 0)) return;
+    OwnedKernelHandle input(readEnd); // the child's copy is all it needs
+    writeEnd_.reset(writeEnd);
+    SetHandleInformation(writeEnd, HANDLE_FLAG_INHERIT, 0);
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
     si.hStdInput = readEnd;
     std::string command = "cmd.exe /q";
-    started_ = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, DETACHED_PROCESS,
-                              nullptr, nullptr, &si, &info_);
-    CloseHandle(readEnd);
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, DETACHED_PROCESS, nullptr,
+                        nullptr, &si, &info))
+      return;
+    OwnedKernelHandle thread(info.hThread);
+    process_.reset(info.hProcess);
+    // Moved into the other process: ours is closed on the way.
     HANDLE theirs = nullptr;
-    handedOver_ = started_ && file.handTo(info_.hProcess, theirs);
+    handedOver_ = DuplicateHandle(GetCurrentProcess(), file.release(), info.hProcess, &theirs, 0,
+                                  FALSE, DUPLICATE_SAME_ACCESS | DUPLICATE_CLOSE_SOURCE);
   }
   ~HoldingProcess() {
-    if (writeEnd_) CloseHandle(writeEnd_);
-    if (started_) {
-      if (WaitForSingleObject(info_.hProcess, 5000) != WAIT_OBJECT_0)
-        TerminateProcess(info_.hProcess, 1);
-      WaitForSingleObject(info_.hProcess, 5000);
-      CloseHandle(info_.hProcess);
-      CloseHandle(info_.hThread);
+    writeEnd_.reset(); // end of its input: cmd.exe ends
+    if (process_ && WaitForSingleObject(process_.get(), 5000) != WAIT_OBJECT_0) {
+      TerminateProcess(process_.get(), 1);
+      WaitForSingleObject(process_.get(), 5000);
     }
   }
   HoldingProcess(const HoldingProcess&) = delete;
   HoldingProcess& operator=(const HoldingProcess&) = delete;
-  bool started() const { return started_ && handedOver_; }
+  bool started() const { return process_ && handedOver_; }
 
 private:
-  HANDLE writeEnd_ = nullptr;
+  OwnedKernelHandle writeEnd_;
+  OwnedKernelHandle process_;
   bool handedOver_ = false;
-  PROCESS_INFORMATION info_ = {};
-  bool started_ = false;
 };
 
 // True when nobody else may open the file even for reading.
 bool lockedAgainstReaders(const std::string& path) {
-  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
-  return h == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION;
+  return !openFile(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE) &&
+         GetLastError() == ERROR_SHARING_VIOLATION;
 }
 
 class WinExtract : public ::testing::Test {
@@ -149,10 +131,10 @@ TEST_F(WinExtract, TargetHeldOpenByAHandleIsAWriteError) {
   int32_t header = writeArchive({deflatedEntry("np.dll", "new")});
   std::string target = plugins / "np.dll";
   ASSERT_TRUE(writeFile(target, "held"));
-  ExclusiveHandle held(target);
-  ASSERT_TRUE(held.isOpen());
+  OwnedFile held = openExclusive(target);
+  ASSERT_TRUE(held);
   EXPECT_EQ(extractEntry(archivePath, target, header), zipWriteError);
-  held.close();
+  held.reset();
   EXPECT_EQ(readFile(target), "held");
   EXPECT_EQ(plugins.contents(), Names{"np.dll"});
 }
@@ -174,12 +156,10 @@ TEST_F(WinExtract, TheArchiveMayBeReadButNotWrittenDuringAnExtraction) {
   // runs, the archive opens for reading but not for writing.
   int32_t header = writeArchive({deflatedEntry("np.dll", noise(50000))});
   // A handle opened beforehand for writing makes the extraction's open fail.
-  HANDLE writer =
-      CreateFileA(archivePath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+  OwnedFile writer = openFile(archivePath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE);
+  ASSERT_TRUE(writer);
   EXPECT_EQ(extractEntry(archivePath, plugins / "np.dll", header), zipReadError);
-  CloseHandle(writer);
+  writer.reset();
   EXPECT_EQ(plugins.contents(), Names{});
   EXPECT_EQ(extractEntry(archivePath, plugins / "np.dll", header), zipOk);
 }
@@ -201,12 +181,10 @@ TEST_F(WinExtract, FileTimeIsTheDosTimeReadAsLocalTime) {
     std::string target = plugins / e.name;
     ASSERT_TRUE(writeFile(target, "older"));
     ASSERT_EQ(extractEntry(archivePath, target, header), zipOk);
-    HANDLE h = CreateFileA(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    OwnedFile file = openFile(target, GENERIC_READ, FILE_SHARE_READ);
+    ASSERT_TRUE(file);
     FILETIME written = {};
-    ASSERT_TRUE(GetFileTime(h, nullptr, nullptr, &written));
-    CloseHandle(h);
+    ASSERT_TRUE(GetFileTime(file.get(), nullptr, nullptr, &written));
     FILETIME want = expectedTime(e.dosDate, e.dosTime);
     EXPECT_EQ(written.dwLowDateTime, want.dwLowDateTime) << e.name;
     EXPECT_EQ(written.dwHighDateTime, want.dwHighDateTime) << e.name;

@@ -43,7 +43,7 @@ public:
   void SetUp() override {
     quitFlag = false;
     takeShownBoxes();
-    std::filesystem::create_directories(payload.path() + "/plugins");
+    testfiles::createFoldersTo(payload / "plugins/");
     for (const auto& [name, data] : files)
       ASSERT_TRUE(writeFile(payload / name, data));
     ASSERT_TRUE(writeFile(stub, stubBytes));

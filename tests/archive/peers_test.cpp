@@ -154,7 +154,7 @@ TEST_F(Peers, LibzipDeflatedAndStored) {
 
 TEST_F(Peers, InfoZipInstallsWithFoldersAndFileTimes) {
   ScratchDir src;
-  std::filesystem::create_directories(src.path() + "/plugins/sub");
+  testfiles::createFoldersTo(src / "plugins/sub/");
   writeCorpus(src.path() + "/plugins");
   ASSERT_TRUE(writeFile(src.path() + "/plugins/sub/deep.dat", "deep"));
   ASSERT_TRUE(writeFile(src.path() + "/root.drv", "driver"));

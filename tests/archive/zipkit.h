@@ -2,8 +2,9 @@
 // Test kit for the archive tests: a hand-made ZIP writer whose every field can
 // be set (so that each damage the reader must survive can be built), a plain
 // bitwise CRC-32 independent of the product's, hand-built stored deflate
-// streams, scratch folders and file helpers. Portable: the same archives are
-// read on the host and under Wine.
+// streams, and the file helpers of tests/util/files.h under its own names.
+// Portable: the same archives are read on the host and under Wine.
+#include "tests/util/files.h"
 #include "util/platform.h"
 
 #include <algorithm>
@@ -197,71 +198,9 @@ constexpr size_t recordNameLength = 28, recordExtraLength = 30, recordCommentLen
                  recordHeaderOffset = 42;
 constexpr size_t localFlags = 6, localMethod = 8, localCrc = 14, localCompressedSize = 18;
 
-inline bool writeFile(const std::string& path, const std::string& bytes) {
-  platform::File file = platform::File::create(path, platform::Share::read);
-  return file.isOpen() && file.write(bytes.data(), bytes.size());
-}
-
-// The file's bytes; "<missing>" when it cannot be opened.
-inline std::string readFile(const std::string& path) {
-  platform::File file = platform::File::openRead(path, platform::Share::readWrite);
-  if (!file.isOpen()) return "<missing>";
-  std::string bytes(static_cast<size_t>(std::max<int64_t>(file.size(), 0)), '\0');
-  int32_t got = file.read(bytes.data(), static_cast<int32_t>(bytes.size()));
-  bytes.resize(static_cast<size_t>(std::max(got, 0)));
-  return bytes;
-}
-
-// A fresh folder under the temporary directory, removed with its contents.
-class ScratchDir {
-public:
-  ScratchDir() {
-    std::string file = platform::createUniqueFile(platform::tempDirectory(), "zkt");
-    path_ = file + ".d";
-    platform::deleteFile(file);
-    std::filesystem::create_directories(fsPath(path_));
-  }
-  ~ScratchDir() {
-    std::error_code ignored;
-    std::filesystem::permissions(fsPath(path_), std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, ignored);
-    for (const auto& f : std::filesystem::recursive_directory_iterator(fsPath(path_), ignored))
-      std::filesystem::permissions(f.path(), std::filesystem::perms::owner_write,
-                                   std::filesystem::perm_options::add, ignored);
-    std::filesystem::remove_all(fsPath(path_), ignored);
-  }
-  ScratchDir(const ScratchDir&) = delete;
-  ScratchDir& operator=(const ScratchDir&) = delete;
-
-  const std::string& path() const { return path_; }
-  // A path inside, with the system's separator.
-  std::string operator/(const std::string& name) const { return path_ + separator + name; }
-  // Names of the files and folders below, "/"-separated, sorted.
-  std::vector<std::string> contents() const {
-    std::vector<std::string> names;
-    for (const auto& f : std::filesystem::recursive_directory_iterator(fsPath(path_)))
-      names.push_back(f.path().lexically_relative(fsPath(path_)).generic_string());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
-
-#ifdef _WIN32
-  static constexpr char separator = '\\';
-  static std::string fsPath(const std::string& p) {
-    return p;
-  }
-#else
-  static constexpr char separator = '/';
-  static std::string fsPath(std::string p) {
-    for (char& c : p)
-      if (c == '\\') c = '/';
-    return p;
-  }
-#endif
-
-private:
-  std::string path_;
-};
+using testfiles::readFile;
+using testfiles::ScratchDir;
+using testfiles::writeFile;
 
 #ifndef _WIN32
 // A tiny file system (tmpfs) mounted on a scratch folder, to fill up in tests

@@ -76,18 +76,11 @@ inline std::string fixturePath(const std::string& name) {
   return uidriver::windowsPath(std::string(FIXTURE_DIR) + "/fx-" + name + ".exe");
 }
 
-// Creates every folder of path below root.
-inline void createFolders(const std::string& root, const std::string& path) {
-  for (size_t at = path.find('\\'); at != std::string::npos; at = path.find('\\', at + 1))
-    CreateDirectoryA((root + "\\" + path.substr(0, at)).c_str(), nullptr);
-}
-
 // A layout made real in the prefix for the lifetime of the object; the keys
 // and files go again when it is destroyed. Check ok() before use.
 class Installed {
 public:
-  Installed(const Layout& layout, const std::string& dirName)
-      : root_(uidriver::makeTempDir(dirName)) {
+  Installed(const Layout& layout, const std::string& dirName) : dir_(dirName) {
     for (const auto& [root, key] : browserKeys()) {
       if (keys_.claim(root, key)) continue;
       ADD_FAILURE() << key << " exists already: a test never takes over a key it did not make";
@@ -98,24 +91,23 @@ public:
       ok_ &= e.name ? testregistry::setText(e.root, e.key, *e.name, expand(e.text))
                     : testregistry::createKey(e.root, e.key);
     for (const FileEntry& f : layout.files) {
-      createFolders(root_, f.path);
-      std::string to = root_ + "\\" + f.path;
+      std::string to = root() + "\\" + f.path;
+      testfiles::createFoldersTo(to);
       ok_ &= f.fixture.empty() ? uidriver::writeFile(to, f.text)
                                : uidriver::copyFile(fixturePath(f.fixture), to);
     }
   }
-  ~Installed() { uidriver::removeTree(root_); }
   Installed(const Installed&) = delete;
   Installed& operator=(const Installed&) = delete;
 
   bool ok() const { return ok_; }
-  const std::string& root() const { return root_; }
+  const std::string& root() const { return dir_.path(); }
   std::string expand(const std::string& text) const {
-    return replaceAll(replaceAll(text, "%ROOT%", root_), "%root%", lowerCase(root_));
+    return replaceAll(replaceAll(text, "%ROOT%", root()), "%root%", lowerCase(root()));
   }
 
 private:
-  std::string root_;
+  testfiles::ScratchDir dir_;
   testregistry::ScopedKeys keys_;
   bool ok_ = false;
 };

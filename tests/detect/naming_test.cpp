@@ -1,17 +1,14 @@
 // The naming and acceptance rules of Gecko, Netscape Navigator and Opera
 // detection, without registry or version resources.
 #include "detect/naming.h"
+#include "tests/util/files.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <optional>
 #include <vector>
 
 namespace {
-
-namespace fs = std::filesystem;
 
 TEST(DropNetscape6Major, CutsCharactersTenAndEleven) {
   struct Case {
@@ -143,23 +140,14 @@ TEST(CheckGeckoVersionText, AcceptsWhenTheExecutablesVersionIsInTheName) {
 // A Gecko installation directory with a defaults\pref\all.js of given lines.
 class VendorSubDir {
 public:
-  VendorSubDir() {
-    root_ = fs::temp_directory_path() /
-            ("vendorsub-" + std::to_string(reinterpret_cast<uintptr_t>(this)) + "-" +
-             testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root_);
-    fs::create_directories(root_ / "defaults" / "pref");
-  }
-  ~VendorSubDir() { fs::remove_all(root_); }
-  void write(const std::string& bytes) {
-    std::ofstream(root_ / "defaults" / "pref" / "all.js", std::ios::binary) << bytes;
-  }
+  VendorSubDir() { testfiles::createFoldersTo(allJs()); }
+  void write(const std::string& bytes) { EXPECT_TRUE(testfiles::writeFile(allJs(), bytes)); }
   // As the detector passes it: ending in "\".
-  std::string dir() const { return root_.string() + "\\"; }
-  fs::path root() const { return root_; }
+  std::string dir() const { return root_.path() + "\\"; }
+  std::string allJs() const { return dir() + "defaults\\pref\\all.js"; }
 
 private:
-  fs::path root_;
+  testfiles::ScratchDir root_;
 };
 
 TEST(ReadVendorSub, TakesTheValueOfTheLastLineNamingIt) {
@@ -193,7 +181,7 @@ TEST(ReadVendorSub, IsEmptyWithoutFileOrDirectory) {
   EXPECT_EQ(readVendorSub(dir.dir()), "");
   EXPECT_EQ(readVendorSub(""), "");
   // A directory named all.js passes the existence test but cannot be read.
-  fs::create_directory(dir.root() / "defaults" / "pref" / "all.js");
+  platform::createDirectory(dir.allJs());
   EXPECT_EQ(readVendorSub(dir.dir()), "");
 }
 

@@ -2,6 +2,8 @@
 // Windows tests only: writing the registry of the throwaway Wine prefix, which
 // the program itself only ever reads. Keys a test makes are removed again by
 // a guard, so the prefix is left as the test found it.
+#include "detect/registry.h"
+
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -12,35 +14,35 @@
 
 namespace testregistry {
 
+// root\path opened with this access; empty when it cannot be.
+inline tRegKey openKey(HKEY root, const std::string& path, REGSAM access = KEY_READ) {
+  HKEY key = nullptr;
+  return tRegKey(RegOpenKeyExA(root, path.c_str(), 0, access, &key) == ERROR_SUCCESS ? key
+                                                                                     : nullptr);
+}
+
+// root\path opened with full access, made as needed; empty when it cannot be.
+inline tRegKey makeKey(HKEY root, const std::string& path) {
+  HKEY key = nullptr;
+  return tRegKey(RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                                 nullptr) == ERROR_SUCCESS
+                     ? key
+                     : nullptr);
+}
+
 inline bool keyExists(HKEY root, const std::string& path) {
-  HKEY key;
-  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-  RegCloseKey(key);
-  return true;
+  return static_cast<bool>(openKey(root, path));
 }
 
 inline bool createKey(HKEY root, const std::string& path) {
-  HKEY key;
-  if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
-      ERROR_SUCCESS)
-    return false;
-  RegCloseKey(key);
-  return true;
+  return static_cast<bool>(makeKey(root, path));
 }
 
 // Creates the subkey name below root\parent. Wine takes at most 255
 // characters of path per call, so long names are made one level at a time.
 inline bool createSubkey(HKEY root, const std::string& parent, const std::string& name) {
-  HKEY key;
-  if (RegCreateKeyExA(root, parent.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                      nullptr) != ERROR_SUCCESS)
-    return false;
-  HKEY child;
-  LONG result =
-      RegCreateKeyExA(key, name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &child, nullptr);
-  if (result == ERROR_SUCCESS) RegCloseKey(child);
-  RegCloseKey(key);
-  return result == ERROR_SUCCESS;
+  tRegKey key = makeKey(root, parent);
+  return key && makeKey(key.get(), name);
 }
 
 // Sets one value with exactly these data bytes, creating the key as needed.
@@ -49,15 +51,10 @@ inline bool createSubkey(HKEY root, const std::string& parent, const std::string
 inline bool setValue(HKEY root, const std::string& path, const std::string& name, DWORD type,
                      const std::string& data) {
   std::string guarded = data + 'X';
-  HKEY key;
-  if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
-      ERROR_SUCCESS)
-    return false;
-  LONG result =
-      RegSetValueExA(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(guarded.data()),
-                     static_cast<DWORD>(data.size()));
-  RegCloseKey(key);
-  return result == ERROR_SUCCESS;
+  tRegKey key = makeKey(root, path);
+  return key && RegSetValueExA(key.get(), name.c_str(), 0, type,
+                               reinterpret_cast<const BYTE*>(guarded.data()),
+                               static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
 }
 
 // A REG_SZ with its terminating zero, as programs normally store one.
@@ -68,16 +65,17 @@ inline bool setText(HKEY root, const std::string& path, const std::string& name,
 
 // Deletes the key with everything below it.
 inline bool deleteTree(HKEY root, const std::string& path) {
-  HKEY key;
-  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return false;
-  std::vector<std::string> children;
-  char name[1024];
-  for (DWORD i = 0; RegEnumKeyA(key, i, name, sizeof name) == ERROR_SUCCESS; ++i)
-    children.emplace_back(name);
-  // Children by handle: their full paths may be too long for one call.
-  for (const std::string& child : children)
-    deleteTree(key, child);
-  RegCloseKey(key);
+  {
+    tRegKey key = openKey(root, path, KEY_ALL_ACCESS);
+    if (!key) return false;
+    std::vector<std::string> children;
+    char name[1024];
+    for (DWORD i = 0; RegEnumKeyA(key.get(), i, name, sizeof name) == ERROR_SUCCESS; ++i)
+      children.emplace_back(name);
+    // Children by handle: their full paths may be too long for one call.
+    for (const std::string& child : children)
+      deleteTree(key.get(), child);
+  }
   return RegDeleteKeyA(root, path.c_str()) == ERROR_SUCCESS;
 }
 
@@ -117,40 +115,32 @@ inline SavedKey saveKey(HKEY key) {
   saved.values = keyValues(key);
   char child[1024];
   for (DWORD i = 0; RegEnumKeyA(key, i, child, sizeof child) == ERROR_SUCCESS; ++i) {
-    HKEY sub;
-    if (RegOpenKeyExA(key, child, 0, KEY_READ, &sub) != ERROR_SUCCESS) continue;
-    saved.children.emplace_back(child, saveKey(sub));
-    RegCloseKey(sub);
+    if (tRegKey sub = openKey(key, child)) saved.children.emplace_back(child, saveKey(sub.get()));
   }
   return saved;
 }
 
 // root\path as it is now; none when the key does not exist.
 inline std::optional<SavedKey> saveTree(HKEY root, const std::string& path) {
-  HKEY key;
-  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return std::nullopt;
-  SavedKey saved = saveKey(key);
-  RegCloseKey(key);
-  return saved;
+  tRegKey key = openKey(root, path);
+  if (!key) return std::nullopt;
+  return saveKey(key.get());
 }
 
 // Makes root\path (below an existing parent) hold what was saved, byte for
 // byte; the key should not exist before.
 inline bool restoreTree(HKEY root, const std::string& path, const SavedKey& saved) {
-  HKEY key;
-  if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
-      ERROR_SUCCESS)
-    return false;
+  tRegKey key = makeKey(root, path);
+  if (!key) return false;
   bool ok = true;
   for (const SavedKey::Value& v : saved.values) {
     std::string guarded = v.data + 'X'; // keeps an unterminated string as it was (see setValue)
-    ok &= RegSetValueExA(key, v.name.c_str(), 0, v.type,
+    ok &= RegSetValueExA(key.get(), v.name.c_str(), 0, v.type,
                          reinterpret_cast<const BYTE*>(guarded.data()),
                          static_cast<DWORD>(v.data.size())) == ERROR_SUCCESS;
   }
   for (const auto& [name, child] : saved.children)
-    ok &= restoreTree(key, name, child);
-  RegCloseKey(key);
+    ok &= restoreTree(key.get(), name, child);
   return ok;
 }
 
@@ -190,13 +180,10 @@ inline void snapshotKey(HKEY key, const std::string& path, std::string& out) {
     DWORD size = sizeof name;
     if (RegEnumKeyExA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
       return;
-    HKEY child;
-    if (RegOpenKeyExA(key, name, 0, KEY_READ, &child) != ERROR_SUCCESS) {
+    if (tRegKey child = openKey(key, name))
+      snapshotKey(child.get(), path + "\\" + name, out);
+    else
       out += "[" + path + "\\" + name + "] (unreadable)\n";
-      continue;
-    }
-    snapshotKey(child, path + "\\" + name, out);
-    RegCloseKey(child);
   }
 }
 
@@ -207,10 +194,9 @@ inline void snapshotKey(HKEY key, const std::string& path, std::string& out) {
 // (wineBookkeeping, as paths below root) are left out.
 inline std::string snapshot(HKEY root, const std::string& path) {
   std::string out;
-  HKEY key;
-  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return "(absent)";
-  detail::snapshotKey(key, path, out);
-  RegCloseKey(key);
+  tRegKey key = openKey(root, path);
+  if (!key) return "(absent)";
+  detail::snapshotKey(key.get(), path, out);
   return out;
 }
 

@@ -10,6 +10,7 @@
 #include "tests/driver/process.h"
 #include "tests/driver/screenshot.h"
 #include "tests/driver/uidriver.h"
+#include "tests/util/wait.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -34,11 +35,12 @@ void showList(HWND list) {
 
 // Waits until the list shows a glyph for every item (it paints after it shows).
 bool painted(HWND list) {
-  for (int i = 0; i < 200; ++i, Sleep(50)) {
-    std::vector<int> states = shownCheckStates(list);
-    if (!states.empty() && std::find(states.begin(), states.end(), -1) == states.end()) return true;
-  }
-  return false;
+  return waitUntil(
+      [&] {
+        std::vector<int> states = shownCheckStates(list);
+        return !states.empty() && std::find(states.begin(), states.end(), -1) == states.end();
+      },
+      std::chrono::seconds(10));
 }
 
 // The child of this class, or of "class:caption".
@@ -49,21 +51,16 @@ HWND childOf(HWND window, const std::string& name) {
 }
 
 void describeFolder(const std::string& dir) {
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &found);
   bool any = false;
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-      FILETIME local;
-      SYSTEMTIME t;
-      FileTimeToLocalFileTime(&found.ftLastWriteTime, &local);
-      FileTimeToSystemTime(&local, &t);
-      std::printf("      %-16s %8lu bytes  %04d-%02d-%02d %02d:%02d:%02d\n", found.cFileName,
-                  found.nFileSizeLow, t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond);
-      any = true;
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+  for (const WIN32_FIND_DATAA& found : folderEntries(dir)) {
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+    FILETIME local;
+    SYSTEMTIME t;
+    FileTimeToLocalFileTime(&found.ftLastWriteTime, &local);
+    FileTimeToSystemTime(&local, &t);
+    std::printf("      %-16s %8lu bytes  %04d-%02d-%02d %02d:%02d:%02d\n", found.cFileName,
+                found.nFileSizeLow, t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond);
+    any = true;
   }
   if (!any) std::printf("      (empty)\n");
 }
@@ -87,21 +84,26 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::set<HWND> answered;
+  // Answers every box the installer shows until it ends.
   auto answerBoxes = [&] {
-    for (int ms = 0; installer.running() && ms < 60000; ms += 100, Sleep(100))
-      for (const WindowInfo& w : topLevelWindows(installer.id())) {
-        if (!w.visible || w.className != "#32770" || answered.count(w.handle)) continue;
-        answered.insert(w.handle);
-        MessageBoxInfo box = readMessageBox(w.handle);
-        std::printf("message box \"%s\"%s: %s\n", box.caption.c_str(),
-                    box.errorIcon         ? " (error icon)"
-                    : box.informationIcon ? " (information icon)"
-                    : box.warningIcon     ? " (warning icon)"
-                                          : "",
-                    box.text.c_str());
-        std::fflush(stdout);
-        clickControl(w.handle, "OK");
-      }
+    waitUntil(
+        [&] {
+          for (const WindowInfo& w : topLevelWindows(installer.id())) {
+            if (!w.visible || w.className != "#32770" || answered.count(w.handle)) continue;
+            answered.insert(w.handle);
+            MessageBoxInfo box = readMessageBox(w.handle);
+            std::printf("message box \"%s\"%s: %s\n", box.caption.c_str(),
+                        box.errorIcon         ? " (error icon)"
+                        : box.informationIcon ? " (information icon)"
+                        : box.warningIcon     ? " (warning icon)"
+                                              : "",
+                        box.text.c_str());
+            std::fflush(stdout);
+            clickControl(w.handle, "OK");
+          }
+          return !installer.running();
+        },
+        std::chrono::seconds(60));
   };
 
   HWND window = waitForWindow(installer.id(), installerClassName, "", 60000);
@@ -111,10 +113,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   // The window shows before its controls are made: the Cancel button comes last.
-  HWND list = nullptr;
-  for (int i = 0; i < 200 && !childOf(window, "Button:Cancel"); ++i)
-    Sleep(50);
-  list = childOf(window, "ListBox");
+  waitUntil([&] { return childOf(window, "Button:Cancel") != nullptr; }, std::chrono::seconds(10));
+  HWND list = childOf(window, "ListBox");
   RECT r;
   GetWindowRect(window, &r);
   char caption[256] = {};
@@ -146,8 +146,7 @@ int main(int argc, char** argv) {
     PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
     PostMessageA(list, WM_LBUTTONUP, 0, at);
     std::printf("ticking \"%s\"\n", items[k].c_str());
-    for (int i = 0; i < 100 && shownCheckStates(list)[k] != 1; ++i)
-      Sleep(50);
+    waitUntil([&] { return shownCheckStates(list)[k] == 1; }, std::chrono::seconds(5));
     break;
   }
   showList(list);

@@ -89,13 +89,13 @@ public:
   FakeBrowserFolder(const FakeBrowserFolder&) = delete;
   FakeBrowserFolder& operator=(const FakeBrowserFolder&) = delete;
 
-  const std::string& root() const { return root_; }
+  const std::string& root() const { return root_.path(); }
   // Copies program to root\relativePath, making the folders on the way;
   // returns the copy's full path, empty when the copy failed.
   std::string place(const std::string& program, const std::string& relativePath) const;
 
 private:
-  std::string root_;
+  testfiles::ScratchDir root_;
 };
 
 } // namespace uidriver

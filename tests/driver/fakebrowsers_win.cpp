@@ -1,6 +1,7 @@
 #include "tests/driver/fakebrowsers.h"
 
 #include "tests/driver/uidriver.h"
+#include "tests/util/wait.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -79,23 +80,21 @@ std::vector<std::string> fakeBrowserEvents(const std::string& exePath, DWORD pid
 
 FakeBrowserLine waitForFakeBrowserLine(const std::string& exePath, DWORD pid,
                                        const std::vector<std::string>& events, int timeoutMs) {
-  HANDLE process = pid ? OpenProcess(SYNCHRONIZE, FALSE, pid) : nullptr;
+  OwnedKernelHandle process(pid ? OpenProcess(SYNCHRONIZE, FALSE, pid) : nullptr);
   auto find = [&]() -> FakeBrowserLine {
     for (FakeBrowserLine& line : fakeBrowserLines(exePath, pid))
       if (std::find(events.begin(), events.end(), line.event) != events.end()) return line;
     return {};
   };
   FakeBrowserLine found;
-  DWORD start = GetTickCount();
-  for (;;) {
-    // Ended is checked before the log is read: a line written before the end is then seen.
-    bool ended = hasEnded(process);
-    found = find();
-    if (!found.event.empty() || ended) break;
-    if (static_cast<int>(GetTickCount() - start) > timeoutMs) break;
-    Sleep(20);
-  }
-  if (process) CloseHandle(process);
+  waitUntil(
+      [&] {
+        // Ended is asked before the log is read: a line written before the end is then seen.
+        bool ended = hasEnded(process.get());
+        found = find();
+        return !found.event.empty() || ended;
+      },
+      std::chrono::milliseconds(timeoutMs));
   return found;
 }
 
@@ -116,27 +115,26 @@ bool pingFakeBrowser(DWORD pid) {
 
 int endFakeBrowsers(const std::string& folder) {
   std::string prefix = folder + "\\";
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return 0;
+  OwnedSnapshot snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snapshot) return 0;
   int ended = 0;
   PROCESSENTRY32 entry = {};
   entry.dwSize = sizeof entry;
-  for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+  for (BOOL more = Process32First(snapshot.get(), &entry); more;
+       more = Process32Next(snapshot.get(), &entry)) {
     if (entry.th32ProcessID == 0 || entry.th32ProcessID == GetCurrentProcessId()) continue;
-    HANDLE process =
+    OwnedKernelHandle process(
         OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | PROCESS_TERMINATE | SYNCHRONIZE,
-                    FALSE, entry.th32ProcessID);
+                    FALSE, entry.th32ProcessID));
     if (!process) continue;
-    std::string program = programOf(process);
+    std::string program = programOf(process.get());
     if (program.size() > prefix.size() &&
         lstrcmpiA(program.substr(0, prefix.size()).c_str(), prefix.c_str()) == 0 &&
-        TerminateProcess(process, 255)) {
-      WaitForSingleObject(process, 10000);
+        TerminateProcess(process.get(), 255)) {
+      WaitForSingleObject(process.get(), 10000);
       ++ended;
     }
-    CloseHandle(process);
   }
-  CloseHandle(snapshot);
   return ended;
 }
 
@@ -148,31 +146,26 @@ DWORD shellWindowOwner() {
 
 FakeShell::FakeShell(const std::string& program) : process_(Process::start("\"" + program + "\"")) {
   // Until its window is the shell window, or it has ended without becoming it.
-  for (int waited = 0; waited < 30000 && process_.running() && shellWindowOwner() != id();
-       waited += 20)
-    Sleep(20);
+  waitUntil([&] { return !process_.running() || shellWindowOwner() == id(); },
+            std::chrono::seconds(30));
 }
 
 FakeShell::~FakeShell() {
   process_.kill();
   // Its window goes with it, and with the window the desktop's shell.
-  for (int waited = 0; waited < 30000 && shellWindowOwner() == id() && id() != 0; waited += 20)
-    Sleep(20);
+  waitUntil([&] { return id() == 0 || shellWindowOwner() != id(); }, std::chrono::seconds(30));
 }
 
-FakeBrowserFolder::FakeBrowserFolder(const std::string& name) : root_(makeTempDir(name)) {}
+FakeBrowserFolder::FakeBrowserFolder(const std::string& name) : root_(name) {}
 
 FakeBrowserFolder::~FakeBrowserFolder() {
-  endFakeBrowsers(root_);
-  removeTree(root_);
+  endFakeBrowsers(root());
 }
 
 std::string FakeBrowserFolder::place(const std::string& program,
                                      const std::string& relativePath) const {
-  std::string path = root_ + "\\" + relativePath;
-  for (size_t at = path.find('\\', root_.size() + 1); at != std::string::npos;
-       at = path.find('\\', at + 1))
-    CreateDirectoryA(path.substr(0, at).c_str(), nullptr);
+  std::string path = root_ / relativePath;
+  testfiles::createFoldersTo(path);
   return copyFile(program, path) ? path : std::string();
 }
 

@@ -1,41 +1,62 @@
 #pragma once
 // Starting and waiting for programs in end-to-end tests.
+#include "tests/util/files.h"
+#include "util/winhandle.h"
+
 #include <windows.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace uidriver {
+
+// ANSI text in wide characters, as the system converts it.
+std::wstring wide(const std::string& ansi);
 
 // A started process; owns its handles and ends the process if it still runs
 // when the object goes away, so a failed test leaves nothing behind.
 class Process {
 public:
   Process() = default;
-  ~Process();
-  Process(Process&& other) noexcept;
+  ~Process() { kill(); }
+  Process(Process&& other) noexcept
+      : process_(std::move(other.process_)), id_(std::exchange(other.id_, 0)) {}
   Process(const Process&) = delete;
   Process& operator=(const Process&) = delete;
   Process& operator=(Process&& other) noexcept; // ends the process held so far
 
-  static Process start(const std::string& commandLine, const std::string& directory = {});
-  // The same through CreateProcessW, as the shell starts a program whose
-  // path the ANSI code page cannot spell.
-  static Process startWide(const std::wstring& commandLine, const std::wstring& directory = {});
+  // Started as the shell starts a program: through CreateProcessW, so that
+  // a path the ANSI code page cannot spell works too.
+  static Process start(const std::wstring& commandLine, const std::wstring& directory = {});
+  static Process start(const std::string& commandLine, const std::string& directory = {}) {
+    return start(wide(commandLine), wide(directory));
+  }
   bool running() const;
-  DWORD id() const { return info_.dwProcessId; }
+  DWORD id() const { return id_; }
   // The exit code, or STILL_ACTIVE when it did not end within timeoutMs.
   DWORD wait(int timeoutMs);
   void kill();
 
 private:
-  PROCESS_INFORMATION info_ = {};
+  OwnedKernelHandle process_;
+  DWORD id_ = 0;
 };
 
-// A fresh empty directory under the prefix's temporary directory.
-std::string makeTempDir(const std::string& name);
+// A file opened with CreateFile: it fails, as a snapshot does, with
+// INVALID_HANDLE_VALUE.
+using OwnedFile = OwnedSnapshot;
+// The existing file opened with this access, others sharing it as named.
+inline OwnedFile openFile(const std::string& path, DWORD access, DWORD share) {
+  return OwnedFile(CreateFileA(path.c_str(), access, share, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
 void removeTree(const std::string& dir);
+// What a folder holds, without "." and "..".
+std::vector<WIN32_FIND_DATAA> folderEntries(const std::string& dir);
 bool copyFile(const std::string& from, const std::string& to);
-std::string readFile(const std::string& path);
-bool writeFile(const std::string& path, const std::string& bytes);
+using testfiles::readFile;
+using testfiles::writeFile;
 
 } // namespace uidriver

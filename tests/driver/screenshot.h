@@ -10,6 +10,23 @@
 
 namespace uidriver {
 
+// A window's device context, the screen's for none, released with the object.
+class WindowDc {
+public:
+  explicit WindowDc(HWND window = nullptr) : window_(window), dc_(GetDC(window)) {}
+  ~WindowDc() {
+    if (dc_) ReleaseDC(window_, dc_);
+  }
+  WindowDc(const WindowDc&) = delete;
+  WindowDc& operator=(const WindowDc&) = delete;
+
+  HDC get() const { return dc_; }
+
+private:
+  HWND window_;
+  HDC dc_;
+};
+
 // 0x00RRGGBB pixels, rows top to bottom.
 struct Picture {
   int width = 0;

@@ -1,6 +1,7 @@
 #include "tests/driver/screenshot.h"
 
 #include "archive/crc32.h"
+#include "formless/gdi.h"
 
 #include <algorithm>
 #include <fstream>
@@ -30,54 +31,36 @@ Picture capture(HDC dc, int x, int y, int w, int h) {
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  HBITMAP dib = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HDC memory = CreateCompatibleDC(dc);
-  HGDIOBJ old = SelectObject(memory, dib);
-  BitBlt(memory, 0, 0, w, h, dc, x, y, SRCCOPY);
+  SelectedBitmap copy(OwnedMemoryDc(CreateCompatibleDC(dc)),
+                      OwnedBitmap(CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0)));
+  BitBlt(copy.dc(), 0, 0, w, h, dc, x, y, SRCCOPY);
   GdiFlush();
   const auto* source = static_cast<const uint32_t*>(bits);
   for (size_t i = 0; i < picture.pixels.size(); ++i)
     picture.pixels[i] = source[i] & 0xFFFFFF;
-  SelectObject(memory, old);
-  DeleteDC(memory);
-  DeleteObject(dib);
   return picture;
 }
 
 Picture painted(int w, int h, COLORREF fill, const std::function<void(HDC)>& paint) {
-  HDC screen = GetDC(nullptr);
-  HDC dc = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
-  HGDIOBJ old = SelectObject(dc, bitmap);
-  HBRUSH brush = CreateSolidBrush(fill);
+  WindowDc screen;
+  SelectedBitmap canvas(OwnedMemoryDc(CreateCompatibleDC(screen.get())),
+                        OwnedBitmap(CreateCompatibleBitmap(screen.get(), w, h)));
   RECT all = {0, 0, w, h};
-  FillRect(dc, &all, brush);
-  DeleteObject(brush);
-  paint(dc);
-  Picture picture = capture(dc, 0, 0, w, h);
-  SelectObject(dc, old);
-  DeleteObject(bitmap);
-  DeleteDC(dc);
-  ReleaseDC(nullptr, screen);
-  return picture;
+  FillRect(canvas.dc(), &all, OwnedBrush(CreateSolidBrush(fill)).get());
+  paint(canvas.dc());
+  return capture(canvas.dc(), 0, 0, w, h);
 }
 
 Picture captureClient(HWND window) {
   RECT r = {};
   GetClientRect(window, &r);
-  HDC dc = GetDC(window);
-  Picture picture = capture(dc, 0, 0, r.right, r.bottom);
-  ReleaseDC(window, dc);
-  return picture;
+  return capture(WindowDc(window).get(), 0, 0, r.right, r.bottom);
 }
 
 Picture captureScreen(HWND window) {
   RECT r = {};
   GetWindowRect(window, &r);
-  HDC screen = GetDC(nullptr);
-  Picture picture = capture(screen, r.left, r.top, r.right - r.left, r.bottom - r.top);
-  ReleaseDC(nullptr, screen);
-  return picture;
+  return capture(WindowDc().get(), r.left, r.top, r.right - r.left, r.bottom - r.top);
 }
 
 namespace {

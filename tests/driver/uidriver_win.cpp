@@ -1,6 +1,8 @@
 #include "tests/driver/uidriver.h"
 
+#include "formless/gdi.h"
 #include "tests/driver/screenshot.h"
+#include "tests/util/wait.h"
 
 #include <algorithm>
 
@@ -37,15 +39,6 @@ std::string withoutAmpersands(const std::string& caption) {
   return result;
 }
 
-// The pixels of a w x h screen area, as 32-bit colours.
-std::vector<COLORREF> pixelsOf(HDC source, int x, int y, int w, int h) {
-  std::vector<COLORREF> pixels;
-  for (int row = 0; row < h; ++row)
-    for (int col = 0; col < w; ++col)
-      pixels.push_back(GetPixel(source, x + col, y + row));
-  return pixels;
-}
-
 // True when the icon control shows the system icon named by id. Icons of
 // other processes cannot be read through their handles, so the control's
 // pixels on screen are held against the icon drawn here on the same background.
@@ -54,22 +47,11 @@ bool showsSystemIcon(HWND control, int id) {
   if (!GetWindowRect(control, &r)) return false;
   int w = GetSystemMetrics(SM_CXICON);
   int h = GetSystemMetrics(SM_CYICON);
-  HDC screen = GetDC(nullptr);
-  std::vector<COLORREF> shown = pixelsOf(screen, r.left, r.top, w, h);
-  HDC memory = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  HBRUSH background = CreateSolidBrush(shown.front()); // the corner is background
-  RECT all = {0, 0, w, h};
-  FillRect(memory, &all, background);
-  DrawIcon(memory, 0, 0, LoadIconA(nullptr, MAKEINTRESOURCEA(id)));
-  std::vector<COLORREF> expected = pixelsOf(memory, 0, 0, w, h);
-  SelectObject(memory, old);
-  DeleteObject(background);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
-  return shown == expected;
+  Picture shown = capture(WindowDc().get(), r.left, r.top, w, h);
+  // The corner is background.
+  return shown == painted(w, h, shown.colorAt(0, 0), [&](HDC dc) {
+           DrawIcon(dc, 0, 0, LoadIconA(nullptr, MAKEINTRESOURCEA(id)));
+         });
 }
 
 LPARAM keyParam(UINT vk, bool up, bool alt) {
@@ -108,16 +90,19 @@ std::vector<WindowInfo> childWindows(HWND window) {
 
 HWND waitForWindow(DWORD processId, const std::string& className, const std::string& caption,
                    int timeoutMs) {
-  DWORD start = GetTickCount();
-  do {
-    for (const WindowInfo& w : topLevelWindows(processId)) {
-      if (w.visible && (className.empty() || w.className == className) &&
-          (caption.empty() || w.caption == caption))
-        return w.handle;
-    }
-    Sleep(50);
-  } while (static_cast<int>(GetTickCount() - start) < timeoutMs);
-  return nullptr;
+  HWND found = nullptr;
+  waitUntil(
+      [&] {
+        for (const WindowInfo& w : topLevelWindows(processId))
+          if (w.visible && (className.empty() || w.className == className) &&
+              (caption.empty() || w.caption == caption)) {
+            found = w.handle;
+            return true;
+          }
+        return false;
+      },
+      std::chrono::milliseconds(timeoutMs));
+  return found;
 }
 
 MessageBoxInfo readMessageBox(HWND box) {
@@ -127,13 +112,14 @@ MessageBoxInfo readMessageBox(HWND box) {
     LONG style = GetWindowLongA(child.handle, GWL_STYLE);
     if ((style & SS_TYPEMASK) == SS_ICON) {
       // A box that has just appeared may not have painted its icon yet.
-      for (int tries = 0;
-           tries < 40 && !info.errorIcon && !info.informationIcon && !info.warningIcon; ++tries) {
-        if (tries > 0) Sleep(50);
-        info.errorIcon = showsSystemIcon(child.handle, 32513);       // IDI_HAND
-        info.informationIcon = showsSystemIcon(child.handle, 32516); // IDI_ASTERISK
-        info.warningIcon = showsSystemIcon(child.handle, 32515);     // IDI_EXCLAMATION
-      }
+      waitUntil(
+          [&] {
+            info.errorIcon = showsSystemIcon(child.handle, 32513);       // IDI_HAND
+            info.informationIcon = showsSystemIcon(child.handle, 32516); // IDI_ASTERISK
+            info.warningIcon = showsSystemIcon(child.handle, 32515);     // IDI_EXCLAMATION
+            return info.errorIcon || info.informationIcon || info.warningIcon;
+          },
+          std::chrono::seconds(2));
     } else if (!child.caption.empty()) {
       info.text = child.caption;
     }
@@ -225,13 +211,12 @@ std::vector<int> shownCheckStates(HWND list) {
   GetClientRect(list, &client);
   int visible = height > 0 ? std::max(1, static_cast<int>(client.bottom) / height) : 1;
   // The glyph's size: one of the 4 x 3 glyphs of the system's bitmap.
-  HBITMAP glyphs = LoadBitmapA(nullptr, MAKEINTRESOURCEA(32759)); // OBM_CHECKBOXES
+  OwnedBitmap glyphs(LoadBitmapA(nullptr, MAKEINTRESOURCEA(32759))); // OBM_CHECKBOXES
   BITMAP size = {};
-  GetObjectA(glyphs, sizeof size, &size);
-  DeleteObject(glyphs);
+  GetObjectA(glyphs.get(), sizeof size, &size);
   int w = size.bmWidth / 4, h = size.bmHeight / 3;
   std::vector<int> states;
-  HDC screen = GetDC(nullptr);
+  WindowDc screen;
   int top = first;
   for (int k = 0; k < count; ++k) {
     if (k < top || k >= top + visible) {
@@ -242,14 +227,13 @@ std::vector<int> shownCheckStates(HWND list) {
     }
     POINT at = {1, (k - top) * height + (height - h) / 2};
     ClientToScreen(list, &at);
-    Picture shown = capture(screen, at.x, at.y, w, h);
+    Picture shown = capture(screen.get(), at.x, at.y, w, h);
     COLORREF fill = GetSysColor(k == selected ? COLOR_HIGHLIGHT : COLOR_WINDOW);
     int state = -1;
     for (int s = 0; s < 3; ++s)
       if (shown == checkGlyph(s, fill, w, h)) state = s;
     states.push_back(state);
   }
-  ReleaseDC(nullptr, screen);
   if (top != first) {
     SendMessageA(list, LB_SETTOPINDEX, first, 0);
     UpdateWindow(list);

@@ -2,9 +2,14 @@
 // knows: it shows the one exact "Install Error" box, without an owner and
 // without its window, and ends. A Netscape Navigator is registered for these
 // tests (the check runs only when a browser is found) and removed afterwards.
+#include "archive/zipformat.h"
 #include "installer/texts.h"
+#include "tests/archive/zipkit.h"
+#include "tests/detect/machine.h"
 #include "tests/driver/process.h"
 #include "tests/driver/uidriver.h"
+#include "tests/e2e/installer.h"
+#include "tests/util/wait.h"
 
 #include <gtest/gtest.h>
 
@@ -14,78 +19,26 @@ namespace {
 
 using namespace uidriver;
 
-const char* const navigatorKey = "Software\\Netscape\\Netscape Navigator";
-
-void setText(HKEY key, const char* name, const std::string& value) {
-  RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                 static_cast<DWORD>(value.size() + 1));
+// A Netscape Navigator 4.79 installed in the layout's folder.
+machine::Layout navigatorOnly() {
+  const std::string nav = "Software\\Netscape\\Netscape Navigator";
+  return {{machine::lm(nav, "CurrentVersion", "4.79 (en)"),
+           machine::lm(nav + "\\4.79 (en)\\Main", "Install Directory", "%ROOT%\\Program"),
+           machine::lm(nav + "\\4.79 (en)\\Main", "Plugins Directory", "%ROOT%\\Program\\Plugins")},
+          {}};
 }
-
-// A Netscape Navigator 4.79 in the registry, installed under dir; the keys it
-// made are deleted again, deepest first.
-class RegisteredNavigator {
-public:
-  explicit RegisteredNavigator(const std::string& dir) {
-    HKEY probe = nullptr;
-    madeNetscape_ =
-        RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Netscape", 0, KEY_READ, &probe) != 0;
-    if (probe) RegCloseKey(probe);
-    HKEY key = nullptr, main = nullptr;
-    ok_ = RegCreateKeyExA(HKEY_LOCAL_MACHINE, navigatorKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                          &key, nullptr) == 0;
-    if (!ok_) return;
-    setText(key, "CurrentVersion", "4.79 (en)");
-    ok_ = RegCreateKeyExA(key, "4.79 (en)\\Main", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &main,
-                          nullptr) == 0;
-    if (ok_) {
-      setText(main, "Install Directory", dir + "\\Program");
-      setText(main, "Plugins Directory", dir + "\\Program\\Plugins");
-      RegCloseKey(main);
-    }
-    RegCloseKey(key);
-  }
-  ~RegisteredNavigator() {
-    std::string base = navigatorKey;
-    for (const std::string& key : {base + "\\4.79 (en)\\Main", base + "\\4.79 (en)", base})
-      RegDeleteKeyA(HKEY_LOCAL_MACHINE, key.c_str());
-    if (madeNetscape_) RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\Netscape");
-  }
-  RegisteredNavigator(const RegisteredNavigator&) = delete;
-  RegisteredNavigator& operator=(const RegisteredNavigator&) = delete;
-  bool ok() const { return ok_; }
-
-private:
-  bool ok_ = false;
-  bool madeNetscape_ = false;
-};
 
 // Position of the end record: the last "PK\5\6" in the file.
 size_t endRecord(const std::string& bytes) {
   return bytes.rfind(std::string("PK\5\6", 4));
 }
-void set32(std::string& bytes, size_t at, uint32_t v) {
-  for (int i = 0; i < 4; ++i)
-    bytes[at + i] = static_cast<char>(v >> (8 * i));
-}
-uint32_t get32(const std::string& bytes, size_t at) {
-  uint32_t v = 0;
-  for (int i = 3; i >= 0; --i)
-    v = v << 8 | static_cast<uint8_t>(bytes[at + i]);
-  return v;
-}
 
 class DamagedArchive : public ::testing::Test {
 protected:
   void SetUp() override {
-    dir = makeTempDir("damaged");
-    navigator = std::make_unique<RegisteredNavigator>(dir);
-    ASSERT_TRUE(navigator->ok());
+    ASSERT_TRUE(navigator.ok());
     setup = readFile(windowsPath(SETUP_EXE));
     ASSERT_NE(endRecord(setup), std::string::npos) << "the sample setup has no archive";
-  }
-  void TearDown() override {
-    navigator.reset();
-    removeTree(dir);
   }
 
   // Runs program (with an optional argument) and returns the text of its one
@@ -99,21 +52,12 @@ protected:
     if (!argument.empty()) command += " \"" + argument + "\"";
     Process installer = Process::start(command, dir);
     EXPECT_TRUE(installer.running());
-    HWND box = waitForWindow(installer.id(), "#32770", "", 20000);
+    MessageBoxInfo info;
+    HWND box = e2e::waitForLoneErrorBox(installer, info);
     if (!box) {
       ADD_FAILURE() << "no message box appeared";
       return {};
     }
-    MessageBoxInfo info = readMessageBox(box);
-    EXPECT_EQ(info.caption, "Install Error");
-    EXPECT_EQ(info.owner, nullptr);
-    EXPECT_TRUE(info.errorIcon);
-    int boxes = 0;
-    for (const WindowInfo& w : topLevelWindows(installer.id())) {
-      EXPECT_NE(w.className, installerClassName) << "the installer window must not open";
-      if (w.visible && w.className == "#32770") ++boxes;
-    }
-    EXPECT_EQ(boxes, 1);
     if (whileShown) whileShown();
     EXPECT_TRUE(clickControl(box, "OK"));
     EXPECT_EQ(installer.wait(20000), 0u);
@@ -123,8 +67,8 @@ protected:
     return info.text;
   }
 
-  std::string dir;
-  std::unique_ptr<RegisteredNavigator> navigator;
+  machine::Installed navigator{navigatorOnly(), "damaged"};
+  const std::string& dir = navigator.root();
   std::string setup;
 };
 
@@ -142,17 +86,18 @@ TEST_F(DamagedArchive, EachDamageShowsItsMessage) {
          size_t end = endRecord(b);
          b.resize(end + 22);
          b += std::string(2027, 'c');
-         b[end + 20] = static_cast<char>(2027 & 0xFF);
-         b[end + 21] = static_cast<char>(2027 >> 8);
+         zipkit::set16(b, end + zipkit::endCommentLength, 2027);
        },
        incomplete},
       {"catalog offset beyond the program",
-       [](std::string& b) { set32(b, endRecord(b) + 16, 0x7FFFFFF0); },
+       [](std::string& b) {
+         zipkit::set32(b, endRecord(b) + zipkit::endCatalogOffset, 0x7FFFFFF0);
+       },
        "File appears to be corrupt"},
       {"catalog record without its signature",
        [](std::string& b) {
          size_t end = endRecord(b);
-         b[end - get32(b, end + 12) + 2] = 'X';
+         b[end - zip::get32(b.data() + end + zipkit::endCatalogSize) + 2] = 'X';
        },
        "File appears to be corrupt - header missing"},
   };
@@ -168,14 +113,12 @@ TEST_F(DamagedArchive, TheArchiveIsClosedWhileItsErrorShows) {
   // holds it open, so the user may replace or delete it.
   std::string archive = dir + "\\damaged.zip";
   auto exclusiveOpenWorks = [&] {
-    HANDLE h = CreateFileA(archive.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    EXPECT_NE(h, INVALID_HANDLE_VALUE) << "the installer still holds the archive";
-    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    EXPECT_TRUE(openFile(archive, GENERIC_READ | GENERIC_WRITE, 0))
+        << "the installer still holds the archive";
   };
   std::string noEnd = setup.substr(0, endRecord(setup));
   std::string badBase = setup;
-  set32(badBase, endRecord(badBase) + 16, 0x7FFFFFF0);
+  zipkit::set32(badBase, endRecord(badBase) + zipkit::endCatalogOffset, 0x7FFFFFF0);
   for (const std::string& bytes : {noEnd, badBase}) {
     ASSERT_TRUE(writeFile(archive, bytes));
     EXPECT_FALSE(errorShownBy(setup, archive, exclusiveOpenWorks).empty());
@@ -205,12 +148,7 @@ TEST_F(DamagedArchive, AnIntactArchiveShowsNoError) {
   }
   // Cancel ends it, as every path does, with exit code 0. The window shows
   // before its controls are made: Cancel is the last of them.
-  bool clicked = clickControl(window, "Cancel");
-  for (int i = 0; i < 400 && !clicked; ++i) {
-    Sleep(50);
-    clicked = clickControl(window, "Cancel");
-  }
-  EXPECT_TRUE(clicked);
+  EXPECT_TRUE(waitUntil([&] { return clickControl(window, "Cancel"); }, std::chrono::seconds(20)));
   EXPECT_EQ(installer.wait(30000), 0u);
 }
 

@@ -10,6 +10,7 @@
 #include "tests/driver/process.h"
 #include "tests/driver/uidriver.h"
 #include "tests/e2e/installer.h"
+#include "tests/util/wait.h"
 
 #include <gtest/gtest.h>
 
@@ -17,25 +18,33 @@ namespace {
 
 using namespace uidriver;
 
+// The first of the installer's message box and its window to show; an empty
+// handle when neither did in time.
+WindowInfo firstShown(Process& installer, std::chrono::milliseconds timeout) {
+  WindowInfo shown = {};
+  waitUntil(
+      [&] {
+        for (const WindowInfo& w : topLevelWindows(installer.id()))
+          if (!shown.handle && w.visible &&
+              (w.className == "#32770" || w.className == installerClassName))
+            shown = w;
+        return shown.handle != nullptr;
+      },
+      timeout);
+  if (!shown.handle) ADD_FAILURE() << "the installer showed neither a message box nor its window";
+  return shown;
+}
+
 // Answers whatever the installer shows first: the archive check's error box,
 // or, once there is an archive check that passes, the window's Cancel button.
 void answerFirstWindow(Process& installer) {
-  for (int waited = 0; waited < 20000; waited += 100) {
-    for (const WindowInfo& w : topLevelWindows(installer.id())) {
-      if (!w.visible) continue;
-      if (w.className == "#32770") {
-        EXPECT_EQ(readMessageBox(w.handle).caption, "Install Error");
-        EXPECT_TRUE(clickControl(w.handle, "OK"));
-        return;
-      }
-      if (w.className == installerClassName) {
-        EXPECT_TRUE(clickControl(w.handle, "Cancel"));
-        return;
-      }
-    }
-    Sleep(100);
+  WindowInfo shown = firstShown(installer, std::chrono::seconds(20));
+  if (shown.className == "#32770") {
+    EXPECT_EQ(readMessageBox(shown.handle).caption, "Install Error");
+    EXPECT_TRUE(clickControl(shown.handle, "OK"));
+  } else if (shown.handle) {
+    EXPECT_TRUE(clickControl(shown.handle, "Cancel"));
   }
-  ADD_FAILURE() << "the installer showed neither a message box nor its window";
 }
 
 TEST(DetectedBrowsers, AreWrittenBesideTheProgramAndTheRegistryStaysUnchanged) {
@@ -48,7 +57,8 @@ TEST(DetectedBrowsers, AreWrittenBesideTheProgramAndTheRegistryStaysUnchanged) {
   std::string machineBefore = testregistry::snapshot(HKEY_LOCAL_MACHINE, "Software");
   std::string userBefore = testregistry::snapshot(HKEY_CURRENT_USER, "Software");
 
-  std::string dir = makeTempDir("e2e-setup");
+  testfiles::ScratchDir scratch("e2e-setup");
+  const std::string& dir = scratch.path();
   std::string setup = dir + "\\setup.exe";
   ASSERT_TRUE(copyFile(windowsPath(INSTALLER_EXE), setup));
   Process installer = Process::start("\"" + setup + "\"", dir);
@@ -59,7 +69,6 @@ TEST(DetectedBrowsers, AreWrittenBesideTheProgramAndTheRegistryStaysUnchanged) {
   EXPECT_EQ(readFile(dir + "\\detected browsers.txt"), expected);
   EXPECT_EQ(testregistry::snapshot(HKEY_LOCAL_MACHINE, "Software"), machineBefore);
   EXPECT_EQ(testregistry::snapshot(HKEY_CURRENT_USER, "Software"), userBefore);
-  removeTree(dir);
 }
 
 // A setup.exe of the real program and the sample payload, written to path.
@@ -67,61 +76,46 @@ bool writeSetup(const std::wstring& path) {
   std::string bytes =
       readFile(windowsPath(INSTALLER_EXE)) +
       zipkit::buildZip(e2e::samplePayload(), e2e::comment(e2e::firefoxAgent, e2e::startUrl));
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  OwnedFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
   DWORD written = 0;
-  bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-            written == bytes.size();
-  CloseHandle(file);
-  return ok;
+  return file &&
+         WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+         written == bytes.size();
 }
 
 std::string readFileW(const std::wstring& path) {
-  HANDLE file =
-      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return {};
-  std::string bytes(GetFileSize(file, nullptr), '\0');
+  OwnedFile file(
+      CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!file) return {};
+  std::string bytes(GetFileSize(file.get(), nullptr), '\0');
   DWORD read = 0;
-  if (!ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr)) read = 0;
-  CloseHandle(file);
+  if (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr))
+    read = 0;
   return bytes.substr(0, read);
-}
-
-std::wstring wide(const std::string& ansi) {
-  std::wstring text(ansi.size(), L'\0');
-  text.resize(
-      static_cast<size_t>(MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()),
-                                              text.data(), static_cast<int>(text.size()))));
-  return text;
 }
 
 // Waits for the installer's window, reads its check-list as the screen shows
 // it and presses Cancel. A message box instead fails the test with its text.
 std::vector<std::string> listShownThenCancel(Process& installer) {
-  for (int waited = 0; waited < 30000; waited += 100) {
-    for (const WindowInfo& w : topLevelWindows(installer.id())) {
-      if (!w.visible) continue;
-      if (w.className == "#32770") {
-        ADD_FAILURE() << "the installer showed: " << readMessageBox(w.handle).text;
-        clickControl(w.handle, "OK");
-        return {};
-      }
-      if (w.className != installerClassName) continue;
-      HWND list = nullptr;
-      for (int i = 0; i < 400 && !list; ++i) {
-        for (const WindowInfo& child : childWindows(w.handle))
+  WindowInfo shown = firstShown(installer, std::chrono::seconds(30));
+  if (!shown.handle) return {};
+  if (shown.className == "#32770") {
+    ADD_FAILURE() << "the installer showed: " << readMessageBox(shown.handle).text;
+    clickControl(shown.handle, "OK");
+    return {};
+  }
+  HWND list = nullptr;
+  waitUntil(
+      [&] {
+        for (const WindowInfo& child : childWindows(shown.handle))
           if (child.className == "ListBox" && SendMessageA(child.handle, LB_GETCOUNT, 0, 0) > 0)
             list = child.handle;
-        if (!list) Sleep(50);
-      }
-      std::vector<std::string> items = list ? listItems(list) : std::vector<std::string>{};
-      EXPECT_TRUE(clickControl(w.handle, "Cancel"));
-      return items;
-    }
-    Sleep(100);
-  }
-  ADD_FAILURE() << "the installer showed neither a message box nor its window";
-  return {};
+        return list != nullptr;
+      },
+      std::chrono::seconds(20));
+  std::vector<std::string> items = list ? listItems(list) : std::vector<std::string>{};
+  EXPECT_TRUE(clickControl(shown.handle, "Cancel"));
+  return items;
 }
 
 TEST(DetectedBrowsers, A32BitBrowserOn64BitWindowsIsOfferedAndAPhantomIsNot) {
@@ -138,7 +132,8 @@ TEST(DetectedBrowsers, A32BitBrowserOn64BitWindowsIsOfferedAndAPhantomIsNot) {
              {program("Program Files (x86)\\Mozilla Firefox\\firefox.exe", "ffesr115")}},
       "e2e-wow64");
   ASSERT_TRUE(installed.ok());
-  std::string dir = makeTempDir("e2e-setup");
+  testfiles::ScratchDir scratch("e2e-setup");
+  const std::string& dir = scratch.path();
   ASSERT_TRUE(writeSetup(wide(dir + "\\setup.exe")));
   Process installer = Process::start("\"" + dir + "\\setup.exe\"", dir);
   ASSERT_TRUE(installer.running());
@@ -149,7 +144,6 @@ TEST(DetectedBrowsers, A32BitBrowserOn64BitWindowsIsOfferedAndAPhantomIsNot) {
             installed.expand("Mozilla Firefox ESR 115.6.0\n"
                              "%ROOT%\\Program Files (x86)\\Mozilla Firefox\\firefox.exe\n"
                              "%ROOT%\\Program Files (x86)\\Mozilla Firefox\\Plugins\n"));
-  removeTree(dir);
 }
 
 TEST(DetectedBrowsers, ASetupInAFolderTheCodePageCannotSpellOpensItsArchive) {
@@ -178,20 +172,20 @@ TEST(DetectedBrowsers, ASetupInAFolderTheCodePageCannotSpellOpensItsArchive) {
   for (size_t i = 0; i < machine::typicalMachineBrowsers().size(); i += 3)
     names.push_back(installed.expand(machine::typicalMachineBrowsers()[i]));
 
-  std::string base = makeTempDir("e2e-named");
+  testfiles::ScratchDir scratch("e2e-named");
+  const std::string& base = scratch.path();
   std::wstring dir = wide(base) + L"\\" + name;
   ASSERT_TRUE(CreateDirectoryW(dir.c_str(), nullptr));
   ASSERT_TRUE(writeSetup(dir + L"\\setup.exe"));
-  Process installer = Process::startWide(L"\"" + dir + L"\\setup.exe\"", dir);
+  Process installer = Process::start(L"\"" + dir + L"\\setup.exe\"", dir);
   ASSERT_TRUE(installer.running());
   EXPECT_EQ(listShownThenCancel(installer), names);
   EXPECT_EQ(installer.wait(20000), 0u);
   EXPECT_EQ(readFileW(dir + L"\\detected browsers.txt"), expected);
-  // The ANSI routines of removeTree cannot name what lies in the folder.
+  // Named here in wide characters: the ANSI code page cannot spell them.
   DeleteFileW((dir + L"\\detected browsers.txt").c_str());
   DeleteFileW((dir + L"\\setup.exe").c_str());
   RemoveDirectoryW(dir.c_str());
-  removeTree(base);
 }
 
 } // namespace

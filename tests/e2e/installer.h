@@ -144,4 +144,10 @@ private:
 // Checks a plug-in directory after the run against what it held before.
 void expectOutcome(const Session& session, int browser, Outcome outcome);
 
+// Waits for the program's message box and checks what an error before the
+// window shows: an "Install Error" box with the error icon and no owner, the
+// program's only box, and no installer window. The box, null when none came;
+// info gets what it shows.
+HWND waitForLoneErrorBox(const Process& installer, MessageBoxInfo& info);
+
 } // namespace e2e

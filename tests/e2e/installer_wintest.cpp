@@ -9,6 +9,9 @@
 #include "archive/peimage.h"
 #include "tests/detect/association.h"
 #include "tests/e2e/installer.h"
+#include "tests/formless/pixelpaint.h"
+#include "tests/util/wait.h"
+#include "util/systemlibrary.h"
 #include "util/text.h"
 
 #include <optional>
@@ -53,6 +56,11 @@ const std::string cancelledText = "Installation cancelled. Browsers that the ins
 const std::string incompleteText = "Installation finished with errors. The plug-in may not work "
                                    "in every browser you selected.";
 
+// A built program (this build's by default) loaded as data, for its resources.
+OwnedLibrary programAsData(const char* path = INSTALLER_EXE) {
+  return OwnedLibrary(LoadLibraryExA(windowsPath(path).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+}
+
 void pressContinue(Session& s) {
   s.click("Continue");
 }
@@ -69,8 +77,7 @@ void tabTo(Session& s, const std::string& caption) {
        ++presses) {
     HWND before = focusedControl(s.window());
     sendKey(s.window(), Key::tab);
-    for (int i = 0; i < 400 && focusedControl(s.window()) == before; ++i)
-      Sleep(50);
+    waitUntil([&] { return focusedControl(s.window()) != before; }, std::chrono::seconds(20));
   }
   EXPECT_EQ(focusedControl(s.window()), s.control(caption)) << "TAB to " << caption;
 }
@@ -130,8 +137,7 @@ const std::vector<Scenario>& scenarios() {
              auto focus = [&] { return focusedControl(s.window()); };
              for (const char* next : {"Continue", "Set All", "Cancel", ""}) {
                sendKey(s.window(), Key::tab);
-               for (int i = 0; i < 400 && focus() != s.control(next); ++i)
-                 Sleep(50);
+               waitUntil([&] { return focus() == s.control(next); }, std::chrono::seconds(20));
                EXPECT_EQ(focus(), s.control(next)) << "TAB to " << next;
              }
              sendKey(s.window(), Key::enter);
@@ -316,7 +322,7 @@ void run(const Scenario& c, const Hook& beforeStart = {}, const Hook& afterEnd =
   Session s("e2e-run", c.existing, payload, c.settings, navigatorPlugins);
   ASSERT_TRUE(s.ok());
   for (const std::string& program : {defaultProgram, viewerProgram, chosenProgram}) {
-    machine::createFolders(s.root(), program.substr(7));
+    testfiles::createFoldersTo(s.expand(program));
     ASSERT_TRUE(copyFile(machine::fixturePath("ff15"), s.expand(program)));
   }
   testregistry::ScopedAssociations associations(
@@ -458,25 +464,19 @@ TEST(Installer, TheWindowIsLaidOutAsDesigned) {
 
   // The banner at 10, 10, its own size, its background in the button face:
   // the artwork itself, which the program carries packed.
-  HBITMAP banner = static_cast<HBITMAP>(LoadImageA(
-      nullptr, windowsPath(std::string(TEST_SOURCE_DIR) + "/../resources/side.bmp").c_str(),
-      IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
-  ASSERT_NE(banner, nullptr);
-  HDC dc = CreateCompatibleDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, banner);
-  Picture picture = capture(dc, 0, 0, 112, 218);
-  SelectObject(dc, old);
-  DeleteDC(dc);
-  DeleteObject(banner);
-  uint32_t key = picture.at(0, 0);
-  COLORREF face = GetSysColor(COLOR_BTNFACE);
-  for (uint32_t& p : picture.pixels)
-    if (p == key) p = GetRValue(face) << 16 | GetGValue(face) << 8 | GetBValue(face);
+  std::string artwork = std::string(TEST_SOURCE_DIR) + "/../resources/side.bmp";
+  SelectedBitmap banner(OwnedMemoryDc(CreateCompatibleDC(nullptr)),
+                        OwnedBitmap(static_cast<HBITMAP>(LoadImageA(
+                            nullptr, windowsPath(artwork).c_str(), IMAGE_BITMAP, 0, 0,
+                            LR_LOADFROMFILE))));
+  ASSERT_NE(banner.bitmap(), nullptr);
+  Picture keyed = painted(112, 218, 0, [&](HDC dc) {
+    toolkit::paintPixelByPixel(dc, banner.dc(), 112, 218, GetPixel(banner.dc(), 0, 0),
+                               RECT{0, 0, 112, 218});
+  });
   POINT origin = {10, 10};
   ClientToScreen(s.window(), &origin);
-  HDC screen = GetDC(nullptr);
-  EXPECT_EQ(capture(screen, origin.x, origin.y, 112, 218), picture);
-  ReleaseDC(nullptr, screen);
+  EXPECT_EQ(capture(WindowDc().get(), origin.x, origin.y, 112, 218), keyed);
 
   std::string shot = std::string(TEST_BINARY_DIR) + "/installer-window.png";
   EXPECT_TRUE(writePng(windowsPath(shot), captureScreen(s.window())));
@@ -527,8 +527,8 @@ TEST(Installer, AsksProgramsOnTheWayToThePluginDirectoryToQuitAndWaitsForThem) {
               {"Program Files\\Op\\helper.exe", true, ""},
               {"Other\\elsewhere.exe", false, ""},
               {"Program Files\\Opera\\Guarded.exe", true, "-deny-memory-read"}}) {
-          machine::createFolders(s.root(), where);
           std::string path = s.root() + "\\" + where;
+          testfiles::createFoldersTo(path);
           ASSERT_TRUE(copyFile(machine::fixturePath("opera850"), path));
           running.push_back({path, quits, startFakeBrowser(path, arguments)});
           ASSERT_TRUE(running.back().process.running()) << path;
@@ -557,7 +557,7 @@ TEST(Installer, AsksProgramsOnTheWayToThePluginDirectoryToQuitAndWaitsForThem) {
 TEST(Installer, ATargetHeldOpenIsAWriteErrorTheOtherBrowsersAreStillInstalled) {
   // The error is in the middle one of three ticked browsers: the last one
   // still gets the whole payload, and the run says it is incomplete.
-  HANDLE held = INVALID_HANDLE_VALUE;
+  OwnedFile held;
   Scenario c = {
       .what = "Navigator's plug-in library held open without sharing",
       .existing = {Existing::none, Existing::older, Existing::older},
@@ -570,10 +570,10 @@ TEST(Installer, ATargetHeldOpenIsAWriteErrorTheOtherBrowsersAreStillInstalled) {
       c,
       [&](Session& s) {
         std::string library = s.pluginDir(navigator) + "\\npvorlixa.dll";
-        held = CreateFileA(library.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-        ASSERT_NE(held, INVALID_HANDLE_VALUE);
+        held = openFile(library, GENERIC_READ, 0);
+        ASSERT_TRUE(held);
       },
-      [&](Session&) { CloseHandle(held); });
+      [&](Session&) { held.reset(); });
 }
 
 TEST(Installer, RefusesUnsafeNamesAndNeverRemovesThem) {
@@ -623,15 +623,15 @@ TEST(Installer, AFullDiskIsAWriteErrorAndTheOldFilesStay) {
       c,
       [&](Session&) {
         // Whatever room is left is taken by one file.
-        HANDLE filler =
-            CreateFileA("S:\\filler", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        OwnedFile filler(
+            CreateFileA("S:\\filler", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
         std::string block(65536, 'f');
         DWORD written = 1;
         for (size_t size = block.size(); size > 0; size /= 2)
-          while (WriteFile(filler, block.data(), static_cast<DWORD>(size), &written, nullptr) &&
-                 written == size) {
+          while (
+              WriteFile(filler.get(), block.data(), static_cast<DWORD>(size), &written, nullptr) &&
+              written == size) {
           }
-        CloseHandle(filler);
       },
       {}, dir);
 }
@@ -654,14 +654,7 @@ TEST(Installer, LoadsNoLibraryPlantedBesideIt) {
   // the program does not import version.dll is the next test's to show.
   struct NativeFirst {
     const std::string key = "Software\\Wine\\AppDefaults\\setup.exe\\DllOverrides";
-    NativeFirst() {
-      HKEY overrides = nullptr;
-      RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                      &overrides, nullptr);
-      RegSetValueExA(overrides, "psapi", 0, REG_SZ, reinterpret_cast<const BYTE*>("native,builtin"),
-                     sizeof "native,builtin");
-      RegCloseKey(overrides);
-    }
+    NativeFirst() { testregistry::setText(HKEY_CURRENT_USER, key, "psapi", "native,builtin"); }
     ~NativeFirst() {
       RegDeleteKeyA(HKEY_CURRENT_USER, key.c_str());
       RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\setup.exe");
@@ -675,11 +668,9 @@ TEST(Installer, LoadsNoLibraryPlantedBesideIt) {
           ASSERT_TRUE(copyFile(windowsPath(PLANTED_DLL), s.root() + "\\" + name));
         nativeFirst = std::make_unique<NativeFirst>();
         std::string control = s.root() + "\\control\\planted.dll";
-        machine::createFolders(s.root(), "control\\planted.dll");
+        testfiles::createFoldersTo(control);
         ASSERT_TRUE(copyFile(windowsPath(PLANTED_DLL), control));
-        HMODULE loaded = LoadLibraryA(control.c_str());
-        ASSERT_NE(loaded, nullptr);
-        FreeLibrary(loaded);
+        ASSERT_TRUE(OwnedLibrary(LoadLibraryA(control.c_str())));
         ASSERT_TRUE(marker(control)) << "the planted library leaves no marker";
       },
       [&](Session& s) {
@@ -773,14 +764,12 @@ const char* const builtPrograms[] = {INSTALLER_EXE, INSTALLER32_EXE};
 
 // A resource of a built program, as bytes; empty when it has none.
 std::string programResource(const char* path, const char* type, const char* name) {
-  HMODULE program =
-      LoadLibraryExA(uidriver::windowsPath(path).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-  HRSRC found = program ? FindResourceA(program, name, type) : nullptr;
+  OwnedLibrary program = e2e::programAsData(path);
+  HRSRC found = program ? FindResourceA(program.get(), name, type) : nullptr;
   std::string bytes;
   if (found)
-    bytes.assign(static_cast<const char*>(LockResource(LoadResource(program, found))),
-                 SizeofResource(program, found));
-  if (program) FreeLibrary(program);
+    bytes.assign(static_cast<const char*>(LockResource(LoadResource(program.get(), found))),
+                 SizeofResource(program.get(), found));
   return bytes;
 }
 

@@ -3,6 +3,7 @@
 // and what it leaves behind.
 #include "installer/texts.h"
 #include "tests/e2e/installer.h"
+#include "tests/util/wait.h"
 
 namespace e2e {
 namespace {
@@ -61,16 +62,7 @@ FILETIME entryTime() {
 
 void writeFileAt(const std::string& path, const std::string& bytes, const FILETIME& time) {
   EXPECT_TRUE(writeFile(path, bytes)) << path;
-  HANDLE h =
-      CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  SetFileTime(h, nullptr, nullptr, &time);
-  CloseHandle(h);
-}
-
-void makeFolders(const std::string& path) {
-  for (size_t at = path.find('\\', 3); at != std::string::npos; at = path.find('\\', at + 1))
-    CreateDirectoryA(path.substr(0, at).c_str(), nullptr);
-  CreateDirectoryA(path.c_str(), nullptr);
+  SetFileTime(openFile(path, FILE_WRITE_ATTRIBUTES, 0).get(), nullptr, nullptr, &time);
 }
 
 } // namespace
@@ -103,14 +95,9 @@ std::string comment(const std::string& agent, const std::string& url) {
 
 Folder readFolder(const std::string& dir) {
   Folder folder;
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return folder;
-  do {
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-    folder[found.cFileName] = {readFile(dir + "\\" + found.cFileName), found.ftLastWriteTime};
-  } while (FindNextFileA(search, &found));
-  FindClose(search);
+  for (const WIN32_FIND_DATAA& found : folderEntries(dir))
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+      folder[found.cFileName] = {readFile(dir + "\\" + found.cFileName), found.ftLastWriteTime};
   return folder;
 }
 
@@ -121,7 +108,7 @@ Session::Session(const std::string& name, const std::vector<Existing>& existing,
   if (!installed_.ok()) return;
   for (int b = 0; b < browserCount; ++b) {
     std::string dir = pluginDir(b);
-    makeFolders(dir);
+    testfiles::createFoldersTo(dir + "\\");
     if (b >= static_cast<int>(existing.size()) || existing[b] == Existing::none) continue;
     FILETIME old = fileTime(2001, 1, 2);
     writeFileAt(dir + "\\install.rdf", "the browser's own\n", old);
@@ -132,7 +119,7 @@ Session::Session(const std::string& name, const std::vector<Existing>& existing,
   }
   setup_ = root() + "\\setup.exe";
   std::string stub = readFile(windowsPath(INSTALLER_EXE));
-  ok_ = !stub.empty() && writeFile(setup_, stub + zipkit::buildZip(payload, settings));
+  ok_ = stub.starts_with("MZ") && writeFile(setup_, stub + zipkit::buildZip(payload, settings));
 }
 
 std::string Session::pluginDir(int browser) const {
@@ -161,8 +148,8 @@ void Session::start(bool window) {
   window_ = waitForWindow(process_.id(), installerClassName, "", 30000);
   ASSERT_NE(window_, nullptr) << "the installer's window did not open";
   // The window shows before its controls are made and the list is filled.
-  for (int i = 0; i < 400 && SendMessageA(control(""), LB_GETCOUNT, 0, 0) <= 0; ++i)
-    Sleep(50);
+  waitUntil([&] { return SendMessageA(control(""), LB_GETCOUNT, 0, 0) > 0; },
+            std::chrono::seconds(20));
 }
 
 HWND Session::control(const std::string& caption) const {
@@ -181,11 +168,7 @@ std::vector<int> Session::shownStates() const {
 }
 
 bool Session::showsStates(const std::vector<int>& states) const {
-  for (int waited = 0; waited < 20000; waited += 50) {
-    if (shownStates() == states) return true;
-    Sleep(50);
-  }
-  return false;
+  return waitUntil([&] { return shownStates() == states; }, std::chrono::seconds(20));
 }
 
 void Session::toggle(int item) const {
@@ -201,17 +184,20 @@ void Session::click(const std::string& caption) const {
 }
 
 MessageBoxInfo Session::answerBox() {
-  for (int waited = 0; waited < 30000; waited += 50) {
-    for (const WindowInfo& w : topLevelWindows(process_.id())) {
-      if (!w.visible || w.className != "#32770" || answered_.count(w.handle)) continue;
-      answered_.insert(w.handle);
-      MessageBoxInfo box = readMessageBox(w.handle);
-      clickControl(w.handle, "OK");
-      return box;
-    }
-    Sleep(50);
-  }
-  return {};
+  HWND box = nullptr;
+  waitUntil(
+      [&] {
+        for (const WindowInfo& w : topLevelWindows(process_.id()))
+          if (!box && w.visible && w.className == "#32770" && !answered_.count(w.handle))
+            box = w.handle;
+        return box != nullptr;
+      },
+      std::chrono::seconds(30));
+  if (!box) return {};
+  answered_.insert(box);
+  MessageBoxInfo info = readMessageBox(box);
+  clickControl(box, "OK");
+  return info;
 }
 
 DWORD Session::finish() {
@@ -252,6 +238,22 @@ void expectOutcome(const Session& session, int browser, Outcome outcome) {
       EXPECT_TRUE(found->second == state)
           << browserSpecs()[browser].name << ": " << name << " is not as expected";
   }
+}
+
+HWND waitForLoneErrorBox(const Process& installer, MessageBoxInfo& info) {
+  HWND box = waitForWindow(installer.id(), "#32770", "", 20000);
+  if (!box) return nullptr;
+  info = readMessageBox(box);
+  EXPECT_EQ(info.caption, "Install Error");
+  EXPECT_EQ(info.owner, nullptr);
+  EXPECT_TRUE(info.errorIcon);
+  int boxes = 0;
+  for (const WindowInfo& w : topLevelWindows(installer.id())) {
+    EXPECT_NE(w.className, installerClassName) << "the installer window must not open";
+    if (w.visible && w.className == "#32770") ++boxes;
+  }
+  EXPECT_EQ(boxes, 1);
+  return box;
 }
 
 } // namespace e2e

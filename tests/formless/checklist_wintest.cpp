@@ -170,17 +170,14 @@ TEST_F(Checklist, DrawsGlyphsHighlightFocusAndAmpersands) {
   // "B&eta" is drawn as it is written: the same pixels as the text drawn with
   // DT_NOPREFIX in the box's font, not those of an accelerator.
   auto text = [&](UINT flags) {
-    HDC dc = GetDC(box->handle);
-    HGDIOBJ old = SelectObject(dc, HFONT(SendMessageA(box->handle, WM_GETFONT, 0, 0)));
+    uidriver::WindowDc dc(box->handle);
+    HGDIOBJ old = SelectObject(dc.get(), HFONT(SendMessageA(box->handle, WM_GETFONT, 0, 0)));
     RECT t = {r1.left + checkWidth + 3, r1.top, r1.right, r1.bottom};
-    HBRUSH fill = CreateSolidBrush(highlight);
-    FillRect(dc, &t, fill);
-    DeleteObject(fill);
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, GetSysColor(COLOR_HIGHLIGHTTEXT));
-    DrawTextA(dc, "B&eta", -1, &t, flags);
-    SelectObject(dc, old);
-    ReleaseDC(box->handle, dc);
+    FillRect(dc.get(), &t, OwnedBrush(CreateSolidBrush(highlight)).get());
+    SetBkMode(dc.get(), TRANSPARENT);
+    SetTextColor(dc.get(), GetSysColor(COLOR_HIGHLIGHTTEXT));
+    DrawTextA(dc.get(), "B&eta", -1, &t, flags);
+    SelectObject(dc.get(), old);
     return uidriver::captureClient(box->handle).crop(t.left, t.top + 1, 40, t.bottom - t.top - 2);
   };
   Picture drawn = shown.crop(r1.left + checkWidth + 3, r1.top + 1, 40, r1.bottom - r1.top - 2);
@@ -191,13 +188,14 @@ TEST_F(Checklist, DrawsGlyphsHighlightFocusAndAmpersands) {
 TEST_F(Checklist, AnEmptyBoxAskedForItemMinusOneDrawsAFocusedEmptyRow) {
   // What the system asks of an empty owner-drawn box that has the focus.
   box->items.SetText("");
-  HDC dc = GetDC(box->handle);
   auto height = static_cast<LONG>(SendMessageA(box->handle, LB_GETITEMHEIGHT, 0, 0));
-  DRAWITEMSTRUCT item = {
-      ODT_LISTBOX, UINT(box->id),           UINT(-1), ODA_FOCUS, ODS_FOCUS, box->handle,
-      dc,          RECT{0, 0, 120, height}, 0};
-  EXPECT_EQ(SendMessageA(window->handle, WM_DRAWITEM, box->id, LPARAM(&item)), 1);
-  ReleaseDC(box->handle, dc);
+  {
+    uidriver::WindowDc dc(box->handle);
+    DRAWITEMSTRUCT item = {
+        ODT_LISTBOX, UINT(box->id),           UINT(-1), ODA_FOCUS, ODS_FOCUS, box->handle,
+        dc.get(),    RECT{0, 0, 120, height}, 0};
+    EXPECT_EQ(SendMessageA(window->handle, WM_DRAWITEM, box->id, LPARAM(&item)), 1);
+  }
   Picture shown = uidriver::captureClient(box->handle);
   int top = (height - checkHeight) / 2;
   EXPECT_EQ(shown.crop(1, top, checkWidth, checkHeight),

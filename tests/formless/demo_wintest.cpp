@@ -4,6 +4,7 @@
 #include "tests/driver/process.h"
 #include "tests/driver/screenshot.h"
 #include "tests/driver/uidriver.h"
+#include "tests/util/wait.h"
 
 #include <gtest/gtest.h>
 
@@ -20,11 +21,14 @@ TEST(ToolkitDemo, ShowsItsControlsAndEndsOnCancel) {
   ASSERT_NE(window, nullptr);
   // The window shows before its controls are made.
   std::vector<std::string> captions;
-  for (int i = 0; i < 400 && captions.size() < 6; ++i, Sleep(50)) {
-    captions.clear();
-    for (const WindowInfo& child : childWindows(window))
-      captions.push_back(child.className + ":" + child.caption);
-  }
+  waitUntil(
+      [&] {
+        captions.clear();
+        for (const WindowInfo& child : childWindows(window))
+          captions.push_back(child.className + ":" + child.caption);
+        return captions.size() >= 6;
+      },
+      std::chrono::seconds(20));
   EXPECT_EQ(captions, (std::vector<std::string>{
                           "Static:The formless toolkit",
                           "Static:Buttons, labels, images and a check-list, drawn and routed by "
@@ -42,9 +46,8 @@ TEST(ToolkitDemo, ShowsItsControlsAndEndsOnCancel) {
     std::set<uint32_t> colours(shot.pixels.begin(), shot.pixels.end());
     return colours.size() > 50;
   };
-  for (int i = 0; i < 200 && !painted(); ++i)
-    Sleep(50);
-  EXPECT_TRUE(painted()) << "the window shows its picture and texts";
+  EXPECT_TRUE(waitUntil(painted, std::chrono::seconds(10)))
+      << "the window shows its picture and texts";
   std::string path = std::string(TEST_BINARY_DIR) + "/toolkit-demo.png";
   EXPECT_TRUE(writePng(windowsPath(path), shot));
   std::printf("screenshot: %s\n", path.c_str());

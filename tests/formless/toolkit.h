@@ -7,6 +7,7 @@
 #include "formless/image.h"
 #include "formless/program.h"
 #include "tests/driver/screenshot.h"
+#include "tests/util/wait.h"
 #include "util/ui.h"
 
 #include <windows.h>
@@ -74,11 +75,13 @@ inline void drain() {
 // Dispatches messages until done() holds; the time limit only guards against
 // a hang and is far beyond what any step takes.
 inline bool pumpUntil(const std::function<bool()>& done) {
-  for (DWORD start = GetTickCount(); !done(); Sleep(5)) {
-    drain();
-    if (GetTickCount() - start > 20000) return done();
-  }
-  return true;
+  return waitUntil(
+      [&] {
+        if (done()) return true;
+        drain();
+        return false;
+      },
+      std::chrono::seconds(20));
 }
 
 // Real key input, as the keyboard gives it: the system's key state changes.

@@ -163,9 +163,9 @@ TEST_F(RunningBrowsers, ABrowserThatRefusesMemoryReadingIsAskedToQuit) {
   Process browser = startFakeBrowser(exe, "-deny-memory-read");
   ASSERT_TRUE(browser.running());
   // The refusal holds: the rights GetModuleFileNameExA needs are not granted.
-  HANDLE denied = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, browser.id());
-  EXPECT_EQ(denied, nullptr);
-  if (denied) CloseHandle(denied);
+  OwnedKernelHandle denied(
+      OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, browser.id()));
+  EXPECT_FALSE(denied);
   EXPECT_EQ(lstrcmpiA(processImagePath(browser.id()).c_str(), exe.c_str()), 0);
 
   closeRunningBrowsers(folder_.root() + "\\Guarded\\Plugins");
