@@ -24,7 +24,8 @@ namespace {
 
 // Copies a match forwards, so that a distance shorter than the length repeats the recent bytes.
 // A distance of at least 8 is moved in 8-byte words, the first five at once: most matches are at
-// most 40 bytes long and take no loop and no branch on their length. Writes up to
+// most 40 bytes long and take no loop and no branch on their length. Distance 1 repeats a byte
+// word-wise, and distances 2 to 7 move words too, a period at a time. Writes up to
 // fast::copyOverrun bytes past the match's end; those bytes are later output and are overwritten
 // in turn.
 INFLATE_INLINE void copyWord(uint8_t* to, const uint8_t* from) {
@@ -51,9 +52,13 @@ INFLATE_INLINE uint8_t* copyMatch(uint8_t* out, uint32_t distance, uint32_t leng
       out += 8;
     } while (out < end);
   } else {
-    do
-      *out++ = *from++;
-    while (out < end);
+    // A word taken from `distance` bytes back holds that many final bytes, then bytes not yet
+    // written; stepping by the distance keeps only the final ones, the pattern's period.
+    do {
+      copyWord(out, from);
+      out += distance;
+      from += distance;
+    } while (out < end);
   }
   return end;
 }

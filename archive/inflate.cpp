@@ -12,12 +12,19 @@
 namespace {
 
 constexpr size_t historySize = Inflater::windowSize;
-constexpr size_t windowsPerBuffer = 16;
+// The output buffer starts with room for two windows, enough for most entries, and grows to many
+// once an entry fills it: the latest history then moves to the front once per many windows. A
+// small first buffer keeps a job's set-up cheap (a large block costs the system a mapping of its
+// own, and a sanitizer poisoning and unpoisoning all of it).
+constexpr size_t firstWindows = 2;
+constexpr size_t grownWindows = 16;
 // Room behind the last window: a match that starts just before a window's end and the fast copy's
 // overrun past a match.
 constexpr size_t outputSlack = 320;
 static_assert(outputSlack >= fast::maxMatchLength + fast::copyOverrun);
-constexpr size_t outputSize = historySize + windowsPerBuffer * Inflater::windowSize + outputSlack;
+constexpr size_t outputSize(size_t windows) {
+  return historySize + windows * Inflater::windowSize + outputSlack;
+}
 
 // First-level bits asked for by the reference tables.
 constexpr int fixedLiteralBits = 7;
@@ -76,7 +83,18 @@ struct Inflater::Symbol {
 
 // begin() zeroes the history when needed; all else is written before it is read.
 InflateWorkspace::InflateWorkspace()
-    : output_(new (std::nothrow) uint8_t[outputSize]), tables_(new (std::nothrow) Tables) {}
+    : output_(new (std::nothrow) uint8_t[outputSize(firstWindows)]), outputWindows_(firstWindows),
+      tables_(new (std::nothrow) Tables) {}
+
+bool InflateWorkspace::grow(const uint8_t* history, size_t keep) {
+  if (outputWindows_ >= grownWindows) return false;
+  std::unique_ptr<uint8_t[]> grown(new (std::nothrow) uint8_t[outputSize(grownWindows)]);
+  if (!grown) return false; // the small buffer goes on serving
+  std::memcpy(grown.get(), history, keep);
+  output_ = std::move(grown);
+  outputWindows_ = grownWindows;
+  return true;
+}
 
 InflateWorkspace::~InflateWorkspace() = default;
 
@@ -199,13 +217,15 @@ size_t Inflater::windowPosition() const {
 // belong to the next window.
 bool Inflater::flushWindow() {
   bool ok = writeOut(windowEnd_ - windowSize, windowSize);
-  uint8_t* bufferStart = output_;
-  if (windowEnd_ == bufferStart + historySize + windowsPerBuffer * windowSize) {
+  if (windowEnd_ == output_ + historySize + workspace_.outputWindows_ * windowSize) {
     size_t keep = historySize + size_t(outPos_ - windowEnd_);
-    std::memmove(bufferStart, windowEnd_ - historySize, keep);
+    if (workspace_.grow(windowEnd_ - historySize, keep))
+      output_ = workspace_.output_.get();
+    else
+      std::memmove(output_, windowEnd_ - historySize, keep);
     workspace_.historyDirty_ = true;
-    outPos_ = bufferStart + keep;
-    windowEnd_ = bufferStart + historySize;
+    outPos_ = output_ + keep;
+    windowEnd_ = output_ + historySize;
   }
   windowEnd_ += windowSize;
   return ok;

@@ -32,10 +32,10 @@ public:
   virtual void pumpMessages() {}                            // dispatch pending window messages
 };
 
-// The decoder's memory: the output window with its history and the code tables. Allocated once
-// and lent to one Inflater after another, so that an entry costs no allocation and clears only
-// what it needs (the history only after an entry has moved output into it, the fixed-code tables
-// never again).
+// The decoder's memory: the output windows with their history and the code tables. Allocated once
+// (the output buffer grows once, for the first entry that fills it) and lent to one Inflater after
+// another, so that an entry costs no allocation and clears only what it needs (the history only
+// after an entry has moved output into it, the fixed-code tables never again).
 class InflateWorkspace {
 public:
   InflateWorkspace();
@@ -49,7 +49,12 @@ private:
   friend class Inflater;
   struct Tables;
 
+  // Moves the latest history (keep bytes from history on) to the front of a larger output buffer;
+  // false when the buffer is already large or no memory was had for a larger one.
+  bool grow(const uint8_t* history, size_t keep);
+
   std::unique_ptr<uint8_t[]> output_;
+  size_t outputWindows_; // windows behind the history
   std::unique_ptr<Tables> tables_;
   bool historyDirty_ = true; // the history holds bytes other than zeros
 };

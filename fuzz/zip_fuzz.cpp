@@ -11,10 +11,13 @@
 #include "util/ui.h"
 #include "util/ui_posix.h"
 
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <sys/inotify.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -39,22 +42,60 @@ struct Scratch {
   fs::path plugins = guard / "plugins";
   std::string archive = (root / "archive.exe").string();
   std::string output = (root / "a" / "entry.out").string();
+  // Watches the target's parent folders for anything created, moved in, written or closed after
+  // writing: unlike a look at the folders, it also sees a file that came and went in between.
+  int watch = -1;
 
   Scratch() {
     fs::remove_all(root);
     fs::create_directories(plugins);
     setQuietBoxes(true);
+    watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    constexpr uint32_t writes = IN_CREATE | IN_MOVED_TO | IN_MODIFY | IN_CLOSE_WRITE;
+    for (const fs::path& dir : {root, root / "a", guard})
+      if (watch >= 0 && inotify_add_watch(watch, dir.c_str(), writes | IN_ONLYDIR) < 0)
+        close(watch), watch = -1;
   }
-  ~Scratch() { fs::remove_all(root); }
+  ~Scratch() {
+    if (watch >= 0) close(watch);
+    fs::remove_all(root);
+  }
 
-  // Aborts when anything but the target appeared beside it or above it.
+  static constexpr size_t eventsSize = 64 * (sizeof(inotify_event) + NAME_MAX + 1);
+
+  // Forgets what the fuzzer itself did in the watched folders.
+  void startWatching() {
+    alignas(inotify_event) char events[eventsSize];
+    while (watch >= 0 && read(watch, events, sizeof events) > 0) {
+    }
+  }
+
+  // Aborts when anything was written beside the target or above it since startWatching.
   void checkConfined() const {
+    if (watch < 0) return checkListing();
+    alignas(inotify_event) char events[eventsSize];
+    ssize_t n = read(watch, events, sizeof events);
+    if (n <= 0) return;
+    const auto* event = reinterpret_cast<const inotify_event*>(events);
+    std::fprintf(stderr, "written outside the target: \"%s\" (event mask 0x%x)\n",
+                 event->len ? event->name : "", event->mask);
+    std::abort();
+  }
+
+  // The same for a system without file watches: nothing but the target beside it or above it.
+  void checkListing() const {
     for (const fs::path& dir : {guard, guard.parent_path()})
       for (const fs::directory_entry& e : fs::directory_iterator(dir))
         if (e.path() != plugins && e.path() != guard && e.path().string() != output) {
           std::fprintf(stderr, "written outside the target: %s\n", e.path().c_str());
           std::abort();
         }
+  }
+
+  // Empties the target for the next input; an empty one (the usual case) costs two calls.
+  void clearTarget() const {
+    if (rmdir(plugins.c_str()) != 0) fs::remove_all(plugins);
+    mkdir(plugins.c_str(), 0777);
   }
 };
 
@@ -99,14 +140,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     quitFlag = false;
     // Handlers run before each entry and during decoding: look around then too.
+    scratch.startWatching();
     setMessageHook([] { scratch.checkConfined(); });
     installToDir(scratch.plugins.string());
     setMessageHook(nullptr);
     scratch.checkConfined();
+    unlink(scratch.output.c_str());
+    scratch.clearTarget();
   }
   takeShownBoxes();
-  fs::remove(scratch.output);
-  fs::remove_all(scratch.plugins);
-  fs::create_directories(scratch.plugins);
   return 0;
 }

@@ -510,6 +510,36 @@ TEST(Inflate, Length258AtDistance1) {
   EXPECT_TRUE(o.out == Bytes(259, 'q'));
 }
 
+// Matches whose distance is shorter than a word repeat their period: every distance 1 to 9 with
+// lengths around the word sizes, each after fresh literals, then literals so that the matches are
+// decoded well before the input's end (in the fast loop).
+TEST(Inflate, ShortDistancesRepeatTheirPeriod) {
+  BitStream s;
+  s.bits(1, 1).bits(1, 2);
+  Bytes expected;
+  uint8_t next = 1;
+  auto literals = [&](int count) {
+    for (int i = 0; i < count; ++i, ++next) {
+      fixedSymbol(s, next);
+      expected.push_back(next);
+    }
+  };
+  for (int distance = 1; distance <= 9; ++distance)
+    for (int length : {3, 7, 8, 9, 15, 16, 17, 41, 258}) {
+      literals(9);
+      fixedMatch(s, length, distance);
+      for (int i = 0; i < length; ++i)
+        expected.push_back(expected[expected.size() - size_t(distance)]);
+    }
+  literals(64);
+  fixedSymbol(s, 256);
+  for (bool fast : {true, false}) {
+    Outcome o = inflateBytes(s.data(), fast);
+    EXPECT_EQ(o.result, zipOk);
+    EXPECT_TRUE(o.out == expected) << (fast ? "fast" : "exact");
+  }
+}
+
 // A distance reaching before the first byte reads the zeroed window.
 TEST(Inflate, DistanceBeforeFirstByteReadsZeros) {
   BitStream s;
