@@ -1,6 +1,7 @@
 #include "detect/shell.h"
 
 #include "detect/registry.h"
+#include "util/systemlibrary.h"
 #include "util/winhandle.h"
 
 #include <windows.h>
@@ -37,15 +38,6 @@ using DeleteListFn = void(WINAPI*)(LPPROC_THREAD_ATTRIBUTE_LIST list);
 // Windows 2000 and later; absent from the oldest systems the program runs on.
 using GetShellWindowFn = HWND(WINAPI*)();
 
-// A function of an already loaded system library, as the type the caller
-// names; null when missing. GetProcAddress hands every function out as one
-// generic type.
-template <typename Fn> Fn systemFunction(const char* library, const char* name) {
-  HMODULE loaded = GetModuleHandleA(library);
-  return loaded ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(loaded, name)))
-                : nullptr;
-}
-
 // True when the program runs with an administrator's full rights: as the
 // elevated half of a split token, or elevated outright. Systems without
 // elevation answer neither question and count as not elevated.
@@ -67,7 +59,8 @@ bool runsElevated() {
 // made the parent of a new process; empty when the desktop has no shell
 // window or the system does not let the program open that process so.
 OwnedKernelHandle openShellProcess() {
-  auto getShellWindow = systemFunction<GetShellWindowFn>("user32.dll", "GetShellWindow");
+  auto getShellWindow =
+      systemFunction<GetShellWindowFn>(GetModuleHandleA("user32.dll"), "GetShellWindow");
   HWND shell = getShellWindow ? getShellWindow() : nullptr;
   DWORD pid = 0;
   if (!shell || GetWindowThreadProcessId(shell, &pid) == 0 || pid == 0) return {};
@@ -98,10 +91,10 @@ private:
 };
 
 ShellAsParent::ShellAsParent() {
-  auto initialize =
-      systemFunction<InitializeListFn>("kernel32.dll", "InitializeProcThreadAttributeList");
-  auto update = systemFunction<UpdateAttributeFn>("kernel32.dll", "UpdateProcThreadAttribute");
-  deleteList_ = systemFunction<DeleteListFn>("kernel32.dll", "DeleteProcThreadAttributeList");
+  HMODULE kernel = GetModuleHandleA("kernel32.dll");
+  auto initialize = systemFunction<InitializeListFn>(kernel, "InitializeProcThreadAttributeList");
+  auto update = systemFunction<UpdateAttributeFn>(kernel, "UpdateProcThreadAttribute");
+  deleteList_ = systemFunction<DeleteListFn>(kernel, "DeleteProcThreadAttributeList");
   if (!initialize || !update || !deleteList_) return;
   shell_ = openShellProcess();
   if (!shell_) return;

@@ -26,30 +26,17 @@ using ProcessEntryFn = BOOL(WINAPI*)(HANDLE snapshot, PROCESSENTRY32* entry);
 using ModuleFileNameFn = DWORD(WINAPI*)(HANDLE process, HMODULE module, char* name, DWORD size);
 using ImageNameFn = BOOL(WINAPI*)(HANDLE process, DWORD flags, char* name, DWORD* size);
 
-struct LibraryTraits {
-  using Handle = HMODULE;
-  static Handle empty() { return nullptr; }
-  static void close(Handle library) { FreeLibrary(library); }
-};
-
 // What initProcessApi found; every pointer is null when its function is
 // missing, and all of them again after freeProcessApi.
 struct ProcessApi {
   CreateSnapshotFn createSnapshot = nullptr;
   ProcessEntryFn firstProcess = nullptr;
   ProcessEntryFn nextProcess = nullptr;
-  UniqueHandle<LibraryTraits> processStatus; // "psapi.dll", loaded on the NT family only
+  OwnedLibrary processStatus; // "psapi.dll", loaded on the NT family only
   ModuleFileNameFn moduleFileName = nullptr;
   ImageNameFn queryImageName = nullptr; // QueryFullProcessImageNameA, from Vista on
 };
 ProcessApi api;
-
-// A function of the library, as the type the caller names; null when missing.
-// GetProcAddress hands every function out as one generic type.
-template <typename Fn> Fn lookUp(HMODULE library, const char* name) {
-  return library ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(library, name)))
-                 : nullptr;
-}
 
 // The executable of a snapshot entry: its full path where the process-status
 // library can read it, else the entry's own name (a bare file name on the NT
@@ -99,13 +86,14 @@ BOOL CALLBACK postQuitToOwnWindow(HWND window, LPARAM param) {
 
 void initProcessApi() {
   HMODULE kernel = GetModuleHandleA("kernel32.dll");
-  api.firstProcess = lookUp<ProcessEntryFn>(kernel, "Process32First");
-  api.nextProcess = lookUp<ProcessEntryFn>(kernel, "Process32Next");
-  api.createSnapshot = lookUp<CreateSnapshotFn>(kernel, "CreateToolhelp32Snapshot");
-  api.queryImageName = lookUp<ImageNameFn>(kernel, "QueryFullProcessImageNameA");
+  api.firstProcess = systemFunction<ProcessEntryFn>(kernel, "Process32First");
+  api.nextProcess = systemFunction<ProcessEntryFn>(kernel, "Process32Next");
+  api.createSnapshot = systemFunction<CreateSnapshotFn>(kernel, "CreateToolhelp32Snapshot");
+  api.queryImageName = systemFunction<ImageNameFn>(kernel, "QueryFullProcessImageNameA");
   isNT = systemPlatformId() == VER_PLATFORM_WIN32_NT;
   api.processStatus.reset(isNT ? loadSystemLibrary("psapi.dll") : nullptr);
-  api.moduleFileName = lookUp<ModuleFileNameFn>(api.processStatus.get(), "GetModuleFileNameExA");
+  api.moduleFileName =
+      systemFunction<ModuleFileNameFn>(api.processStatus.get(), "GetModuleFileNameExA");
 }
 
 void freeProcessApi() {
