@@ -16,15 +16,29 @@
 
 #if defined(__GNUC__)
 #define INFLATE_INLINE __attribute__((always_inline)) inline
+// An empty statement the optimiser cannot look through: a rarely needed look-up placed after it
+// stays behind a branch instead of becoming a conditional move, which would make every round wait
+// for the refill's load.
+#define INFLATE_KEEP_BRANCH(value) asm("" : "+r"(value))
 #else
 #define INFLATE_INLINE inline
+#define INFLATE_KEEP_BRANCH(value) ((void)0)
+#endif
+
+// Long matches are rare and short; a vectorised copy loop costs more in set-up and registers than
+// it saves.
+#if defined(__clang__)
+#define INFLATE_SCALAR_LOOP _Pragma("clang loop vectorize(disable) unroll(disable)")
+#else
+#define INFLATE_SCALAR_LOOP
 #endif
 
 namespace {
 
 // Copies a match forwards, so that a distance shorter than the length repeats the recent bytes.
 // A distance of at least 8 is moved in 8-byte words, the first five at once: most matches are at
-// most 40 bytes long and take no loop and no branch on their length. Distance 1 repeats a byte
+// most 40 bytes long and take no loop and no branch on their length; longer ones go on 16 bytes a
+// step. Distance 1 repeats a byte
 // word-wise, and distances 2 to 7 move words too, a period at a time. Writes up to
 // fast::copyOverrun bytes past the match's end; those bytes are later output and are overwritten
 // in turn.
@@ -43,8 +57,11 @@ INFLATE_INLINE uint8_t* copyMatch(uint8_t* out, uint32_t distance, uint32_t leng
     copyWord(out + 16, from + 16);
     copyWord(out + 24, from + 24);
     copyWord(out + 32, from + 32);
-    for (out += 40, from += 40; out < end; out += 8, from += 8)
+    INFLATE_SCALAR_LOOP
+    for (out += 40, from += 40; out < end; out += 16, from += 16) {
       copyWord(out, from);
+      copyWord(out + 8, from + 8);
+    }
   } else if (distance == 1) {
     uint64_t v = 0x0101010101010101ull * *from;
     do {
@@ -157,11 +174,13 @@ INFLATE_INLINE SymbolStep fastLoop(FastState& s, const uint32_t* literals,
         }
         // Look the next symbol up and refill before copying, so that both overlap the copy. With
         // the first level's bits left, the look-up does not wait for the refill.
-        uint32_t next = literals[bits & literalMask];
+        e = literals[bits & literalMask];
         bool looked = (count & 0xFF) >= fast::literalRootBits;
         refill();
-        if (!looked) next = literals[bits & literalMask];
-        e = next;
+        if (!looked) [[unlikely]] {
+          INFLATE_KEEP_BRANCH(e);
+          e = literals[bits & literalMask];
+        }
         out = copyMatch(out, distance, length);
         if (out >= outLimit) break;
         continue;

@@ -4,6 +4,7 @@
 #include "archive/huffman.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <new>
 
@@ -27,14 +28,14 @@ uint32_t lowMask(int n) {
   return (uint32_t(1) << n) - 1;
 }
 
-// Next code of the same length in bit-reversed order (the first bit read is bit 0).
+// Next code of the same length in bit-reversed order (the first bit read is bit 0): the carry
+// lands on the highest 0 among the code's bits and clears the 1s above it. Without a branch per
+// bit, whose outcome follows the codes and is hard to predict. After the last code (all 1s) it
+// gives 0.
 uint32_t nextReversed(uint32_t code, int length) {
-  uint32_t bit = uint32_t(1) << (length - 1);
-  while (code & bit) {
-    code ^= bit;
-    bit >>= 1;
-  }
-  return code ^ bit;
+  uint32_t zeros = ~code & lowMask(length);
+  uint32_t carry = std::bit_floor(zeros);
+  return zeros != 0 ? (code & (carry - 1)) | carry : 0;
 }
 
 // Symbols in canonical order: by length, then by value. Returns how many have a code.

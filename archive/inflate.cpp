@@ -29,6 +29,8 @@ constexpr size_t outputSize(size_t windows) {
 // First-level bits asked for by the reference tables.
 constexpr int fixedLiteralBits = 7;
 constexpr int fixedDistanceBits = 5;
+constexpr int fixedLiteralLongest = 9;
+constexpr int fixedDistanceLongest = 5;
 constexpr int literalLookupBits = 9;
 constexpr int distanceLookupBits = 6;
 constexpr int codeLengthLookupBits = 7;
@@ -71,6 +73,8 @@ struct Inflater::BlockCodes {
   const uint32_t* fastDistance;
   int literalBits; // first-level bits of the reference tables
   int distanceBits;
+  int literalLongest; // longest code of each set
+  int distanceLongest;
   bool literalReady; // the reference tables are built
   bool distanceReady;
 };
@@ -323,6 +327,8 @@ ZipResult Inflater::inflateFixed() {
                    t.fastFixedDistance,
                    t.fixedLiteral.lookupBits(),
                    t.fixedDistance.lookupBits(),
+                   fixedLiteralLongest,
+                   fixedDistanceLongest,
                    true,
                    true};
   return inflateCodes(codes);
@@ -360,6 +366,8 @@ ZipResult Inflater::inflateDynamic() {
                    t.fastDistance,
                    t.literalShape.lookupBits,
                    t.distanceShape.lookupBits,
+                   t.literalShape.longest,
+                   t.distanceShape.longest,
                    false,
                    false};
   return inflateCodes(codes);
@@ -498,14 +506,17 @@ void fastSymbol(uint32_t e, int& operation, int& value) {
 
 } // namespace
 
-// Shortcut 1: the reference decoder's requests for one code add up to at most 15 bits (the longest
-// code). When the input block holds that many, none of them can reach past it, so the whole code
-// is taken through the fast tables at once. Invalid codes are left to the reference decoder.
+// Shortcut 1: the reference decoder's requests for one code reach at most as far as the set's
+// longest code (each table level's bits end within it). When the input block holds that many bits,
+// none of them can reach past it, so the whole code is taken through the fast tables at once; bits
+// past the longest code are zero and no code depends on them. Invalid codes are left to the
+// reference decoder. Near a block's end this spares most blocks the reference tables.
 bool Inflater::decodeWholeCodeInBlock(const BlockCodes& codes, bool distance, Symbol& symbol) {
-  if (bitsInBlock() < fast::maxCodeBits) return false;
+  int longest = distance ? codes.distanceLongest : codes.literalLongest;
+  if (bitsInBlock() < longest) return false;
   const uint32_t* table = distance ? codes.fastDistance : codes.fastLiteral;
   int rootBits = distance ? fast::distanceRootBits : fast::literalRootBits;
-  needBits(fast::maxCodeBits);
+  needBits(longest);
   uint32_t e = table[peekBits(rootBits)];
   int used = 0;
   if (fast::isLink(e)) {
