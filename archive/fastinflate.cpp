@@ -25,8 +25,8 @@
 #define INFLATE_KEEP_BRANCH(value) ((void)0)
 #endif
 
-// Long matches are rare and short; a vectorised copy loop costs more in set-up and registers than
-// it saves.
+// Long matches and runs are rare and short; a vectorised copy loop costs more in set-up and
+// registers than it saves.
 #if defined(__clang__)
 #define INFLATE_SCALAR_LOOP _Pragma("clang loop vectorize(disable) unroll(disable)")
 #else
@@ -64,6 +64,7 @@ INFLATE_INLINE uint8_t* copyMatch(uint8_t* out, uint32_t distance, uint32_t leng
     }
   } else if (distance == 1) {
     uint64_t v = 0x0101010101010101ull * *from;
+    INFLATE_SCALAR_LOOP
     do {
       std::memcpy(out, &v, 8);
       out += 8;
@@ -71,6 +72,7 @@ INFLATE_INLINE uint8_t* copyMatch(uint8_t* out, uint32_t distance, uint32_t leng
   } else {
     // A word taken from `distance` bytes back holds that many final bytes, then bytes not yet
     // written; stepping by the distance keeps only the final ones, the pattern's period.
+    INFLATE_SCALAR_LOOP
     do {
       copyWord(out, from);
       out += distance;

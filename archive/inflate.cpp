@@ -530,20 +530,49 @@ bool Inflater::decodeWholeCodeInBlock(const BlockCodes& codes, bool distance, Sy
 }
 
 // Shortcut 2, near the block's end: the reference decoder first asks for its first level's bits.
-// A code that ends within them is found in the fast table's first level, where bits not yet taken
-// are zero and such a code does not depend on them. Longer codes are left to the reference decoder,
-// which goes on from the same first request.
+// When that request brought the next block in, the rest of the code lies within it and shortcut 1
+// takes it whole. Otherwise a code that ends within the first request is found in the fast table's
+// first level, where bits not yet taken are zero and such a code does not depend on them. Longer
+// codes are left to the reference decoder, which goes on from the same first request.
 bool Inflater::decodeFromFastFirstLevel(const BlockCodes& codes, bool distance, Symbol& symbol) {
   const uint32_t* table = distance ? codes.fastDistance : codes.fastLiteral;
   int rootBits = distance ? fast::distanceRootBits : fast::literalRootBits;
   int lookup = distance ? codes.distanceBits : codes.literalBits;
   needBits(lookup);
+  if (decodeWholeCodeInBlock(codes, distance, symbol)) return true;
   uint32_t e = table[peekBits(rootBits)];
-  if ((fast::isSpecial(e) && !fast::isEndOfBlock(e)) || int(fast::symbolCodeBits(e)) > lookup)
-    return false;
-  dumpBits(int(fast::symbolCodeBits(e)));
-  fastSymbol(e, symbol.operation, symbol.value);
-  return true;
+  if (fast::isSpecial(e) && !fast::isEndOfBlock(e) && !fast::isLink(e)) return false;
+  if (!fast::isLink(e) && int(fast::symbolCodeBits(e)) <= lookup) {
+    dumpBits(int(fast::symbolCodeBits(e)));
+    fastSymbol(e, symbol.operation, symbol.value);
+    return true;
+  }
+  return decodePastBlock(codes, distance, symbol);
+}
+
+// Shortcut 3: a code longer than the bits left in the block. The reference decoder's requests for
+// it then reach past the block whatever its tables' shapes, so the next block comes in during this
+// code either way, and its bytes follow in the same order. With all the block's bits in hand (bits
+// past them read as zeros) the fast table tells whether the code is that long: a shorter code
+// found there is the true one. Once one more byte has brought the next block in, shortcut 1 takes
+// the code whole.
+bool Inflater::decodePastBlock(const BlockCodes& codes, bool distance, Symbol& symbol) {
+  int longest = distance ? codes.distanceLongest : codes.literalLongest;
+  int inBlock = bitsInBlock();
+  if (inBlock >= longest) return false; // an invalid code, for the reference decoder to find
+  needBits(inBlock);
+  const uint32_t* table = distance ? codes.fastDistance : codes.fastLiteral;
+  int rootBits = distance ? fast::distanceRootBits : fast::literalRootBits;
+  uint32_t e = table[peekBits(rootBits)];
+  int used = 0;
+  if (fast::isLink(e)) {
+    used = rootBits;
+    e = fast::subTableEntry(table, e, bitBuf_ >> used);
+  }
+  if (fast::isSpecial(e) && !fast::isEndOfBlock(e)) return false;
+  if (used + int(fast::symbolCodeBits(e)) <= inBlock) return false;
+  needBits(inBlock + 1);
+  return decodeWholeCodeInBlock(codes, distance, symbol);
 }
 
 bool Inflater::fastPossible() const {
