@@ -16,13 +16,8 @@
 
 #if defined(__GNUC__)
 #define INFLATE_INLINE __attribute__((always_inline)) inline
-// An empty statement the optimiser cannot look through: a rarely needed look-up placed after it
-// stays behind a branch instead of becoming a conditional move, which would make every round wait
-// for the refill's load.
-#define INFLATE_KEEP_BRANCH(value) asm("" : "+r"(value))
 #else
 #define INFLATE_INLINE inline
-#define INFLATE_KEEP_BRANCH(value) ((void)0)
 #endif
 
 // Long matches and runs are rare and short; a vectorised copy loop costs more in set-up and
@@ -84,16 +79,17 @@ INFLATE_INLINE uint8_t* copyMatch(uint8_t* out, uint32_t distance, uint32_t leng
 
 // The loop body. Bit buffer: `count` valid bits at the bottom; above them may sit bits of the
 // byte at `in`, which the next refill ors in again unchanged. A refill leaves at least 56 bits.
-// The next symbol's first-level entry is looked up as soon as at least 11 bits are left, ahead of
-// the refill, which only adds bits above.
+// The next symbol's first-level entry is looked up ahead of the refill, which only adds bits
+// above: every step leaves at least the first level's bits for it, so the look-up never waits for
+// the refill's load.
 INFLATE_INLINE SymbolStep fastLoop(FastState& s, const uint32_t* literals,
                                    const uint32_t* distances) {
   constexpr uint32_t literalMask = (1u << fast::literalRootBits) - 1;
   constexpr uint32_t distanceMask = (1u << fast::distanceRootBits) - 1;
   const uint8_t* in = s.in;
   const uint8_t* const inEnd = s.inEnd;
-  // Below this a round always fits, whatever the bit count (8 bytes give the 63 bits needed).
-  const uint8_t* const inSafe = inEnd - 8;
+  // Below this a round always fits, whatever the bit count.
+  const uint8_t* const inSafe = inEnd - fast::roundNeedsBytes;
   uint8_t* out = s.out;
   uint8_t* const outLimit = s.outLimit;
   uint64_t bits = s.bits;
@@ -119,11 +115,18 @@ INFLATE_INLINE SymbolStep fastLoop(FastState& s, const uint32_t* literals,
     *out++ = fast::literalByte(entry);
   };
   auto roundFits = [&] { return in <= inSafe || fastRoundFits(in, inEnd, count & 0xFF); };
+  // Ends a round of literals: false when the loop must stop here.
+  auto nextRound = [&] {
+    if (out >= outLimit || !roundFits()) return false;
+    refill();
+    return true;
+  };
   // Every round starts with a refill, which roundFits allows; the caller checked it for the first.
   SymbolStep result = SymbolStep::more;
   refill();
   uint32_t e = literals[bits & literalMask];
   for (;;) {
+    // A round: up to three literals, or up to two and then a length and distance.
     if (fast::isLiteral(e)) {
       literal(e);
       e = literals[bits & literalMask];
@@ -133,63 +136,54 @@ INFLATE_INLINE SymbolStep fastLoop(FastState& s, const uint32_t* literals,
         if (fast::isLiteral(e)) {
           literal(e);
           e = literals[bits & literalMask];
-          if (fast::isLiteral(e)) { // first-level literals: 4 x literalRootBits <= roundBits
-            literal(e);
-            e = literals[bits & literalMask];
-          }
+          if (!nextRound()) break;
+          continue;
         }
       }
-    } else {
-      if (fast::isSpecial(e)) {
-        if (fast::isLink(e)) e = subEntry(literals, e);
-        if (fast::isSpecial(e)) { // sub-tables hold no links
-          if (fast::isEndOfBlock(e)) {
-            consume(e);
-            result = SymbolStep::endOfBlock;
-          } else {
-            result = SymbolStep::invalidCode;
-          }
-          break;
+    }
+    if (fast::isSpecial(e)) {
+      if (fast::isLink(e)) e = subEntry(literals, e);
+      if (fast::isSpecial(e)) { // sub-tables hold no links
+        if (fast::isEndOfBlock(e)) {
+          consume(e);
+          result = SymbolStep::endOfBlock;
+        } else {
+          result = SymbolStep::invalidCode;
         }
+        break;
       }
       if (fast::isLiteral(e)) {
         literal(e);
         e = literals[bits & literalMask];
-      } else {
-        uint64_t before = bits;
-        consume(e);
-        uint32_t length = fast::base(e) + fast::extraValue(before, e);
-        e = distances[bits & distanceMask];
-        if (fast::isSpecial(e)) {
-          if (fast::isLink(e)) e = subEntry(distances, e);
-          if (fast::isSpecial(e)) {
-            result = SymbolStep::invalidCode;
-            break;
-          }
-        }
-        before = bits;
-        consume(e);
-        uint32_t distance = fast::base(e) + fast::extraValue(before, e);
-        if (!roundFits()) {
-          out = copyMatch(out, distance, length);
-          break;
-        }
-        // Look the next symbol up and refill before copying, so that both overlap the copy. With
-        // the first level's bits left, the look-up does not wait for the refill.
-        e = literals[bits & literalMask];
-        bool looked = (count & 0xFF) >= fast::literalRootBits;
-        refill();
-        if (!looked) [[unlikely]] {
-          INFLATE_KEEP_BRANCH(e);
-          e = literals[bits & literalMask];
-        }
-        out = copyMatch(out, distance, length);
-        if (out >= outLimit) break;
+        if (!nextRound()) break;
         continue;
       }
     }
-    if (out >= outLimit || !roundFits()) break;
+    uint64_t before = bits;
+    consume(e);
+    uint32_t length = fast::base(e) + fast::extraValue(before, e);
+    // The distance's entry is looked up before the refill, which only adds bits above.
+    e = distances[bits & distanceMask];
     refill();
+    if (fast::isSpecial(e)) {
+      if (fast::isLink(e)) e = subEntry(distances, e);
+      if (fast::isSpecial(e)) {
+        result = SymbolStep::invalidCode;
+        break;
+      }
+    }
+    before = bits;
+    consume(e);
+    uint32_t distance = fast::base(e) + fast::extraValue(before, e);
+    if (!roundFits()) {
+      out = copyMatch(out, distance, length);
+      break;
+    }
+    // Look the next symbol up and refill before copying, so that both overlap the copy.
+    e = literals[bits & literalMask];
+    refill();
+    out = copyMatch(out, distance, length);
+    if (out >= outLimit) break;
   }
   count &= 0xFF;
   s.in = in;

@@ -21,7 +21,7 @@ constexpr size_t grownWindows = 16;
 // Room behind the last window: a match that starts just before a window's end and the fast copy's
 // overrun past a match.
 constexpr size_t outputSlack = 320;
-static_assert(outputSlack >= fast::maxMatchLength + fast::copyOverrun);
+static_assert(outputSlack >= fast::roundWrites);
 constexpr size_t outputSize(size_t windows) {
   return historySize + windows * Inflater::windowSize + outputSlack;
 }
