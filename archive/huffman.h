@@ -37,6 +37,14 @@ constexpr uint8_t opEndOfBlock = 15;
 constexpr uint8_t opLiteral = 16;
 constexpr uint8_t opInvalid = 99;
 
+// A symbol's fast table entry as a line in its code's bits: base + bits * perBit (literals and the
+// end of block drop the code's bits, lengths and distances also record them, invalid codes drop
+// nothing).
+struct FastRecipe {
+  uint32_t base;
+  uint32_t perBit;
+};
+
 // How the symbols of a code set are entered: symbols below simpleCount stand for themselves
 // (literal, or end of block from 256 on); the others take operation and value from the extra and
 // base lists, and symbols past the lists' end are invalid.
@@ -45,6 +53,8 @@ struct SymbolKind {
   const uint16_t* base;
   const uint16_t* extra;
   int listCount;
+  const FastRecipe* fastRecipes; // from the first symbol past the literal bytes, 32 of them, for
+                                 // codes that fast tables are built for
 };
 
 extern const SymbolKind
