@@ -16,16 +16,25 @@
 
 #if defined(__GNUC__)
 #define INFLATE_INLINE __attribute__((always_inline)) inline
+// GCC otherwise leaves some of the loop's small lambdas as calls, and the variables they capture
+// then live in memory instead of registers.
+#define INFLATE_LAMBDA_INLINE __attribute__((always_inline))
 #else
 #define INFLATE_INLINE inline
+#define INFLATE_LAMBDA_INLINE
 #endif
 
 // Long matches and runs are rare and short; a vectorised copy loop costs more in set-up and
-// registers than it saves.
+// registers than it saves. Clang takes that per loop, GCC per function.
 #if defined(__clang__)
 #define INFLATE_SCALAR_LOOP _Pragma("clang loop vectorize(disable) unroll(disable)")
+#define INFLATE_NO_VECTORIZE
+#elif defined(__GNUC__)
+#define INFLATE_SCALAR_LOOP
+#define INFLATE_NO_VECTORIZE __attribute__((optimize("no-tree-vectorize")))
 #else
 #define INFLATE_SCALAR_LOOP
+#define INFLATE_NO_VECTORIZE
 #endif
 
 namespace {
@@ -97,26 +106,28 @@ INFLATE_INLINE SymbolStep fastLoop(FastState& s, const uint32_t* literals,
   // leaves those bits right (an entry's low byte is its bits to drop) and garbage above them.
   uint32_t count = s.count;
   static_assert(fast::refillBits == 56); // the refill below
-  auto refill = [&] {
+  auto refill = [&]() INFLATE_LAMBDA_INLINE {
     bits |= loadLittleEndian64(in) << (count & 63);
     in += 7 - ((count >> 3) & 7);
     count |= 56;
   };
-  auto consume = [&](uint32_t entry) {
+  auto consume = [&](uint32_t entry) INFLATE_LAMBDA_INLINE {
     bits >>= fast::dropBits(entry);
     count -= entry;
   };
-  auto subEntry = [&](const uint32_t* table, uint32_t link) {
+  auto subEntry = [&](const uint32_t* table, uint32_t link) INFLATE_LAMBDA_INLINE {
     consume(link);
     return fast::subTableEntry(table, link, bits);
   };
-  auto literal = [&](uint32_t entry) {
+  auto literal = [&](uint32_t entry) INFLATE_LAMBDA_INLINE {
     consume(entry);
     *out++ = fast::literalByte(entry);
   };
-  auto roundFits = [&] { return in <= inSafe || fastRoundFits(in, inEnd, count & 0xFF); };
+  auto roundFits = [&]() INFLATE_LAMBDA_INLINE {
+    return in <= inSafe || fastRoundFits(in, inEnd, count & 0xFF);
+  };
   // Ends a round of literals: false when the loop must stop here.
-  auto nextRound = [&] {
+  auto nextRound = [&]() INFLATE_LAMBDA_INLINE {
     if (out >= outLimit || !roundFits()) return false;
     refill();
     return true;
@@ -193,13 +204,14 @@ INFLATE_INLINE SymbolStep fastLoop(FastState& s, const uint32_t* literals,
   return result;
 }
 
-SymbolStep fastGeneric(FastState& s, const uint32_t* literals, const uint32_t* distances) {
+INFLATE_NO_VECTORIZE SymbolStep fastGeneric(FastState& s, const uint32_t* literals,
+                                            const uint32_t* distances) {
   return fastLoop(s, literals, distances);
 }
 
 #if INFLATE_HAVE_BMI2
-__attribute__((target("bmi2"))) SymbolStep fastBmi2(FastState& s, const uint32_t* literals,
-                                                    const uint32_t* distances) {
+__attribute__((target("bmi2"))) INFLATE_NO_VECTORIZE SymbolStep
+fastBmi2(FastState& s, const uint32_t* literals, const uint32_t* distances) {
   return fastLoop(s, literals, distances);
 }
 
