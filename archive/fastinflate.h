@@ -3,6 +3,7 @@
 // fast tables with a 64-bit bit buffer, as long as it is provably far from the ends of the input
 // block and of the output window. The caller hands over the state and takes it back.
 
+#include <algorithm>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -40,22 +41,30 @@ constexpr int maxCodeBits = 15;
 constexpr int maxLengthExtraBits = 5;
 constexpr int maxDistanceExtraBits = 13;
 constexpr int maxMatchLength = 258;
-// Bits a round may consume: up to four first-level literals, or one literal through a sub-table,
-// or a length code with its extra bits and a distance code with its extra bits.
-constexpr int roundBits = 48;
-static_assert(4 * literalRootBits <= roundBits);
-static_assert(2 * maxCodeBits + maxLengthExtraBits + maxDistanceExtraBits <= roundBits);
-// A refill leaves at least this many bits in the buffer, enough for a round.
+// A round decodes up to three first-level literals, or up to two and then a length (or a literal
+// through a sub-table) and a distance. The buffer is refilled at the start of a round and again
+// before a distance, so that the distance and the look-up after it always have their bits.
 constexpr int refillBits = 56;
-static_assert(roundBits <= refillBits);
-// The reference decoder asks for up to a whole code past the bits it has consumed; a round may run
-// when all of that lies within the input block, and eight more bytes always hold it.
-constexpr int roundNeedsBits = roundBits + maxCodeBits;
-static_assert(roundNeedsBits <= 8 * 8 - 1);
+constexpr int lengthBits = maxCodeBits + maxLengthExtraBits;
+constexpr int distanceBits = maxCodeBits + maxDistanceExtraBits;
+static_assert(4 * literalRootBits <= refillBits);
+static_assert(2 * literalRootBits + lengthBits + distanceRootBits <= refillBits);
+static_assert(2 * literalRootBits + maxCodeBits + literalRootBits <= refillBits);
+static_assert(distanceBits + literalRootBits <= refillBits);
+// Bits a round may consume, and bits it may take into the buffer from where it starts (what it
+// consumes before the second refill and a full buffer after it).
+constexpr int roundBits = 2 * literalRootBits + lengthBits + distanceBits;
+constexpr int roundTakesBits = 2 * literalRootBits + lengthBits + 63;
+// The reference decoder asks for up to a whole code past the bits it has consumed. A round may run
+// when all of that, and every byte the round takes, lies within the input block.
+constexpr int roundNeedsBits = std::max(roundBits + maxCodeBits, roundTakesBits);
+constexpr int roundNeedsBytes = (roundNeedsBits + 7) / 8;
 // A match copy writes up to this many bytes past the match's end: five 8-byte words for a match
 // of the shortest length, 3.
 constexpr int minMatchLength = 3;
 constexpr size_t copyOverrun = 5 * 8 - minMatchLength;
+// A round writes up to two literals and a match, and the copy's overrun.
+constexpr size_t roundWrites = 2 + maxMatchLength + copyOverrun;
 } // namespace fast
 
 // True when a round of the fast loop may run: it neither needs the next block nor takes bytes past

@@ -4,6 +4,8 @@
 #include "archive/huffman.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cstring>
 #include <new>
 
@@ -11,40 +13,42 @@ namespace {
 
 // RFC 1951, 3.2.5: lengths of codes 257 to 285; 286 and 287 exist in the fixed code but are
 // invalid (extra 99).
-const uint16_t lengthBase[31] = {3,  4,   5,   6,   7,   8,   9,   10, 11, 13, 15,
-                                 17, 19,  23,  27,  31,  35,  43,  51, 59, 67, 83,
-                                 99, 115, 131, 163, 195, 227, 258, 0,  0};
-const uint16_t lengthExtra[31] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2,  2, 2,
-                                  3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0, 99, 99};
+constexpr uint16_t lengthBase[31] = {3,  4,   5,   6,   7,   8,   9,   10, 11, 13, 15,
+                                     17, 19,  23,  27,  31,  35,  43,  51, 59, 67, 83,
+                                     99, 115, 131, 163, 195, 227, 258, 0,  0};
+constexpr uint16_t lengthExtra[31] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2,  2, 2,
+                                      3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0, 99, 99};
 // Distances of codes 0 to 29; codes 30 and 31 have none.
-const uint16_t distanceBase[30] = {1,    2,    3,    4,    5,    7,    9,    13,    17,    25,
-                                   33,   49,   65,   97,   129,  193,  257,  385,   513,   769,
-                                   1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
-const uint16_t distanceExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
-                                    6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
+constexpr uint16_t distanceBase[30] = {
+    1,   2,   3,   4,   5,   7,    9,    13,   17,   25,   33,   49,   65,    97,    129,
+    193, 257, 385, 513, 769, 1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
+constexpr uint16_t distanceExtra[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
+                                        6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
 
 uint32_t lowMask(int n) {
   return (uint32_t(1) << n) - 1;
 }
 
-// Next code of the same length in bit-reversed order (the first bit read is bit 0).
+// Next code of the same length in bit-reversed order (the first bit read is bit 0): the carry
+// lands on the highest 0 among the code's bits and clears the 1s above it. Without a branch per
+// bit, whose outcome follows the codes and is hard to predict. After the last code (all 1s) it
+// gives 0.
 uint32_t nextReversed(uint32_t code, int length) {
-  uint32_t bit = uint32_t(1) << (length - 1);
-  while (code & bit) {
-    code ^= bit;
-    bit >>= 1;
-  }
-  return code ^ bit;
+  uint32_t zeros = ~code & lowMask(length);
+  uint32_t carry = std::bit_floor(zeros);
+  return zeros != 0 ? (code & (carry - 1)) | carry : 0;
 }
 
-// Symbols in canonical order: by length, then by value. Returns how many have a code.
+// Symbols in canonical order: by length, then by value. Returns how many have a code; the symbols
+// without one follow them (sorted holds count entries), which spares a branch per symbol.
 int sortSymbols(const uint16_t* lengths, int count, const uint16_t* lengthCount, uint16_t* sorted) {
   uint16_t offset[17];
   offset[1] = 0;
   for (int k = 1; k < 16; ++k)
     offset[k + 1] = uint16_t(offset[k] + lengthCount[k]);
+  offset[0] = uint16_t(offset[16] + lengthCount[16]);
   for (int s = 0; s < count; ++s)
-    if (lengths[s] != 0) sorted[offset[lengths[s]]++] = uint16_t(s);
+    sorted[offset[lengths[s]]++] = uint16_t(s);
   return offset[16];
 }
 
@@ -61,7 +65,7 @@ HuffEntry referenceEntry(int symbol, int count, const SymbolKind& kind, int bits
   return e;
 }
 
-uint32_t fastEntry(int symbol, const SymbolKind& kind, int bits) {
+constexpr uint32_t fastEntry(int symbol, const SymbolKind& kind, int bits) {
   if (symbol < kind.simpleCount) {
     if (symbol < 256) return fast::makeLiteral(uint32_t(symbol), uint32_t(bits));
     return fast::makeEndOfBlock(uint32_t(bits));
@@ -71,11 +75,44 @@ uint32_t fastEntry(int symbol, const SymbolKind& kind, int bits) {
   return fast::makeLengthOrDistance(kind.base[index], uint32_t(bits), kind.extra[index]);
 }
 
+// The entries of the symbols past the literal bytes, worked out once. With them a table is filled
+// without a branch on each symbol's kind, whose outcome follows the canonical order and is hard to
+// predict.
+constexpr int byteSymbols(const SymbolKind& kind) {
+  return std::min(kind.simpleCount, 256);
+}
+
+constexpr std::array<FastRecipe, 32> fastRecipes(const SymbolKind& kind) {
+  std::array<FastRecipe, 32> recipes{};
+  for (int i = 0; i < 32; ++i) {
+    int symbol = byteSymbols(kind) + i;
+    uint32_t none = fastEntry(symbol, kind, 0);
+    recipes[size_t(i)] = {none, fastEntry(symbol, kind, 1) - none};
+  }
+  return recipes;
+}
+
+constexpr auto literalLengthRecipes =
+    fastRecipes(SymbolKind{257, lengthBase, lengthExtra, 31, nullptr});
+constexpr auto distanceRecipes =
+    fastRecipes(SymbolKind{0, distanceBase, distanceExtra, 30, nullptr});
+
+// A symbol's entry: a literal byte's made on the spot, any other's from its recipe.
+uint32_t recipeEntry(const SymbolKind& kind, int symbol, int bits) {
+  int bytes = byteSymbols(kind);
+  const FastRecipe& listed = kind.fastRecipes[std::max(symbol - bytes, 0)];
+  bool isByte = symbol < bytes;
+  uint32_t base = isByte ? fast::makeLiteral(uint32_t(symbol), 0) : listed.base;
+  uint32_t perBit = isByte ? 1 : listed.perBit;
+  return base + uint32_t(bits) * perBit;
+}
+
 } // namespace
 
-const SymbolKind literalLengthSymbols{257, lengthBase, lengthExtra, 31};
-const SymbolKind distanceSymbols{0, distanceBase, distanceExtra, 30};
-const SymbolKind codeLengthSymbols{19, nullptr, nullptr, 0};
+const SymbolKind literalLengthSymbols{257, lengthBase, lengthExtra, 31,
+                                      literalLengthRecipes.data()};
+const SymbolKind distanceSymbols{0, distanceBase, distanceExtra, 30, distanceRecipes.data()};
+const SymbolKind codeLengthSymbols{19, nullptr, nullptr, 0, nullptr};
 
 CodeShape shapeCodes(const uint16_t* lengths, int count, int wantedLookupBits) {
   CodeShape s;
@@ -247,7 +284,7 @@ void buildFastTable(const uint16_t* lengths, int count, const SymbolKind& kind, 
     int symbol = sorted[i], len = lengths[symbol];
     if (len <= rootBits) {
       growTo(uint32_t(1) << len);
-      table[code] = fastEntry(symbol, kind, len);
+      table[code] = recipeEntry(kind, symbol, len);
     } else {
       growTo(rootSize);
       int rest = len - rootBits;
@@ -265,7 +302,7 @@ void buildFastTable(const uint16_t* lengths, int count, const SymbolKind& kind, 
         if (!complete) std::fill(table + subFirst, table + nextFree, fast::invalid);
         table[subPrefix] = fast::makeLink(subFirst, uint32_t(bits), uint32_t(rootBits));
       }
-      uint32_t entry = fastEntry(symbol, kind, rest);
+      uint32_t entry = recipeEntry(kind, symbol, rest);
       uint32_t subSize = nextFree - subFirst;
       for (uint32_t slot = code >> rootBits; slot < subSize; slot += 1u << rest)
         table[subFirst + slot] = entry;

@@ -37,6 +37,14 @@ constexpr uint8_t opEndOfBlock = 15;
 constexpr uint8_t opLiteral = 16;
 constexpr uint8_t opInvalid = 99;
 
+// A symbol's fast table entry as a line in its code's bits: base + bits * perBit (literals and the
+// end of block drop the code's bits, lengths and distances also record them, invalid codes drop
+// nothing).
+struct FastRecipe {
+  uint32_t base;
+  uint32_t perBit;
+};
+
 // How the symbols of a code set are entered: symbols below simpleCount stand for themselves
 // (literal, or end of block from 256 on); the others take operation and value from the extra and
 // base lists, and symbols past the lists' end are invalid.
@@ -45,6 +53,8 @@ struct SymbolKind {
   const uint16_t* base;
   const uint16_t* extra;
   int listCount;
+  const FastRecipe* fastRecipes; // from the first symbol past the literal bytes, 32 of them, for
+                                 // codes that fast tables are built for
 };
 
 extern const SymbolKind
@@ -166,8 +176,10 @@ constexpr uint32_t symbolCodeBits(uint32_t e) {
   return isLiteral(e) || isEndOfBlock(e) ? dropBits(e) : codeBits(e);
 }
 // The value of a length's or distance's extra bits, from the bits as they were before the drop.
+// In such an entry bits 12 and 13 are clear, so the shift may take bits 8 to 13 whole: a processor
+// whose shifts use only six bits of the count then needs no mask.
 constexpr uint32_t extraValue(uint64_t before, uint32_t e) {
-  return uint32_t((before & ((uint64_t(1) << dropBits(e)) - 1)) >> codeBits(e));
+  return uint32_t((before & ((uint64_t(1) << dropBits(e)) - 1)) >> ((e >> 8) & 63));
 }
 // The sub-table entry that a link leads to; bits start with the code's bits after the first level.
 inline uint32_t subTableEntry(const uint32_t* table, uint32_t link, uint64_t bits) {

@@ -21,7 +21,7 @@ constexpr size_t grownWindows = 16;
 // Room behind the last window: a match that starts just before a window's end and the fast copy's
 // overrun past a match.
 constexpr size_t outputSlack = 320;
-static_assert(outputSlack >= fast::maxMatchLength + fast::copyOverrun);
+static_assert(outputSlack >= fast::roundWrites);
 constexpr size_t outputSize(size_t windows) {
   return historySize + windows * Inflater::windowSize + outputSlack;
 }
@@ -29,6 +29,8 @@ constexpr size_t outputSize(size_t windows) {
 // First-level bits asked for by the reference tables.
 constexpr int fixedLiteralBits = 7;
 constexpr int fixedDistanceBits = 5;
+constexpr int fixedLiteralLongest = 9;
+constexpr int fixedDistanceLongest = 5;
 constexpr int literalLookupBits = 9;
 constexpr int distanceLookupBits = 6;
 constexpr int codeLengthLookupBits = 7;
@@ -71,6 +73,8 @@ struct Inflater::BlockCodes {
   const uint32_t* fastDistance;
   int literalBits; // first-level bits of the reference tables
   int distanceBits;
+  int literalLongest; // longest code of each set
+  int distanceLongest;
   bool literalReady; // the reference tables are built
   bool distanceReady;
 };
@@ -323,6 +327,8 @@ ZipResult Inflater::inflateFixed() {
                    t.fastFixedDistance,
                    t.fixedLiteral.lookupBits(),
                    t.fixedDistance.lookupBits(),
+                   fixedLiteralLongest,
+                   fixedDistanceLongest,
                    true,
                    true};
   return inflateCodes(codes);
@@ -360,6 +366,8 @@ ZipResult Inflater::inflateDynamic() {
                    t.fastDistance,
                    t.literalShape.lookupBits,
                    t.distanceShape.lookupBits,
+                   t.literalShape.longest,
+                   t.distanceShape.longest,
                    false,
                    false};
   return inflateCodes(codes);
@@ -498,14 +506,17 @@ void fastSymbol(uint32_t e, int& operation, int& value) {
 
 } // namespace
 
-// Shortcut 1: the reference decoder's requests for one code add up to at most 15 bits (the longest
-// code). When the input block holds that many, none of them can reach past it, so the whole code
-// is taken through the fast tables at once. Invalid codes are left to the reference decoder.
+// Shortcut 1: the reference decoder's requests for one code reach at most as far as the set's
+// longest code (each table level's bits end within it). When the input block holds that many bits,
+// none of them can reach past it, so the whole code is taken through the fast tables at once; bits
+// past the longest code are zero and no code depends on them. Invalid codes are left to the
+// reference decoder. Near a block's end this spares most blocks the reference tables.
 bool Inflater::decodeWholeCodeInBlock(const BlockCodes& codes, bool distance, Symbol& symbol) {
-  if (bitsInBlock() < fast::maxCodeBits) return false;
+  int longest = distance ? codes.distanceLongest : codes.literalLongest;
+  if (bitsInBlock() < longest) return false;
   const uint32_t* table = distance ? codes.fastDistance : codes.fastLiteral;
   int rootBits = distance ? fast::distanceRootBits : fast::literalRootBits;
-  needBits(fast::maxCodeBits);
+  needBits(longest);
   uint32_t e = table[peekBits(rootBits)];
   int used = 0;
   if (fast::isLink(e)) {
@@ -519,20 +530,49 @@ bool Inflater::decodeWholeCodeInBlock(const BlockCodes& codes, bool distance, Sy
 }
 
 // Shortcut 2, near the block's end: the reference decoder first asks for its first level's bits.
-// A code that ends within them is found in the fast table's first level, where bits not yet taken
-// are zero and such a code does not depend on them. Longer codes are left to the reference decoder,
-// which goes on from the same first request.
+// When that request brought the next block in, the rest of the code lies within it and shortcut 1
+// takes it whole. Otherwise a code that ends within the first request is found in the fast table's
+// first level, where bits not yet taken are zero and such a code does not depend on them. Longer
+// codes are left to the reference decoder, which goes on from the same first request.
 bool Inflater::decodeFromFastFirstLevel(const BlockCodes& codes, bool distance, Symbol& symbol) {
   const uint32_t* table = distance ? codes.fastDistance : codes.fastLiteral;
   int rootBits = distance ? fast::distanceRootBits : fast::literalRootBits;
   int lookup = distance ? codes.distanceBits : codes.literalBits;
   needBits(lookup);
+  if (decodeWholeCodeInBlock(codes, distance, symbol)) return true;
   uint32_t e = table[peekBits(rootBits)];
-  if ((fast::isSpecial(e) && !fast::isEndOfBlock(e)) || int(fast::symbolCodeBits(e)) > lookup)
-    return false;
-  dumpBits(int(fast::symbolCodeBits(e)));
-  fastSymbol(e, symbol.operation, symbol.value);
-  return true;
+  if (fast::isSpecial(e) && !fast::isEndOfBlock(e) && !fast::isLink(e)) return false;
+  if (!fast::isLink(e) && int(fast::symbolCodeBits(e)) <= lookup) {
+    dumpBits(int(fast::symbolCodeBits(e)));
+    fastSymbol(e, symbol.operation, symbol.value);
+    return true;
+  }
+  return decodePastBlock(codes, distance, symbol);
+}
+
+// Shortcut 3: a code longer than the bits left in the block. The reference decoder's requests for
+// it then reach past the block whatever its tables' shapes, so the next block comes in during this
+// code either way, and its bytes follow in the same order. With all the block's bits in hand (bits
+// past them read as zeros) the fast table tells whether the code is that long: a shorter code
+// found there is the true one. Once one more byte has brought the next block in, shortcut 1 takes
+// the code whole.
+bool Inflater::decodePastBlock(const BlockCodes& codes, bool distance, Symbol& symbol) {
+  int longest = distance ? codes.distanceLongest : codes.literalLongest;
+  int inBlock = bitsInBlock();
+  if (inBlock >= longest) return false; // an invalid code, for the reference decoder to find
+  needBits(inBlock);
+  const uint32_t* table = distance ? codes.fastDistance : codes.fastLiteral;
+  int rootBits = distance ? fast::distanceRootBits : fast::literalRootBits;
+  uint32_t e = table[peekBits(rootBits)];
+  int used = 0;
+  if (fast::isLink(e)) {
+    used = rootBits;
+    e = fast::subTableEntry(table, e, bitBuf_ >> used);
+  }
+  if (fast::isSpecial(e) && !fast::isEndOfBlock(e)) return false;
+  if (used + int(fast::symbolCodeBits(e)) <= inBlock) return false;
+  needBits(inBlock + 1);
+  return decodeWholeCodeInBlock(codes, distance, symbol);
 }
 
 bool Inflater::fastPossible() const {

@@ -116,6 +116,7 @@ private:
   bool buildReference(BlockCodes& codes, bool distance);
   bool decodeWholeCodeInBlock(const BlockCodes& codes, bool distance, Symbol& symbol);
   bool decodeFromFastFirstLevel(const BlockCodes& codes, bool distance, Symbol& symbol);
+  bool decodePastBlock(const BlockCodes& codes, bool distance, Symbol& symbol);
   // The fast loop.
   SymbolStep fastSymbols(const BlockCodes& codes);
   bool fastPossible() const;
