@@ -6,6 +6,7 @@
 #include "util/ui.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -134,9 +135,21 @@ private:
 // others but not writable; deleted when it goes away unless it was committed.
 class NewFile {
 public:
+  // The file is made where nothing has its name yet, in one step: no second
+  // opening, and no moment where it stands closed and something else could
+  // take its name. A name still taken (left by an earlier run, or another
+  // installer's) is passed over for the next.
   explicit NewFile(const std::string& target) : target_(target) {
-    path_ = platform::createUniqueFile(directoryOf(target), "unz");
-    if (!path_.empty()) file_ = platform::File::create(path_, platform::Share::read);
+    std::string folder = folderOf(target);
+    uint32_t start = platform::tickCount();
+    for (uint32_t i = 0; i < attempts && !file_.isOpen(); ++i) {
+      char number[9];
+      // Tries lie far apart: a run of names left behind costs one try, not one each.
+      std::snprintf(number, sizeof number, "%08x", start + i * 0x9E3779B9u);
+      path_ = folder + "unz" + number + ".tmp";
+      file_ = platform::File::createNew(path_, platform::Share::read);
+    }
+    if (!file_.isOpen()) path_.clear();
   }
   ~NewFile() {
     file_.close();
@@ -154,11 +167,14 @@ public:
   }
 
 private:
-  // The target's folder, where the rename onto it cannot cross volumes.
-  static std::string directoryOf(const std::string& path) {
+  static constexpr uint32_t attempts = 64;
+
+  // The target's folder, where the rename onto it cannot cross volumes, as a
+  // prefix of names: up to its last separator, or its drive, or nothing.
+  static std::string folderOf(const std::string& path) {
     size_t sep = path.find_last_of("\\/");
-    if (sep != std::string::npos) return path.substr(0, sep == 0 ? 1 : sep);
-    return path.size() >= 2 && path[1] == ':' ? path.substr(0, 2) : ".";
+    if (sep != std::string::npos) return path.substr(0, sep + 1);
+    return path.size() >= 2 && path[1] == ':' ? path.substr(0, 2) : "";
   }
 
   std::string target_;

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <functional>
 
 #ifndef _WIN32
@@ -263,6 +264,26 @@ TEST_F(ExtractEntry, EntriesAreFoundByTheirOwnHeaderPosition) {
               zipOk);
     EXPECT_EQ(readFile(target), expected[i]) << i;
   }
+}
+
+// The new file beside the target takes a name nothing has: files left with
+// the names it would try first are passed over and stay as they were.
+TEST_F(ExtractEntry, FilesLeftWithTheNewFilesNamesArePassedOver) {
+  Layout layout;
+  ASSERT_TRUE(writeFile(archive, buildZip({deflatedEntry("a", "new")}, "", program, &layout)));
+  std::vector<std::string> left;
+  uint32_t now = platform::tickCount();
+  for (uint32_t t = now - 20; t != now + 400; ++t) {
+    char name[16];
+    std::snprintf(name, sizeof name, "unz%08x.tmp", t);
+    left.push_back(out / name);
+    ASSERT_TRUE(writeFile(left.back(), "left"));
+  }
+  EXPECT_EQ(extractEntry(archive, target, static_cast<int32_t>(layout.localHeaders[0])), zipOk);
+  EXPECT_EQ(readFile(target), "new");
+  for (const std::string& file : left)
+    EXPECT_EQ(readFile(file), "left") << file;
+  EXPECT_EQ(out.contents().size(), left.size() + 1);
 }
 
 TEST_F(ExtractEntry, ARunningJobRefusesANewExtractionWithoutTouchingTheTarget) {
