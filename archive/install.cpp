@@ -38,11 +38,15 @@ ZipResult installOne(const ArchiveJob& job, const std::string& target, const std
 } // namespace
 
 std::string installToDir(const std::string& dir, bool* failed) {
+  ArchiveJob job;
+  return installToDir(job, dir, failed);
+}
+
+std::string installToDir(const ArchiveJob& job, const std::string& dir, bool* failed) {
+  if (!job.taken()) return {};
   std::string target = excludeTrailingDelimiter(dir);
   for (char& c : target)
     if (c == '\\') c = '/';
-  ArchiveJob job;
-  if (!job.taken()) return {};
   std::set<std::string> known;
   bool stopped = walkCatalog([&](const std::string& name, int32_t headerPos, uint32_t, uint32_t) {
     return installEntry(job, target, name, headerPos, &known);

@@ -17,6 +17,10 @@
 // is installed, so no directory is left half-updated; only a failed entry
 // ends it, and then failed (when given) is set.
 std::string installToDir(const std::string& dir, bool* failed = nullptr);
+// The same within a job that the caller holds: installations into several
+// folders, or extractions beside one, then share the job's memory. Installs
+// nothing and returns empty when the job was not taken.
+std::string installToDir(const ArchiveJob& job, const std::string& dir, bool* failed = nullptr);
 
 // The visitor of installToDir, within its job: dispatches pending messages,
 // applies the selection rules, makes the target's folders and extracts the

@@ -6,8 +6,8 @@
 #include "util/ui.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
-#include <memory>
 
 namespace {
 
@@ -25,8 +25,65 @@ struct LocalHeader {
   int64_t dataStart = 0;
 };
 
+// The archive from a file position on, read ahead in large pieces into the
+// job's buffer: the decoder's 2 KiB reads and the local header cost no system
+// call each, and the header and the data behind it come in one read. A read
+// that came back short met the end of the file (nobody may write the archive
+// while it is open), so the file is not asked again after it.
+class ArchiveInput {
+public:
+  ArchiveInput(platform::File& file, uint8_t* buffer) : file_(file), buffer_(buffer) {}
+
+  // Reads on from the file position pos; false when the file cannot be
+  // positioned there. A position within what was read ahead costs nothing.
+  bool seek(int64_t pos) {
+    if (placed_ && pos >= base_ && pos - base_ <= end_) {
+      pos_ = static_cast<int32_t>(pos - base_);
+      return true;
+    }
+    if (!file_.seek(pos)) return false;
+    placed_ = true;
+    base_ = pos;
+    pos_ = end_ = 0;
+    atEnd_ = false;
+    return true;
+  }
+
+  // Fills the whole request unless the file ends or fails, as a plain read would.
+  int32_t read(uint8_t* buffer, int32_t size);
+
+private:
+  platform::File& file_;
+  uint8_t* buffer_; // ArchiveJob::readAheadSize bytes
+  bool placed_ = false;
+  int64_t base_ = 0; // file position of buffer_[0]; the file stands at base_ + end_
+  int32_t pos_ = 0;
+  int32_t end_ = 0;
+  bool atEnd_ = false;
+};
+
+int32_t ArchiveInput::read(uint8_t* buffer, int32_t size) {
+  int32_t done = 0;
+  while (done < size) {
+    if (pos_ == end_) {
+      if (atEnd_) break;
+      int32_t got = file_.read(buffer_, ArchiveJob::readAheadSize);
+      if (got <= 0) return done > 0 ? done : got;
+      base_ += end_;
+      pos_ = 0;
+      end_ = got;
+      atEnd_ = got < ArchiveJob::readAheadSize;
+    }
+    int32_t n = std::min(size - done, end_ - pos_);
+    std::memcpy(buffer + done, buffer_ + pos_, static_cast<size_t>(n));
+    pos_ += n;
+    done += n;
+  }
+  return done;
+}
+
 // False when the header cannot be reached, read whole, or lacks its signature.
-bool readLocalHeader(platform::File& archive, int32_t headerPos, LocalHeader& header) {
+bool readLocalHeader(ArchiveInput& archive, int32_t headerPos, LocalHeader& header) {
   using zip::get16, zip::get32;
   uint8_t raw[zip::local::size];
   if (!archive.seek(headerPos) || archive.read(raw, zip::local::size) != zip::local::size ||
@@ -48,13 +105,12 @@ bool readLocalHeader(platform::File& archive, int32_t headerPos, LocalHeader& he
   return true;
 }
 
-// The decoder's source and sink: the archive, read ahead in large pieces so
-// that the decoder's 2 KiB reads cost no system call each, and the new file.
+// The decoder's source and sink: the archive's input and the new file.
 class EntryIo final : public InflateIo {
 public:
-  EntryIo(platform::File& archive, platform::File& output) : archive_(archive), output_(output) {}
+  EntryIo(ArchiveInput& archive, platform::File& output) : archive_(archive), output_(output) {}
 
-  int32_t read(uint8_t* buffer, int32_t size) override;
+  int32_t read(uint8_t* buffer, int32_t size) override { return archive_.read(buffer, size); }
   bool write(const uint8_t* data, size_t size) override { return output_.write(data, size); }
   // Dispatching costs far more than decoding a 2 KiB block (a round trip to
   // the window system), so it happens at most every pumpInterval.
@@ -68,43 +124,32 @@ public:
   }
 
 private:
-  static constexpr int32_t aheadSize = 65536;
   static constexpr uint32_t pumpInterval = 10; // milliseconds
 
-  platform::File& archive_;
+  ArchiveInput& archive_;
   platform::File& output_;
-  // Only bytes read into it are ever used: it is not cleared first.
-  std::unique_ptr<uint8_t[]> ahead_ = std::make_unique_for_overwrite<uint8_t[]>(aheadSize);
-  int32_t aheadPos_ = 0;
-  int32_t aheadEnd_ = 0;
   uint32_t lastPump_ = 0;
 };
-
-// Fills the whole request unless the file ends or fails, as a plain read would.
-int32_t EntryIo::read(uint8_t* buffer, int32_t size) {
-  int32_t done = 0;
-  while (done < size) {
-    if (aheadPos_ == aheadEnd_) {
-      int32_t got = archive_.read(ahead_.get(), aheadSize);
-      if (got <= 0) return done > 0 ? done : got;
-      aheadPos_ = 0;
-      aheadEnd_ = got;
-    }
-    int32_t n = std::min(size - done, aheadEnd_ - aheadPos_);
-    std::memcpy(buffer + done, ahead_.get() + aheadPos_, static_cast<size_t>(n));
-    aheadPos_ += n;
-    done += n;
-  }
-  return done;
-}
 
 // The file an entry is decoded into: a new file beside the target, readable by
 // others but not writable; deleted when it goes away unless it was committed.
 class NewFile {
 public:
+  // The file is made where nothing has its name yet, in one step: no second
+  // opening, and no moment where it stands closed and something else could
+  // take its name. A name still taken (left by an earlier run, or another
+  // installer's) is passed over for the next.
   explicit NewFile(const std::string& target) : target_(target) {
-    path_ = platform::createUniqueFile(directoryOf(target), "unz");
-    if (!path_.empty()) file_ = platform::File::create(path_, platform::Share::read);
+    std::string folder = folderOf(target);
+    uint32_t start = platform::tickCount();
+    for (uint32_t i = 0; i < attempts && !file_.isOpen(); ++i) {
+      char number[9];
+      // Tries lie far apart: a run of names left behind costs one try, not one each.
+      std::snprintf(number, sizeof number, "%08x", start + i * 0x9E3779B9u);
+      path_ = folder + "unz" + number + ".tmp";
+      file_ = platform::File::createNew(path_, platform::Share::read);
+    }
+    if (!file_.isOpen()) path_.clear();
   }
   ~NewFile() {
     file_.close();
@@ -122,11 +167,14 @@ public:
   }
 
 private:
-  // The target's folder, where the rename onto it cannot cross volumes.
-  static std::string directoryOf(const std::string& path) {
+  static constexpr uint32_t attempts = 64;
+
+  // The target's folder, where the rename onto it cannot cross volumes, as a
+  // prefix of names: up to its last separator, or its drive, or nothing.
+  static std::string folderOf(const std::string& path) {
     size_t sep = path.find_last_of("\\/");
-    if (sep != std::string::npos) return path.substr(0, sep == 0 ? 1 : sep);
-    return path.size() >= 2 && path[1] == ':' ? path.substr(0, 2) : ".";
+    if (sep != std::string::npos) return path.substr(0, sep + 1);
+    return path.size() >= 2 && path[1] == ':' ? path.substr(0, 2) : "";
   }
 
   std::string target_;
@@ -175,18 +223,19 @@ ZipResult extractEntry(const ArchiveJob& job, const std::string& archivePath,
   platform::File archive = platform::File::openRead(archivePath, platform::Share::read);
   if (!archive.isOpen()) return zipReadError;
   if (expected && archive.identity() != *expected) return zipReadError;
+  ArchiveInput input(archive, job.readAhead());
   LocalHeader header;
-  if (!readLocalHeader(archive, headerPos, header)) return zipBadData;
+  if (!readLocalHeader(input, headerPos, header)) return zipBadData;
   if (header.method != zip::methodStored && header.method != zip::methodDeflated)
     return zipUnsupported;
   if (header.flags & zip::flagEncrypted) return zipEncrypted;
-  if (!archive.seek(header.dataStart)) return zipBadData;
+  if (!input.seek(header.dataStart)) return zipBadData;
 
   // A target that cannot be replaced fails before any decoding, as opening it would.
   if (!platform::canReplace(output)) return zipWriteError;
   NewFile target(output);
   if (!target.file().isOpen()) return zipWriteError;
-  EntryIo io(archive, target.file());
+  EntryIo io(input, target.file());
   ZipResult result = decodeEntry(io, job.workspace(), header);
   target.file().setDosTime(header.dosDate, header.dosTime);
   if (result == zipOk && !target.commit()) result = zipWriteError;

@@ -15,8 +15,9 @@
 // One installation or extraction at a time. The window's handlers run in the
 // middle of one (message pumping, the modal error box) and must not start
 // another: a job that finds one running is not taken, and its caller refuses.
-// A job lends the decoder's memory to each entry it extracts, so that it is
-// allocated once for all of them.
+// A job lends the decoder's memory and the archive's read-ahead buffer to each
+// entry it extracts, so that they are allocated once for all of them and an
+// entry costs no allocation.
 class ArchiveJob {
 public:
   ArchiveJob() : taken_(!running_) { running_ = true; }
@@ -35,9 +36,20 @@ public:
     return *workspace_;
   }
 
+  // The archive is read in pieces of this size, so that the decoder's small
+  // reads cost no system call each.
+  static constexpr int32_t readAheadSize = 65536;
+  // The buffer for them (readAheadSize bytes), allocated on first use. Only
+  // bytes read into it are ever used: it is not cleared.
+  uint8_t* readAhead() const {
+    if (!readAhead_) readAhead_ = std::make_unique_for_overwrite<uint8_t[]>(readAheadSize);
+    return readAhead_.get();
+  }
+
 private:
   bool taken_;
   mutable std::unique_ptr<InflateWorkspace> workspace_;
+  mutable std::unique_ptr<uint8_t[]> readAhead_;
   static inline bool running_ = false;
 };
 

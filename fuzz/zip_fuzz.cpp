@@ -47,6 +47,8 @@ struct Scratch {
   int watch = -1;
 
   Scratch() {
+    // Names the local time zone, which the system otherwise looks up again for every file time.
+    setenv("TZ", ":/etc/localtime", 0);
     fs::remove_all(root);
     fs::create_directories(plugins);
     setQuietBoxes(true);
@@ -128,21 +130,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   openArchive();
   if (!quitFlag) {
     checkRootFiles(listRootFiles());
-    {
-      // One job for the walk, as an installation holds one for its entries: the decoder's memory
-      // is allocated once, and each entry must clear what the one before left in it.
-      ArchiveJob job;
-      int visited = 0;
-      walkCatalog([&](const std::string&, int32_t headerPos, uint32_t, uint32_t) {
-        extractEntry(job, archivePath, scratch.output, headerPos);
-        return ++visited >= maxEntries;
-      });
-    }
+    // One job for the input, as an installation holds one for its entries: the decoder's memory
+    // and the read-ahead buffer are allocated once, and each entry must clear what the one before
+    // left in them.
+    ArchiveJob job;
+    int visited = 0;
+    walkCatalog([&](const std::string&, int32_t headerPos, uint32_t, uint32_t) {
+      extractEntry(job, archivePath, scratch.output, headerPos);
+      return ++visited >= maxEntries;
+    });
     quitFlag = false;
-    // Handlers run before each entry and during decoding: look around then too.
+    // The watch keeps every event of the installation for the look after it. Without a watch,
+    // look around whenever handlers could run (before each entry and during decoding) too.
     scratch.startWatching();
-    setMessageHook([] { scratch.checkConfined(); });
-    installToDir(scratch.plugins.string());
+    if (scratch.watch < 0) setMessageHook([] { scratch.checkListing(); });
+    installToDir(job, scratch.plugins.string());
     setMessageHook(nullptr);
     scratch.checkConfined();
     unlink(scratch.output.c_str());

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <functional>
 
 #ifndef _WIN32
@@ -44,6 +45,11 @@ std::vector<Case> cases() {
   auto withHeader = [](Entry e, std::function<void(Entry&)> change) {
     change(e);
     return e;
+  };
+  // An extra field that puts the entry's data at offset from its local header.
+  constexpr size_t readAhead = ArchiveJob::readAheadSize;
+  auto extraUpTo = [](size_t offset) {
+    return [offset](Entry& e) { e.extra.assign(offset - 30 - e.name.size(), 'x'); };
   };
   std::vector<Case> list = {
       {"deflated", [=] { return deflatedEntry("a.dll", small); }, nullptr, zipOk, small},
@@ -119,6 +125,20 @@ std::vector<Case> cases() {
        [](std::string& b, size_t h) { set32(b, h + localCompressedSize, 10); }, zipOk, small},
       {"short compressed size, longer entry", [=] { return deflatedEntry("a.dll", big); },
        [](std::string& b, size_t h) { set32(b, h + localCompressedSize, 5000); }, zipCrcError, ""},
+      // The header is read ahead together with what follows it: the data may
+      // start inside that piece, right at its end, or beyond it.
+      {"data starting one byte before the end of the read-ahead",
+       [=] { return withHeader(deflatedEntry("a.dll", big), extraUpTo(readAhead - 1)); }, nullptr,
+       zipOk, big},
+      {"data starting right after the read-ahead",
+       [=] { return withHeader(deflatedEntry("a.dll", big), extraUpTo(readAhead)); }, nullptr,
+       zipOk, big},
+      {"name and extra field longer than the read-ahead",
+       [=] {
+         return withHeader(storedEntry(std::string(40000, 'n'), small),
+                           extraUpTo(readAhead + 9000));
+       },
+       nullptr, zipOk, small},
   };
   return list;
 }
@@ -237,6 +257,33 @@ TEST_F(ExtractEntry, EntriesAreFoundByTheirOwnHeaderPosition) {
     EXPECT_EQ(extractEntry(archive, target, static_cast<int32_t>(layout.localHeaders[i])), zipOk);
     EXPECT_EQ(readFile(target), expected[i]);
   }
+  // Within one job, whose buffers still hold what the entry before read.
+  ArchiveJob job;
+  for (int i : {2, 0, 1, 1}) {
+    EXPECT_EQ(extractEntry(job, archive, target, static_cast<int32_t>(layout.localHeaders[i])),
+              zipOk);
+    EXPECT_EQ(readFile(target), expected[i]) << i;
+  }
+}
+
+// The new file beside the target takes a name nothing has: files left with
+// the names it would try first are passed over and stay as they were.
+TEST_F(ExtractEntry, FilesLeftWithTheNewFilesNamesArePassedOver) {
+  Layout layout;
+  ASSERT_TRUE(writeFile(archive, buildZip({deflatedEntry("a", "new")}, "", program, &layout)));
+  std::vector<std::string> left;
+  uint32_t now = platform::tickCount();
+  for (uint32_t t = now - 20; t != now + 400; ++t) {
+    char name[16];
+    std::snprintf(name, sizeof name, "unz%08x.tmp", t);
+    left.push_back(out / name);
+    ASSERT_TRUE(writeFile(left.back(), "left"));
+  }
+  EXPECT_EQ(extractEntry(archive, target, static_cast<int32_t>(layout.localHeaders[0])), zipOk);
+  EXPECT_EQ(readFile(target), "new");
+  for (const std::string& file : left)
+    EXPECT_EQ(readFile(file), "left") << file;
+  EXPECT_EQ(out.contents().size(), left.size() + 1);
 }
 
 TEST_F(ExtractEntry, ARunningJobRefusesANewExtractionWithoutTouchingTheTarget) {
