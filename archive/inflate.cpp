@@ -439,10 +439,16 @@ SymbolStep Inflater::exactSymbol(BlockCodes& codes) {
   uint32_t length = uint32_t(s.value) + takeBits(s.operation);
   if (!decodeExact(codes, true, s)) return SymbolStep::invalidCode;
   uint32_t distance = uint32_t(s.value) + takeBits(s.operation);
-  const uint8_t* from = outPos_ - distance; // the zeroed history before the first byte
-  for (uint32_t i = 0; i < length; ++i)
-    outPos_[i] = from[i];
-  outPos_ += length;
+  // Distances reaching before the entry's first byte read the zeroed history. A match longer than
+  // its distance repeats the last `distance` bytes: once a period is copied, the bytes twice as far
+  // back hold the same pattern, so each piece can be twice as long as the one before and never
+  // overlaps its source.
+  for (uint32_t step = distance; length > 0; step *= 2) {
+    uint32_t n = std::min(length, step);
+    std::memcpy(outPos_, outPos_ - step, n);
+    outPos_ += n;
+    length -= n;
+  }
   return SymbolStep::more;
 }
 
