@@ -54,7 +54,8 @@ static_assert(distanceBits + literalRootBits <= refillBits);
 // Bits a round may consume, and bits it may take into the buffer from where it starts (what it
 // consumes before the second refill and a full buffer after it).
 constexpr int roundBits = 2 * literalRootBits + lengthBits + distanceBits;
-constexpr int roundTakesBits = 2 * literalRootBits + lengthBits + 63;
+constexpr int fullBufferBits = refillBits + 7; // a refill leaves 56 to 63 bits
+constexpr int roundTakesBits = 2 * literalRootBits + lengthBits + fullBufferBits;
 // The reference decoder asks for up to a whole code past the bits it has consumed. A round may run
 // when all of that, and every byte the round takes, lies within the input block.
 constexpr int roundNeedsBits = std::max(roundBits + maxCodeBits, roundTakesBits);

@@ -1079,6 +1079,43 @@ TEST(Inflate, DynamicLiteralLookupUsesNineBits) {
   FAIL() << "no count of codes ends the stream on a byte boundary";
 }
 
+// A code longer than the first level that still ends within the input is taken with the reference
+// decoder's own requests: with 'I' (10 bits) alone in its 9-bit prefix but codes of up to 13 bits
+// elsewhere, the file read up to the end of block needs no further read, and the read past the
+// end comes with the end of block, which ends the stream: 0, not 3.
+TEST(Inflate, ALongCodeEndingWithinTheInputReadsNoFurther) {
+  std::vector<int> literals(257, 0);
+  literals[256] = 1;
+  for (int i = 0; i < 7; ++i)
+    literals['A' + i] = 2 + i; // 'A' to 'G': 2 to 8 bits
+  for (int c : {'I', 'J', 'K'})
+    literals[c] = 10;
+  literals['L'] = 11, literals['M'] = 12, literals['N'] = 13, literals['O'] = 13;
+  // 'A's, and a 'B' for the other parity, so that the stream ends 0 or 1 bit short of a byte.
+  for (int count = 2; count <= 9; ++count) {
+    DynamicBlock b(literals, std::vector<int>{1, 1});
+    BitStream s;
+    b.header(s, true);
+    Bytes expected(size_t(count / 2), 'A');
+    if (count % 2) expected.push_back('B');
+    expected.push_back('I');
+    for (uint8_t c : expected)
+      b.symbol(s, c);
+    b.symbol(s, 256);
+    if (s.bitCount() % 8 != 0 && s.bitCount() % 8 != 7) continue;
+    Bytes stream = s.data();
+    for (bool fast : {true, false}) {
+      TestIo io(stream);
+      Outcome o = inflateWith(io, int32_t(stream.size()), fast);
+      EXPECT_EQ(o.result, zipOk) << (fast ? "fast" : "exact");
+      EXPECT_EQ(o.out, expected);
+      EXPECT_EQ(o.log, "PRPRW");
+    }
+    return;
+  }
+  FAIL() << "no count of codes ends the stream within a bit of a byte boundary";
+}
+
 // The same look-ahead before the last code: when the file ends right after the stream, the
 // look-up of the code before end of block already finds the end, and the next test gives 3.
 TEST(Inflate, LookupPastEndOfFileBeforeLastCodeGives3) {
