@@ -6,7 +6,6 @@
 #include "util/ui.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -143,10 +142,8 @@ public:
     std::string folder = folderOf(target);
     uint32_t start = platform::tickCount();
     for (uint32_t i = 0; i < attempts && !file_.isOpen(); ++i) {
-      char number[9];
       // Tries lie far apart: a run of names left behind costs one try, not one each.
-      std::snprintf(number, sizeof number, "%08x", start + i * 0x9E3779B9u);
-      path_ = folder + "unz" + number + ".tmp";
+      path_ = folder + "unz" + hex8(start + i * 0x9E3779B9u) + ".tmp";
       file_ = platform::File::createNew(path_, platform::Share::read);
     }
     if (!file_.isOpen()) path_.clear();
@@ -168,6 +165,15 @@ public:
 
 private:
   static constexpr uint32_t attempts = 64;
+
+  // Eight hexadecimal digits, without the C library's formatted printing (tens of kilobytes in
+  // the shipped program).
+  static std::string hex8(uint32_t value) {
+    std::string digits(8, '0');
+    for (int i = 7; i >= 0; --i, value >>= 4)
+      digits[static_cast<size_t>(i)] = "0123456789abcdef"[value & 0xF];
+    return digits;
+  }
 
   // The target's folder, where the rename onto it cannot cross volumes, as a
   // prefix of names: up to its last separator, or its drive, or nothing.
