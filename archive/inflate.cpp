@@ -510,6 +510,23 @@ void fastSymbol(uint32_t e, int& operation, int& value) {
   }
 }
 
+// A whole code looked up in a fast table from bits that start with it: its symbol's entry, taken
+// from the sub-table when the first level links to one, and the code's bits at both levels.
+struct FastCode {
+  uint32_t entry;
+  int bits;
+};
+
+FastCode lookUpFastCode(const uint32_t* table, int rootBits, uint64_t bits) {
+  uint32_t e = table[uint32_t(bits) & ((uint32_t(1) << rootBits) - 1)];
+  int used = 0;
+  if (fast::isLink(e)) {
+    used = rootBits;
+    e = fast::subTableEntry(table, e, bits >> used);
+  }
+  return {e, used + int(fast::symbolCodeBits(e))};
+}
+
 } // namespace
 
 // Shortcut 1: the reference decoder's requests for one code reach at most as far as the set's
@@ -523,15 +540,11 @@ bool Inflater::decodeWholeCodeInBlock(const BlockCodes& codes, bool distance, Sy
   const uint32_t* table = distance ? codes.fastDistance : codes.fastLiteral;
   int rootBits = distance ? fast::distanceRootBits : fast::literalRootBits;
   needBits(longest);
-  uint32_t e = table[peekBits(rootBits)];
-  int used = 0;
-  if (fast::isLink(e)) {
-    used = rootBits;
-    e = fast::subTableEntry(table, e, bitBuf_ >> used);
-  }
-  if (fast::isSpecial(e) && !fast::isEndOfBlock(e)) return false; // sub-tables hold no links
-  dumpBits(used + int(fast::symbolCodeBits(e)));
-  fastSymbol(e, symbol.operation, symbol.value);
+  FastCode code = lookUpFastCode(table, rootBits, bitBuf_);
+  // sub-tables hold no links
+  if (fast::isSpecial(code.entry) && !fast::isEndOfBlock(code.entry)) return false;
+  dumpBits(code.bits);
+  fastSymbol(code.entry, symbol.operation, symbol.value);
   return true;
 }
 
@@ -569,14 +582,9 @@ bool Inflater::decodePastBlock(const BlockCodes& codes, bool distance, Symbol& s
   needBits(inBlock);
   const uint32_t* table = distance ? codes.fastDistance : codes.fastLiteral;
   int rootBits = distance ? fast::distanceRootBits : fast::literalRootBits;
-  uint32_t e = table[peekBits(rootBits)];
-  int used = 0;
-  if (fast::isLink(e)) {
-    used = rootBits;
-    e = fast::subTableEntry(table, e, bitBuf_ >> used);
-  }
-  if (fast::isSpecial(e) && !fast::isEndOfBlock(e)) return false;
-  if (used + int(fast::symbolCodeBits(e)) <= inBlock) return false;
+  FastCode code = lookUpFastCode(table, rootBits, bitBuf_);
+  if (fast::isSpecial(code.entry) && !fast::isEndOfBlock(code.entry)) return false;
+  if (code.bits <= inBlock) return false;
   needBits(inBlock + 1);
   return decodeWholeCodeInBlock(codes, distance, symbol);
 }
