@@ -253,12 +253,12 @@ HuffResult HuffmanTable::build(const uint16_t* lengths, int count, const SymbolK
   return shape.result;
 }
 
-void buildFastTable(const uint16_t* lengths, int count, const SymbolKind& kind, int rootBits,
-                    uint32_t* table) {
+void buildFastTable(const uint16_t* lengths, int count, const CodeShape& shape,
+                    const SymbolKind& kind, int rootBits, uint32_t* table) {
   const uint32_t rootSize = uint32_t(1) << rootBits;
-  uint16_t remaining[17] = {}; // codes of each length not placed yet
-  for (int s = 0; s < count; ++s)
-    ++remaining[lengths[s]];
+  uint16_t remaining[17]; // codes of each length not placed yet
+  static_assert(sizeof remaining == sizeof shape.count);
+  std::memcpy(remaining, shape.count, sizeof remaining);
   // Patterns that no code covers decode as invalid; a complete set covers them all.
   int left = 1, longest = 0;
   for (int k = 1; k < 16; ++k) {
