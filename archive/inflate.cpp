@@ -362,10 +362,13 @@ ZipResult Inflater::inflateDynamic() {
   if (t.literalShape.result != huffComplete) return zipBadData;
   t.distanceShape = shapeCodes(distances, distanceCount, distanceLookupBits);
   if (t.distanceShape.result > huffIncomplete) return zipBadData; // incomplete distances are fine
-  buildFastTable(t.lengths, literalCount, t.literalShape, literalLengthSymbols,
-                 fast::literalRootBits, t.fastLiteral);
-  buildFastTable(distances, distanceCount, t.distanceShape, distanceSymbols, fast::distanceRootBits,
-                 t.fastDistance);
+  // The exact path alone (the test hook) decodes through the reference tables only.
+  if (fastEnabled_) {
+    buildFastTable(t.lengths, literalCount, t.literalShape, literalLengthSymbols,
+                   fast::literalRootBits, t.fastLiteral);
+    buildFastTable(distances, distanceCount, t.distanceShape, distanceSymbols,
+                   fast::distanceRootBits, t.fastDistance);
+  }
   BlockCodes codes{&t.literal,
                    &t.distance,
                    t.fastLiteral,

@@ -80,7 +80,8 @@ public:
   uint32_t crc() const { return crc_; } // running register, not yet complemented
 
   // Test hook: with false, every code is decoded by the reference decoder alone and every byte
-  // taken one by one, so that tests can compare both paths on the same streams.
+  // taken one by one, so that tests can compare both paths on the same streams. Set before
+  // begin().
   void setFastPath(bool enabled) { fastEnabled_ = enabled; }
 
   static constexpr int32_t inputBlockSize = 2048;
