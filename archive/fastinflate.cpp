@@ -243,6 +243,10 @@ bool cpuHasBmi2() {
 
 } // namespace
 
+FastDecoder plainFastDecoder() {
+  return fastGeneric;
+}
+
 // Asking the processor costs more than a small entry's decoding setup (a trap to the hypervisor on
 // virtual machines), so it is asked once.
 FastDecoder chooseFastDecoder() {

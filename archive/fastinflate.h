@@ -81,3 +81,6 @@ using FastDecoder = SymbolStep (*)(FastState& state, const uint32_t* literals,
 
 // The best fast loop for this processor (looked up once).
 FastDecoder chooseFastDecoder();
+// The fast loop that needs no processor extension, which chooseFastDecoder gives where the
+// processor lacks them.
+FastDecoder plainFastDecoder();
