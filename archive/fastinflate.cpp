@@ -91,6 +91,7 @@ INFLATE_INLINE uint8_t* copyMatch(uint8_t* out, uint32_t distance, uint32_t leng
 // The next symbol's first-level entry is looked up ahead of the refill, which only adds bits
 // above: every step leaves at least the first level's bits for it, so the look-up never waits for
 // the refill's load.
+template <class Bits>
 INFLATE_INLINE SymbolStep fastLoop(FastState& s, const uint32_t* literals,
                                    const uint32_t* distances) {
   constexpr uint32_t literalMask = (1u << fast::literalRootBits) - 1;
@@ -172,7 +173,7 @@ INFLATE_INLINE SymbolStep fastLoop(FastState& s, const uint32_t* literals,
     }
     uint64_t before = bits;
     consume(e);
-    uint32_t length = fast::base(e) + fast::extraValue(before, e);
+    uint32_t length = fast::base(e) + Bits::extraValue(before, e);
     // The distance's entry is looked up before the refill, which only adds bits above.
     e = distances[bits & distanceMask];
     refill();
@@ -185,7 +186,7 @@ INFLATE_INLINE SymbolStep fastLoop(FastState& s, const uint32_t* literals,
     }
     before = bits;
     consume(e);
-    uint32_t distance = fast::base(e) + fast::extraValue(before, e);
+    uint32_t distance = fast::base(e) + Bits::extraValue(before, e);
     if (!roundFits()) {
       out = copyMatch(out, distance, length);
       break;
@@ -204,15 +205,33 @@ INFLATE_INLINE SymbolStep fastLoop(FastState& s, const uint32_t* literals,
   return result;
 }
 
+// How the loop takes a length's or distance's extra bits: portable, or with a BMI2 instruction.
+struct PlainBits {
+  static INFLATE_INLINE uint32_t extraValue(uint64_t before, uint32_t e) {
+    return fast::extraValue(before, e);
+  }
+};
+
 INFLATE_NO_VECTORIZE SymbolStep fastGeneric(FastState& s, const uint32_t* literals,
                                             const uint32_t* distances) {
-  return fastLoop(s, literals, distances);
+  return fastLoop<PlainBits>(s, literals, distances);
 }
 
 #if INFLATE_HAVE_BMI2
+// bzhi keeps the bits below the count in the entry's low byte, the bits to drop, in one
+// instruction instead of making and applying a mask. As an instruction of its own it needs no
+// target attribute on the loop it is inlined into.
+struct Bmi2Bits {
+  static INFLATE_INLINE uint32_t extraValue(uint64_t before, uint32_t e) {
+    uint32_t kept;
+    asm("bzhi %2, %1, %0" : "=r"(kept) : "r"(uint32_t(before)), "r"(e));
+    return kept >> ((e >> 8) & 31);
+  }
+};
+
 __attribute__((target("bmi2"))) INFLATE_NO_VECTORIZE SymbolStep
 fastBmi2(FastState& s, const uint32_t* literals, const uint32_t* distances) {
-  return fastLoop(s, literals, distances);
+  return fastLoop<Bmi2Bits>(s, literals, distances);
 }
 
 bool cpuHasBmi2() {
@@ -223,6 +242,10 @@ bool cpuHasBmi2() {
 #endif
 
 } // namespace
+
+FastDecoder plainFastDecoder() {
+  return fastGeneric;
+}
 
 // Asking the processor costs more than a small entry's decoding setup (a trap to the hypervisor on
 // virtual machines), so it is asked once.

@@ -51,6 +51,7 @@ static_assert(4 * literalRootBits <= refillBits);
 static_assert(2 * literalRootBits + lengthBits + distanceRootBits <= refillBits);
 static_assert(2 * literalRootBits + maxCodeBits + literalRootBits <= refillBits);
 static_assert(distanceBits + literalRootBits <= refillBits);
+static_assert(distanceBits < 32); // extra bits are taken in 32-bit arithmetic
 // Bits a round may consume, and bits it may take into the buffer from where it starts (what it
 // consumes before the second refill and a full buffer after it).
 constexpr int roundBits = 2 * literalRootBits + lengthBits + distanceBits;
@@ -80,3 +81,6 @@ using FastDecoder = SymbolStep (*)(FastState& state, const uint32_t* literals,
 
 // The best fast loop for this processor (looked up once).
 FastDecoder chooseFastDecoder();
+// The fast loop that needs no processor extension, which chooseFastDecoder gives where the
+// processor lacks them.
+FastDecoder plainFastDecoder();

@@ -253,62 +253,65 @@ HuffResult HuffmanTable::build(const uint16_t* lengths, int count, const SymbolK
   return shape.result;
 }
 
-void buildFastTable(const uint16_t* lengths, int count, const SymbolKind& kind, int rootBits,
-                    uint32_t* table) {
+void buildFastTable(const uint16_t* lengths, int count, const CodeShape& shape,
+                    const SymbolKind& kind, int rootBits, uint32_t* table) {
   const uint32_t rootSize = uint32_t(1) << rootBits;
-  uint16_t remaining[17] = {}; // codes of each length not placed yet
-  for (int s = 0; s < count; ++s)
-    ++remaining[lengths[s]];
+  const uint16_t* codes = shape.count; // codes of each length
   // Patterns that no code covers decode as invalid; a complete set covers them all.
   int left = 1, longest = 0;
   for (int k = 1; k < 16; ++k) {
-    left = 2 * left - remaining[k];
-    if (remaining[k]) longest = k;
+    left = 2 * left - codes[k];
+    if (codes[k]) longest = k;
   }
   bool complete = left == 0;
   uint16_t sorted[320];
-  int coded = sortSymbols(lengths, count, remaining, sorted);
-  // The first level is filled by length: while the codes of one length are entered, only its
-  // first 2^length patterns exist, and each code takes one of them. Before a longer length, the
-  // patterns so far are repeated once; a pattern that no shorter code took keeps its copy until a
-  // longer code takes it (or stays invalid, in an incomplete set).
+  sortSymbols(lengths, count, codes, sorted);
+  const uint16_t* symbol = sorted; // the next code's symbol, in canonical order
+  uint32_t code = 0; // bit-reversed canonical code; appending zero bits leaves its value alone
+  // The first level is filled length by length: while the codes of one length are entered, only
+  // its first 2^length patterns exist, and each code takes one of them. Before a longer length,
+  // the patterns so far are repeated once; a pattern that no shorter code took keeps its copy
+  // until a longer code takes it (or stays invalid, in an incomplete set). Taking the codes of one
+  // length together spares a test of each code's length and a count kept in memory per code.
   uint32_t filled = 1; // patterns of the first level that exist so far
   table[0] = fast::invalid;
   auto growTo = [&](uint32_t size) {
     for (; filled < size; filled *= 2)
       std::memcpy(table + filled, table, filled * sizeof *table);
   };
-  uint32_t code = 0; // bit-reversed canonical code; appending zero bits leaves its value alone
+  int k = 1;
+  for (; k <= rootBits; ++k) {
+    if (codes[k] == 0) continue;
+    growTo(uint32_t(1) << k);
+    for (int n = codes[k]; n > 0; --n) {
+      table[code] = recipeEntry(kind, *symbol++, k);
+      code = nextReversed(code, k);
+    }
+  }
+  growTo(rootSize);
   uint32_t nextFree = rootSize, subFirst = 0, subPrefix = ~0u;
-  for (int i = 0; i < coded; ++i) {
-    int symbol = sorted[i], len = lengths[symbol];
-    if (len <= rootBits) {
-      growTo(uint32_t(1) << len);
-      table[code] = recipeEntry(kind, symbol, len);
-    } else {
-      growTo(rootSize);
-      int rest = len - rootBits;
+  for (; k <= longest; ++k) {
+    int rest = k - rootBits;
+    for (int n = codes[k]; n > 0; --n) { // n: codes of this length not placed yet
       if ((code & (rootSize - 1)) != subPrefix) {
         // A new prefix: its sub-table needs as many bits as it takes the codes from this one on
         // to fill the prefix's patterns (or up to the longest code, for an incomplete set).
         subPrefix = code & (rootSize - 1);
         int bits = rest;
-        for (int room = (1 << bits) - remaining[len]; room > 0 && rootBits + bits < longest;) {
+        for (int room = (1 << bits) - n; room > 0 && rootBits + bits < longest;) {
           ++bits;
-          room = 2 * room - remaining[rootBits + bits];
+          room = 2 * room - codes[rootBits + bits];
         }
         subFirst = nextFree;
         nextFree += uint32_t(1) << bits;
         if (!complete) std::fill(table + subFirst, table + nextFree, fast::invalid);
         table[subPrefix] = fast::makeLink(subFirst, uint32_t(bits), uint32_t(rootBits));
       }
-      uint32_t entry = recipeEntry(kind, symbol, rest);
+      uint32_t entry = recipeEntry(kind, *symbol++, rest);
       uint32_t subSize = nextFree - subFirst;
       for (uint32_t slot = code >> rootBits; slot < subSize; slot += 1u << rest)
         table[subFirst + slot] = entry;
+      code = nextReversed(code, k);
     }
-    --remaining[len];
-    code = nextReversed(code, len);
   }
-  growTo(rootSize);
 }

@@ -175,11 +175,12 @@ constexpr uint32_t base(uint32_t e) {
 constexpr uint32_t symbolCodeBits(uint32_t e) {
   return isLiteral(e) || isEndOfBlock(e) ? dropBits(e) : codeBits(e);
 }
-// The value of a length's or distance's extra bits, from the bits as they were before the drop.
-// In such an entry bits 12 and 13 are clear, so the shift may take bits 8 to 13 whole: a processor
-// whose shifts use only six bits of the count then needs no mask.
+// The value of a length's or distance's extra bits, from the bits as they were before the drop. A
+// code and its extra bits take at most 28 bits, so 32-bit arithmetic holds them (one register on
+// a 32-bit processor). In such an entry bit 12 is clear, so the shift may take bits 8 to 12 whole:
+// a processor whose 32-bit shifts use only five bits of the count then needs no mask.
 constexpr uint32_t extraValue(uint64_t before, uint32_t e) {
-  return uint32_t((before & ((uint64_t(1) << dropBits(e)) - 1)) >> ((e >> 8) & 63));
+  return (uint32_t(before) & ((1u << dropBits(e)) - 1)) >> ((e >> 8) & 31);
 }
 // The sub-table entry that a link leads to; bits start with the code's bits after the first level.
 inline uint32_t subTableEntry(const uint32_t* table, uint32_t link, uint64_t bits) {
@@ -187,7 +188,8 @@ inline uint32_t subTableEntry(const uint32_t* table, uint32_t link, uint64_t bit
 }
 } // namespace fast
 
-// Fills a fast table of the given first-level bits for a complete or incomplete code set; patterns
-// that are no code become invalid entries. An empty set gives a table of invalid entries.
-void buildFastTable(const uint16_t* lengths, int count, const SymbolKind& kind, int rootBits,
-                    uint32_t* table);
+// Fills a fast table of the given first-level bits for a complete or incomplete code set, whose
+// shape shapeCodes made from these lengths; patterns that are no code become invalid entries. An
+// empty set gives a table of invalid entries.
+void buildFastTable(const uint16_t* lengths, int count, const CodeShape& shape,
+                    const SymbolKind& kind, int rootBits, uint32_t* table);

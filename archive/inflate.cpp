@@ -29,8 +29,6 @@ constexpr size_t outputSize(size_t windows) {
 // First-level bits asked for by the reference tables.
 constexpr int fixedLiteralBits = 7;
 constexpr int fixedDistanceBits = 5;
-constexpr int fixedLiteralLongest = 9;
-constexpr int fixedDistanceLongest = 5;
 constexpr int literalLookupBits = 9;
 constexpr int distanceLookupBits = 6;
 constexpr int codeLengthLookupBits = 7;
@@ -55,6 +53,7 @@ struct InflateWorkspace::Tables {
   HuffmanTable codeLength, literal, distance;
   HuffmanTable fixedLiteral, fixedDistance;
   bool fixedBuilt = false;
+  int fixedLiteralLongest = 0, fixedDistanceLongest = 0;
   uint16_t lengths[320]; // of the dynamic block: literal/length codes, then distance codes
   int literalCount = 0, distanceCount = 0;
   CodeShape literalShape, distanceShape;
@@ -311,14 +310,20 @@ ZipResult Inflater::inflateFixed() {
     std::fill(lengths + 144, lengths + 256, uint16_t(9));
     std::fill(lengths + 256, lengths + 280, uint16_t(7));
     std::fill(lengths + 280, lengths + 288, uint16_t(8));
-    HuffResult result = t.fixedLiteral.build(lengths, 288, literalLengthSymbols, fixedLiteralBits);
+    CodeShape literalShape = shapeCodes(lengths, 288, fixedLiteralBits);
+    HuffResult result = t.fixedLiteral.build(lengths, 288, literalLengthSymbols, literalShape);
     if (result != huffComplete) return codeSetFailure(result);
     uint16_t distances[30];
     std::fill(distances, distances + 30, uint16_t(5));
-    if (t.fixedDistance.build(distances, 30, distanceSymbols, fixedDistanceBits) > huffIncomplete)
+    CodeShape distanceShape = shapeCodes(distances, 30, fixedDistanceBits);
+    if (t.fixedDistance.build(distances, 30, distanceSymbols, distanceShape) > huffIncomplete)
       return zipBadData;
-    buildFastTable(lengths, 288, literalLengthSymbols, fast::literalRootBits, t.fastFixedLiteral);
-    buildFastTable(distances, 30, distanceSymbols, fast::distanceRootBits, t.fastFixedDistance);
+    buildFastTable(lengths, 288, literalShape, literalLengthSymbols, fast::literalRootBits,
+                   t.fastFixedLiteral);
+    buildFastTable(distances, 30, distanceShape, distanceSymbols, fast::distanceRootBits,
+                   t.fastFixedDistance);
+    t.fixedLiteralLongest = literalShape.longest;
+    t.fixedDistanceLongest = distanceShape.longest;
     t.fixedBuilt = true;
   }
   BlockCodes codes{&t.fixedLiteral,
@@ -327,8 +332,8 @@ ZipResult Inflater::inflateFixed() {
                    t.fastFixedDistance,
                    t.fixedLiteral.lookupBits(),
                    t.fixedDistance.lookupBits(),
-                   fixedLiteralLongest,
-                   fixedDistanceLongest,
+                   t.fixedLiteralLongest,
+                   t.fixedDistanceLongest,
                    true,
                    true};
   return inflateCodes(codes);
@@ -357,9 +362,13 @@ ZipResult Inflater::inflateDynamic() {
   if (t.literalShape.result != huffComplete) return zipBadData;
   t.distanceShape = shapeCodes(distances, distanceCount, distanceLookupBits);
   if (t.distanceShape.result > huffIncomplete) return zipBadData; // incomplete distances are fine
-  buildFastTable(t.lengths, literalCount, literalLengthSymbols, fast::literalRootBits,
-                 t.fastLiteral);
-  buildFastTable(distances, distanceCount, distanceSymbols, fast::distanceRootBits, t.fastDistance);
+  // The exact path alone (the test hook) decodes through the reference tables only.
+  if (fastEnabled_) {
+    buildFastTable(t.lengths, literalCount, t.literalShape, literalLengthSymbols,
+                   fast::literalRootBits, t.fastLiteral);
+    buildFastTable(distances, distanceCount, t.distanceShape, distanceSymbols,
+                   fast::distanceRootBits, t.fastDistance);
+  }
   BlockCodes codes{&t.literal,
                    &t.distance,
                    t.fastLiteral,

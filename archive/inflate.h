@@ -80,8 +80,12 @@ public:
   uint32_t crc() const { return crc_; } // running register, not yet complemented
 
   // Test hook: with false, every code is decoded by the reference decoder alone and every byte
-  // taken one by one, so that tests can compare both paths on the same streams.
+  // taken one by one, so that tests can compare both paths on the same streams. Set before
+  // begin().
   void setFastPath(bool enabled) { fastEnabled_ = enabled; }
+  // Test hook: the fast path through the loop that needs no processor extension, as on processors
+  // without them, so that tests check it on any processor.
+  void usePlainFastLoop() { fastDecoder_ = plainFastDecoder(); }
 
   static constexpr int32_t inputBlockSize = 2048;
   static constexpr size_t windowSize = 32768;

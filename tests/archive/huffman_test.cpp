@@ -143,7 +143,9 @@ void compareTables(const std::vector<uint16_t>& lengths, const SymbolKind& kind,
   int result = reference.build(lengths.data(), int(lengths.size()), kind, wanted);
   ASSERT_LE(result, huffIncomplete);
   std::vector<uint32_t> table(fast::literalTableSize);
-  buildFastTable(lengths.data(), int(lengths.size()), kind, rootBits, table.data());
+  buildFastTable(lengths.data(), int(lengths.size()),
+                 shapeCodes(lengths.data(), int(lengths.size()), wanted), kind, rootBits,
+                 table.data());
   for (uint32_t pattern = 0; pattern < (1u << 15); ++pattern) {
     Decoded r = decodeReference(reference, pattern), f = decodeFast(table, rootBits, pattern);
     ASSERT_EQ(r.valid, f.valid) << "pattern " << pattern;

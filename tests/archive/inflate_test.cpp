@@ -68,9 +68,10 @@ struct Outcome {
   bool operator==(const Outcome&) const = default;
 };
 
-Outcome inflateWith(TestIo& io, int32_t compressedSize, bool fast = true) {
+Outcome inflateWith(TestIo& io, int32_t compressedSize, bool fast = true, bool plainLoop = false) {
   Inflater inflater(io);
   inflater.setFastPath(fast);
+  if (plainLoop) inflater.usePlainFastLoop();
   inflater.begin(compressedSize);
   Outcome o;
   o.result = inflater.inflate();
@@ -342,7 +343,8 @@ Bytes caseData(const ZlibCase& c) {
   }
 }
 
-// Both paths give the input back, with zlib's CRC-32, and 32768-byte writes but the last.
+// Both paths, the fast one with either loop, give the input back, with zlib's CRC-32, and
+// 32768-byte writes but the last.
 TEST_P(ZlibStreams, DecodeToTheInput) {
   const ZlibCase& c = GetParam();
   Bytes data = caseData(c);
@@ -350,11 +352,11 @@ TEST_P(ZlibStreams, DecodeToTheInput) {
   Bytes control;
   ASSERT_TRUE(zlibInflate(stream, control));
   ASSERT_EQ(control, data);
-  for (bool fast : {true, false}) {
+  for (const char* path : {"fast", "plain loop", "exact"}) {
     TestIo io(stream);
-    Outcome o = inflateWith(io, int32_t(stream.size()), fast);
-    EXPECT_EQ(o.result, zipOk) << (fast ? "fast" : "exact");
-    EXPECT_TRUE(o.out == data) << (fast ? "fast" : "exact");
+    Outcome o = inflateWith(io, int32_t(stream.size()), path[0] != 'e', path[0] == 'p');
+    EXPECT_EQ(o.result, zipOk) << path;
+    EXPECT_TRUE(o.out == data) << path;
     EXPECT_EQ(~o.crc, uint32_t(crc32(0, data.data(), uInt(data.size()))));
     for (size_t i = 0; i + 1 < io.writeSizes.size(); ++i)
       ASSERT_EQ(io.writeSizes[i], Inflater::windowSize);
@@ -396,11 +398,12 @@ TEST(Inflate, FastPathMatchesExactPathOnDamagedStreams) {
       stream[rng() % stream.size()] ^= uint8_t(1u << (rng() % 8));
     if (round % 3 == 0) stream.resize(rng() % stream.size());
     int32_t limit = round % 7 == 0 ? int32_t(rng() % (stream.size() + 1)) : int32_t(stream.size());
-    TestIo fastIo(stream), exactIo(stream);
+    TestIo fastIo(stream), exactIo(stream), plainIo(stream);
     Outcome fast = inflateWith(fastIo, limit, true);
     Outcome exact = inflateWith(exactIo, limit, false);
     ASSERT_EQ(fast.result, exact.result) << "round " << round;
     ASSERT_TRUE(fast == exact) << "round " << round;
+    ASSERT_TRUE(inflateWith(plainIo, limit, true, true) == exact) << "round " << round;
     Bytes control;
     if (limit == int32_t(stream.size()) && zlibInflate(stream, control)) {
       ++accepted;
@@ -438,10 +441,12 @@ TEST(Inflate, FastPathMatchesExactPathWithLongCodes) {
     for (int cut = 0; cut < 4; ++cut) {
       Bytes input = stream;
       if (cut > 0) input.resize(rng() % stream.size());
-      TestIo fastIo(input), exactIo(input);
+      TestIo fastIo(input), exactIo(input), plainIo(input);
       Outcome fast = inflateWith(fastIo, int32_t(input.size()), true);
       Outcome exact = inflateWith(exactIo, int32_t(input.size()), false);
       ASSERT_TRUE(fast == exact) << "seed " << seed << " cut " << cut;
+      ASSERT_TRUE(inflateWith(plainIo, int32_t(input.size()), true, true) == exact)
+          << "seed " << seed << " cut " << cut;
       if (cut == 0) {
         ASSERT_EQ(fast.result, zipOk) << "seed " << seed;
         ASSERT_TRUE(fast.out == data) << "seed " << seed;
