@@ -520,7 +520,8 @@ void fastSymbol(uint32_t e, int& operation, int& value) {
 }
 
 // A whole code looked up in a fast table from bits that start with it: its symbol's entry, taken
-// from the sub-table when the first level links to one, and the code's bits at both levels.
+// from the sub-table when the first level links to one (sub-tables hold no links), and the code's
+// bits at both levels.
 struct FastCode {
   uint32_t entry;
   int bits;
@@ -550,8 +551,7 @@ bool Inflater::decodeWholeCodeInBlock(const BlockCodes& codes, bool distance, Sy
   int rootBits = distance ? fast::distanceRootBits : fast::literalRootBits;
   needBits(longest);
   FastCode code = lookUpFastCode(table, rootBits, bitBuf_);
-  // sub-tables hold no links
-  if (fast::isSpecial(code.entry) && !fast::isEndOfBlock(code.entry)) return false;
+  if (fast::isInvalid(code.entry)) return false;
   dumpBits(code.bits);
   fastSymbol(code.entry, symbol.operation, symbol.value);
   return true;
@@ -569,7 +569,7 @@ bool Inflater::decodeFromFastFirstLevel(const BlockCodes& codes, bool distance, 
   needBits(lookup);
   if (decodeWholeCodeInBlock(codes, distance, symbol)) return true;
   uint32_t e = table[peekBits(rootBits)];
-  if (fast::isSpecial(e) && !fast::isEndOfBlock(e) && !fast::isLink(e)) return false;
+  if (fast::isInvalid(e)) return false;
   if (!fast::isLink(e) && int(fast::symbolCodeBits(e)) <= lookup) {
     dumpBits(int(fast::symbolCodeBits(e)));
     fastSymbol(e, symbol.operation, symbol.value);
@@ -592,7 +592,7 @@ bool Inflater::decodePastBlock(const BlockCodes& codes, bool distance, Symbol& s
   const uint32_t* table = distance ? codes.fastDistance : codes.fastLiteral;
   int rootBits = distance ? fast::distanceRootBits : fast::literalRootBits;
   FastCode code = lookUpFastCode(table, rootBits, bitBuf_);
-  if (fast::isSpecial(code.entry) && !fast::isEndOfBlock(code.entry)) return false;
+  if (fast::isInvalid(code.entry)) return false;
   if (code.bits <= inBlock) return false;
   needBits(inBlock + 1);
   return decodeWholeCodeInBlock(codes, distance, symbol);
