@@ -257,13 +257,9 @@ void buildFastTable(const uint16_t* lengths, int count, const CodeShape& shape,
                     const SymbolKind& kind, int rootBits, uint32_t* table) {
   const uint32_t rootSize = uint32_t(1) << rootBits;
   const uint16_t* codes = shape.count; // codes of each length
+  const int longest = shape.longest;
   // Patterns that no code covers decode as invalid; a complete set covers them all.
-  int left = 1, longest = 0;
-  for (int k = 1; k < 16; ++k) {
-    left = 2 * left - codes[k];
-    if (codes[k]) longest = k;
-  }
-  bool complete = left == 0;
+  const bool complete = shape.fillers == 0;
   uint16_t sorted[320];
   sortSymbols(lengths, count, codes, sorted);
   const uint16_t* symbol = sorted; // the next code's symbol, in canonical order

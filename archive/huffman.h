@@ -188,8 +188,8 @@ inline uint32_t subTableEntry(const uint32_t* table, uint32_t link, uint64_t bit
 }
 } // namespace fast
 
-// Fills a fast table of the given first-level bits for a complete or incomplete code set, whose
-// shape shapeCodes made from these lengths; patterns that are no code become invalid entries. An
-// empty set gives a table of invalid entries.
+// Fills a fast table of the given first-level bits for a complete or incomplete code set of codes
+// of at most 15 bits, whose shape shapeCodes made from these lengths; patterns that are no code
+// become invalid entries. An empty set gives a table of invalid entries.
 void buildFastTable(const uint16_t* lengths, int count, const CodeShape& shape,
                     const SymbolKind& kind, int rootBits, uint32_t* table);
