@@ -66,16 +66,18 @@ struct InflateWorkspace::Tables {
 // The exact path needs the reference tables only for codes longer than their first level, which
 // few blocks meet there; a dynamic block's reference tables are built when first needed.
 struct Inflater::BlockCodes {
-  HuffmanTable* literal;
-  HuffmanTable* distance;
-  const uint32_t* fastLiteral;
-  const uint32_t* fastDistance;
-  int literalBits; // first-level bits of the reference tables
-  int distanceBits;
-  int literalLongest; // longest code of each set
-  int distanceLongest;
-  bool literalReady; // the reference tables are built
-  bool distanceReady;
+  struct Kind { // literal/length or distance codes
+    HuffmanTable* reference;
+    const uint32_t* fast;
+    int fastRootBits; // first-level bits of the fast table
+    int lookupBits;   // first-level bits of the reference table
+    int longest;      // longest code of the set
+    bool ready;       // the reference table is built
+  };
+  Kind literal, distance;
+
+  Kind& of(bool isDistance) { return isDistance ? distance : literal; }
+  const Kind& of(bool isDistance) const { return isDistance ? distance : literal; }
 };
 
 // A symbol as the reference tables give it: operation and value of its entry.
@@ -326,16 +328,10 @@ ZipResult Inflater::inflateFixed() {
     t.fixedDistanceLongest = distanceShape.longest;
     t.fixedBuilt = true;
   }
-  BlockCodes codes{&t.fixedLiteral,
-                   &t.fixedDistance,
-                   t.fastFixedLiteral,
-                   t.fastFixedDistance,
-                   t.fixedLiteral.lookupBits(),
-                   t.fixedDistance.lookupBits(),
-                   t.fixedLiteralLongest,
-                   t.fixedDistanceLongest,
-                   true,
-                   true};
+  BlockCodes codes{{&t.fixedLiteral, t.fastFixedLiteral, fast::literalRootBits,
+                    t.fixedLiteral.lookupBits(), t.fixedLiteralLongest, true},
+                   {&t.fixedDistance, t.fastFixedDistance, fast::distanceRootBits,
+                    t.fixedDistance.lookupBits(), t.fixedDistanceLongest, true}};
   return inflateCodes(codes);
 }
 
@@ -369,16 +365,10 @@ ZipResult Inflater::inflateDynamic() {
     buildFastTable(distances, distanceCount, t.distanceShape, distanceSymbols,
                    fast::distanceRootBits, t.fastDistance);
   }
-  BlockCodes codes{&t.literal,
-                   &t.distance,
-                   t.fastLiteral,
-                   t.fastDistance,
-                   t.literalShape.lookupBits,
-                   t.distanceShape.lookupBits,
-                   t.literalShape.longest,
-                   t.distanceShape.longest,
-                   false,
-                   false};
+  BlockCodes codes{{&t.literal, t.fastLiteral, fast::literalRootBits, t.literalShape.lookupBits,
+                    t.literalShape.longest, false},
+                   {&t.distance, t.fastDistance, fast::distanceRootBits, t.distanceShape.lookupBits,
+                    t.distanceShape.longest, false}};
   return inflateCodes(codes);
 }
 
@@ -474,11 +464,11 @@ bool Inflater::decodeExact(BlockCodes& codes, bool distance, Symbol& symbol) {
 // reader one level at a time. An invalid code, a link to nowhere and an empty table (a block whose
 // lengths of that kind are all 0) are corrupt data.
 bool Inflater::decodeReference(BlockCodes& codes, bool distance, Symbol& symbol) {
-  bool ready = distance ? codes.distanceReady : codes.literalReady;
-  if (!ready && !buildReference(codes, distance)) return false;
-  const HuffmanTable& table = distance ? *codes.distance : *codes.literal;
+  const BlockCodes::Kind& kind = codes.of(distance);
+  if (!kind.ready && !buildReference(codes, distance)) return false;
+  const HuffmanTable& table = *kind.reference;
   if (table.empty()) return false;
-  int lookup = distance ? codes.distanceBits : codes.literalBits;
+  int lookup = kind.lookupBits;
   needBits(lookup);
   const HuffEntry* entry = &table.entry(peekBits(lookup));
   while (entry->operation > opLiteral) {
@@ -496,12 +486,11 @@ bool Inflater::decodeReference(BlockCodes& codes, bool distance, Symbol& symbol)
 // A dynamic block's reference tables, built when a code first needs them.
 bool Inflater::buildReference(BlockCodes& codes, bool distance) {
   Tables& t = *tables_;
+  codes.of(distance).ready = true;
   if (distance) {
-    codes.distanceReady = true;
     return t.distance.build(t.lengths + t.literalCount, t.distanceCount, distanceSymbols,
                             t.distanceShape) <= huffIncomplete;
   }
-  codes.literalReady = true;
   return t.literal.build(t.lengths, t.literalCount, literalLengthSymbols, t.literalShape) ==
          huffComplete;
 }
@@ -545,12 +534,10 @@ FastCode lookUpFastCode(const uint32_t* table, int rootBits, uint64_t bits) {
 // past the longest code are zero and no code depends on them. Invalid codes are left to the
 // reference decoder. Near a block's end this spares most blocks the reference tables.
 bool Inflater::decodeWholeCodeInBlock(const BlockCodes& codes, bool distance, Symbol& symbol) {
-  int longest = distance ? codes.distanceLongest : codes.literalLongest;
-  if (bitsInBlock() < longest) return false;
-  const uint32_t* table = distance ? codes.fastDistance : codes.fastLiteral;
-  int rootBits = distance ? fast::distanceRootBits : fast::literalRootBits;
-  needBits(longest);
-  FastCode code = lookUpFastCode(table, rootBits, bitBuf_);
+  const BlockCodes::Kind& kind = codes.of(distance);
+  if (bitsInBlock() < kind.longest) return false;
+  needBits(kind.longest);
+  FastCode code = lookUpFastCode(kind.fast, kind.fastRootBits, bitBuf_);
   if (fast::isInvalid(code.entry)) return false;
   dumpBits(code.bits);
   fastSymbol(code.entry, symbol.operation, symbol.value);
@@ -563,14 +550,12 @@ bool Inflater::decodeWholeCodeInBlock(const BlockCodes& codes, bool distance, Sy
 // first level, where bits not yet taken are zero and such a code does not depend on them. Longer
 // codes are left to the reference decoder, which goes on from the same first request.
 bool Inflater::decodeFromFastFirstLevel(const BlockCodes& codes, bool distance, Symbol& symbol) {
-  const uint32_t* table = distance ? codes.fastDistance : codes.fastLiteral;
-  int rootBits = distance ? fast::distanceRootBits : fast::literalRootBits;
-  int lookup = distance ? codes.distanceBits : codes.literalBits;
-  needBits(lookup);
+  const BlockCodes::Kind& kind = codes.of(distance);
+  needBits(kind.lookupBits);
   if (decodeWholeCodeInBlock(codes, distance, symbol)) return true;
-  uint32_t e = table[peekBits(rootBits)];
+  uint32_t e = kind.fast[peekBits(kind.fastRootBits)];
   if (fast::isInvalid(e)) return false;
-  if (!fast::isLink(e) && int(fast::symbolCodeBits(e)) <= lookup) {
+  if (!fast::isLink(e) && int(fast::symbolCodeBits(e)) <= kind.lookupBits) {
     dumpBits(int(fast::symbolCodeBits(e)));
     fastSymbol(e, symbol.operation, symbol.value);
     return true;
@@ -585,13 +570,11 @@ bool Inflater::decodeFromFastFirstLevel(const BlockCodes& codes, bool distance, 
 // found there is the true one. Once one more byte has brought the next block in, shortcut 1 takes
 // the code whole.
 bool Inflater::decodePastBlock(const BlockCodes& codes, bool distance, Symbol& symbol) {
-  int longest = distance ? codes.distanceLongest : codes.literalLongest;
+  const BlockCodes::Kind& kind = codes.of(distance);
   int inBlock = bitsInBlock();
-  if (inBlock >= longest) return false; // an invalid code, for the reference decoder to find
+  if (inBlock >= kind.longest) return false; // an invalid code, for the reference decoder to find
   needBits(inBlock);
-  const uint32_t* table = distance ? codes.fastDistance : codes.fastLiteral;
-  int rootBits = distance ? fast::distanceRootBits : fast::literalRootBits;
-  FastCode code = lookUpFastCode(table, rootBits, bitBuf_);
+  FastCode code = lookUpFastCode(kind.fast, kind.fastRootBits, bitBuf_);
   if (fast::isInvalid(code.entry)) return false;
   if (code.bits <= inBlock) return false;
   needBits(inBlock + 1);
@@ -606,7 +589,7 @@ bool Inflater::fastPossible() const {
 SymbolStep Inflater::fastSymbols(const BlockCodes& codes) {
   FastState state{inBuf_ + inPos_, inBuf_ + inLast_ + 1, outPos_, windowEnd_,
                   bitBuf_,         unsigned(bitCount_)};
-  SymbolStep step = fastDecoder_(state, codes.fastLiteral, codes.fastDistance);
+  SymbolStep step = fastDecoder_(state, codes.literal.fast, codes.distance.fast);
   inPos_ = int32_t(state.in - inBuf_);
   outPos_ = state.out;
   bitBuf_ = state.bits;
