@@ -3,6 +3,7 @@
 #include "archive/inflate.h"
 #include "archive/zipformat.h"
 #include "util/platform.h"
+#include "util/text.h"
 #include "util/ui.h"
 
 #include <algorithm>
@@ -143,7 +144,7 @@ public:
     uint32_t start = platform::tickCount();
     for (uint32_t i = 0; i < attempts && !file_.isOpen(); ++i) {
       // Tries lie far apart: a run of names left behind costs one try, not one each.
-      path_ = folder + "unz" + hex8(start + i * 0x9E3779B9u) + ".tmp";
+      path_ = folder + "unz" + hexDigits(start + i * 0x9E3779B9u, 8, false) + ".tmp";
       file_ = platform::File::createNew(path_, platform::Share::read);
     }
     if (!file_.isOpen()) path_.clear();
@@ -165,15 +166,6 @@ public:
 
 private:
   static constexpr uint32_t attempts = 64;
-
-  // Eight hexadecimal digits, without the C library's formatted printing (tens of kilobytes in
-  // the shipped program).
-  static std::string hex8(uint32_t value) {
-    std::string digits(8, '0');
-    for (int i = 7; i >= 0; --i, value >>= 4)
-      digits[static_cast<size_t>(i)] = "0123456789abcdef"[value & 0xF];
-    return digits;
-  }
 
   // The target's folder, where the rename onto it cannot cross volumes, as a
   // prefix of names: up to its last separator, or its drive, or nothing.

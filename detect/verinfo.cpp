@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "util/text.h"
+
 // Formatted by hand: the C library's printf family would bring its whole
 // formatting engine (floating point included) into the program for this.
 std::string formatVersion(uint32_t mostSignificant, uint32_t leastSignificant) {
@@ -29,9 +31,5 @@ std::string chooseFileVersion(const std::string& numeric, const std::string& tex
 
 std::string translationText(uint32_t entry) {
   // Language first, then code page: four upper-case hex digits each.
-  uint32_t swapped = (entry & 0xFFFF) << 16 | entry >> 16;
-  std::string text(8, '0');
-  for (int i = 7; i >= 0; --i, swapped >>= 4)
-    text[static_cast<size_t>(i)] = "0123456789ABCDEF"[swapped & 0xF];
-  return text;
+  return hexDigits((entry & 0xFFFF) << 16 | entry >> 16, 8, true);
 }

@@ -128,6 +128,14 @@ int32_t tokenInt(std::string_view text, int& position, char separator) {
   return static_cast<int32_t>(value);
 }
 
+std::string hexDigits(uint32_t value, int count, bool upper) {
+  const char* digits = upper ? "0123456789ABCDEF" : "0123456789abcdef";
+  std::string text(static_cast<size_t>(count), '0');
+  for (int i = count - 1; i >= 0; --i, value >>= 4)
+    text[static_cast<size_t>(i)] = digits[value & 0xF];
+  return text;
+}
+
 std::string extractFilePath(std::string_view path) {
   size_t at = lastDelimiter(path, "\\:");
   return at == std::string_view::npos ? std::string() : std::string(path.substr(0, at + 1));

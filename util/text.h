@@ -1,8 +1,8 @@
 #pragma once
-// Text routines shared by the installer flow and browser detection. Texts are
-// byte strings in the system's ANSI code page; positions are 1-based and 0
-// means "not found". A trail byte of a double-byte character is never taken
-// for a separator.
+// Text routines shared by the installer flow, browser detection and
+// extraction. Texts are byte strings in the system's ANSI code page; positions
+// are 1-based and 0 means "not found". A trail byte of a double-byte character
+// is never taken for a separator.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -34,6 +34,11 @@ std::string nextQuotedToken(std::string_view text, int& position, std::string_vi
 // value (negated after "-"); otherwise the unsigned value of the digits read
 // before the first one that does not fit, 0 when there are none.
 int32_t tokenInt(std::string_view text, int& position, char separator);
+
+// The low `count` hexadecimal digits of value (count at most 8), most
+// significant first, in upper or lower case. Made without the C library's
+// formatted printing, which would bring its whole engine into the program.
+std::string hexDigits(uint32_t value, int count, bool upper);
 
 // The path up to and including its last "\" or ":"; empty when it has neither.
 std::string extractFilePath(std::string_view path);

@@ -155,6 +155,15 @@ TEST(TokenInt, ReadsConsecutiveFieldsOfAVersion) {
   EXPECT_EQ(tokenInt("1.8.0.1", position, '.'), 1);
 }
 
+TEST(HexDigits, GivesTheLowDigitsMostSignificantFirst) {
+  EXPECT_EQ(hexDigits(0x0123ABCD, 8, false), "0123abcd");
+  EXPECT_EQ(hexDigits(0x0123ABCD, 8, true), "0123ABCD");
+  EXPECT_EQ(hexDigits(0xFFFFFFFF, 8, true), "FFFFFFFF");
+  EXPECT_EQ(hexDigits(0x5A, 4, false), "005a");
+  EXPECT_EQ(hexDigits(0xABC, 2, true), "BC");
+  EXPECT_EQ(hexDigits(0, 1, false), "0");
+}
+
 TEST(Paths, ExtractFilePathKeepsTheLastDelimiter) {
   struct Case {
     const char* path;
