@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # The product's showcase. Builds the shipped 32-bit setup.exe and the 64-bit
-# one that runs here (the same sources, the same sample payload: a plug-in
+# one (the same sources, the same sample payload: a plug-in
 # library npvorlixa.dll with its version resource, driver files, install.js
 # and install.rdf, packed by mkinstaller with a Firefox 1.5 agent text and a
 # start address), gives a throwaway Wine prefix a realistic set of fake
-# browsers, and runs the installer. With $DISPLAY set the window is shown
+# browsers, and runs the shipped 32-bit installer; on a machine whose kernel
+# runs no 32-bit programs it says so and runs the 64-bit one. With $DISPLAY set the window is shown
 # there for you to use; without it, the run happens under Xvfb, driven by
 # uidemo as a user would drive it, and is reported in the terminal: the
 # window, a screenshot, the message shown, what landed in which plug-in
@@ -19,7 +20,12 @@ cmake --build --preset win32 -j "$jobs"
 cmake --preset win64 >/dev/null
 cmake --build --preset win64 -j "$jobs" --target sample_setup uidemo browser_fixtures
 shipped=build/win32/setup.exe
-setup=build/win64/demo/setup.exe
+if why=$(scripts/runs-32bit 2>&1) && [ -x /usr/lib/wine/wine ]; then
+  setup=$shipped
+else
+  setup=build/win64/demo/setup.exe
+  echo "demo: the shipped 32-bit program cannot run here (${why:-"no wine32"}); using the 64-bit one"
+fi
 echo "demo: shipped 32-bit program $shipped ($(stat -c %s "$shipped") bytes); running $setup"
 rig=build/demo/wine-rig
 user_display=${DISPLAY:-}

@@ -60,7 +60,7 @@ TEST(DetectedBrowsers, AreWrittenBesideTheProgramAndTheRegistryStaysUnchanged) {
   testfiles::ScratchDir scratch("e2e-setup");
   const std::string& dir = scratch.path();
   std::string setup = dir + "\\setup.exe";
-  ASSERT_TRUE(copyFile(windowsPath(INSTALLER_EXE), setup));
+  ASSERT_TRUE(copyFile(windowsPath(e2e::programUnderTest()), setup));
   Process installer = Process::start("\"" + setup + "\"", dir);
   ASSERT_TRUE(installer.running());
   answerFirstWindow(installer);
@@ -74,7 +74,7 @@ TEST(DetectedBrowsers, AreWrittenBesideTheProgramAndTheRegistryStaysUnchanged) {
 // A setup.exe of the real program and the sample payload, written to path.
 bool writeSetup(const std::wstring& path) {
   std::string bytes =
-      readFile(windowsPath(INSTALLER_EXE)) +
+      readFile(windowsPath(e2e::programUnderTest())) +
       zipkit::buildZip(e2e::samplePayload(), e2e::comment(e2e::firefoxAgent, e2e::startUrl));
   OwnedFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
   DWORD written = 0;

@@ -64,6 +64,10 @@ enum class Outcome {
 // the root, the plug-in library in "plugins/".
 std::vector<zipkit::Entry> samplePayload();
 std::string comment(const std::string& agent, const std::string& url);
+// The installer program the scenarios run, as a Unix path: this build's own,
+// or the one INSTALLER_UNDER_TEST names (make test names the shipped 32-bit
+// program there where the machine runs it).
+std::string programUnderTest();
 inline const std::string firefoxAgent =
     "Mozilla/5.0 (Windows; U; Windows NT 5.1; en-US; rv:1.8) Gecko/20051111 Firefox/1.5";
 inline const std::string operaAgent =

@@ -57,7 +57,7 @@ const std::string incompleteText = "Installation finished with errors. The plug-
                                    "in every browser you selected.";
 
 // A built program (this build's by default) loaded as data, for its resources.
-OwnedLibrary programAsData(const char* path = INSTALLER_EXE) {
+OwnedLibrary programAsData(const std::string& path = programUnderTest()) {
   return OwnedLibrary(LoadLibraryExA(windowsPath(path).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
 }
 
@@ -285,7 +285,7 @@ const std::vector<Scenario>& scenarios() {
                if (!e.name.ends_with("/"))
                  e = zipkit::deflatedEntry(e.name, std::string(e.original.size(), 'X'));
              ASSERT_TRUE(
-                 writeFile(setup, readFile(windowsPath(INSTALLER_EXE)) +
+                 writeFile(setup, readFile(windowsPath(programUnderTest())) +
                                       zipkit::buildZip(other, comment(firefoxAgent, startUrl))));
              pressContinue(s);
            },
@@ -713,7 +713,7 @@ TEST(Installer, ImportsOnlyWhatTheSystemLoadsFromItsOwnFolder) {
   const std::set<std::string> known = {
       "advapi32.dll", "comdlg32.dll", "gdi32.dll",  "kernel32.dll", "msvcrt.dll",
       "ole32.dll",    "oleaut32.dll", "rpcrt4.dll", "shell32.dll",  "user32.dll"};
-  std::vector<std::string> imports = importedLibraries(readFile(windowsPath(INSTALLER_EXE)));
+  std::vector<std::string> imports = importedLibraries(readFile(windowsPath(programUnderTest())));
   ASSERT_FALSE(imports.empty());
   for (const std::string& name : imports)
     EXPECT_TRUE(known.count(name)) << name << " is imported";

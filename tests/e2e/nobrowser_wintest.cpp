@@ -14,7 +14,7 @@ TEST(NoBrowser, ShowsOneOwnerlessErrorBoxAndWritesNothing) {
   testfiles::ScratchDir scratch("nobrowser");
   const std::string& dir = scratch.path();
   std::string setup = dir + "\\setup.exe";
-  ASSERT_TRUE(copyFile(windowsPath(INSTALLER_EXE), setup));
+  ASSERT_TRUE(copyFile(windowsPath(e2e::programUnderTest()), setup));
 
   Process installer = Process::start("\"" + setup + "\"", dir);
   ASSERT_TRUE(installer.running());
@@ -33,7 +33,7 @@ TEST(NoBrowser, LeavesAnExistingDetectedBrowsersFileUntouched) {
   testfiles::ScratchDir scratch("nobrowser-old");
   const std::string& dir = scratch.path();
   std::string setup = dir + "\\setup.exe";
-  ASSERT_TRUE(copyFile(windowsPath(INSTALLER_EXE), setup));
+  ASSERT_TRUE(copyFile(windowsPath(e2e::programUnderTest()), setup));
   std::string old = "Old Browser 1.0\nC:\\old.exe\nC:\\old\\Plugins\n";
   ASSERT_TRUE(writeFile(dir + "\\detected browsers.txt", old));
 

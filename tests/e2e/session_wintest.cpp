@@ -89,6 +89,11 @@ std::vector<zipkit::Entry> samplePayload() {
   return entries;
 }
 
+std::string programUnderTest() {
+  const char* named = getenv("INSTALLER_UNDER_TEST");
+  return named && *named ? named : INSTALLER_EXE;
+}
+
 std::string comment(const std::string& agent, const std::string& url) {
   return "agent: " + agent + "\nurl: " + url + "\n";
 }
@@ -118,7 +123,7 @@ Session::Session(const std::string& name, const std::vector<Existing>& existing,
     writeFileAt(dir + "\\npvorlixa.dll", pluginLibrary(existing[b]), old);
   }
   setup_ = root() + "\\setup.exe";
-  std::string stub = readFile(windowsPath(INSTALLER_EXE));
+  std::string stub = readFile(windowsPath(programUnderTest()));
   ok_ = stub.starts_with("MZ") && writeFile(setup_, stub + zipkit::buildZip(payload, settings));
 }
 
