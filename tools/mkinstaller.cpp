@@ -742,8 +742,7 @@ std::string describePlugin(const std::vector<Item>& items, const Options& o) {
   for (const Item& i : items)
     if (!i.folder() && isPluginLibrary(withoutFirstFolder(i.name))) plugin = &i, ++count;
   if (!plugin)
-    return "none (no np*.dll): the installer cannot tell an up-to-date browser, and offers "
-           "every one the installation";
+    return "none (no np*.dll): the installer cannot tell whether a browser's copy is up to date";
   bool ok = false;
   PeImage image(readWhole((fs::path(o.payload) / plugin->name).string(), ok));
   std::string text = withoutFirstFolder(plugin->name);
@@ -791,6 +790,7 @@ void printSummary(const Options& o, const std::vector<Item>& items, const Packed
     }
   std::string removed = listRootFiles();
   std::replace(removed.begin(), removed.end(), '\n', ' ');
+  if (!removed.empty()) removed.pop_back();
   std::printf("Un-ticking a browser deletes: %s\n",
               removed.empty() ? "nothing (no top-level file is installed)" : removed.c_str());
   std::printf("Plug-in library: %s\n", describePlugin(items, o).c_str());
