@@ -264,11 +264,11 @@ struct FdTraits {
 };
 using OwnedFd = UniqueHandle<FdTraits>;
 
+// The file's bytes; ok is false when it could not be read.
 std::string readWhole(const std::string& path, bool& ok) {
   std::ifstream in(path, std::ios::binary);
   std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  ok = in.good() || in.eof();
-  ok = ok && static_cast<bool>(in.is_open());
+  ok = in.is_open() && !in.bad();
   return bytes;
 }
 
@@ -887,13 +887,10 @@ int main(int argc, char** argv) {
     return exitOk;
   }
   std::string error;
-  bool interrupted = false;
   {
     HeldSignals held;
     error = Run{o, held}.pack();
-    interrupted = held.pending();
   } // a held interrupt is taken here, after the work folder went
-  if (interrupted) return exitFailed;
   if (!error.empty()) {
     std::fprintf(stderr, "mkinstaller: %s\n", error.c_str());
     return exitFailed;

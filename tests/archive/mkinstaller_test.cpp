@@ -14,11 +14,14 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
 #include <cstdio>
 #include <ctime>
 #include <fcntl.h>
 #include <fstream>
 #include <map>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 
@@ -588,6 +591,33 @@ TEST_F(Packer, SignsTheSetupSoThatItVerifiesAndStillReads) {
   setTime(payload / "vorlixa.drv", 1100000000 + 60);
   ASSERT_EQ(mkinstaller(signing, work, "SOURCE_DATE_EPOCH=1100000000").status, 0);
   EXPECT_TRUE(readFile(output) == first);
+
+  // Timestamped by a stand-in server on 127.0.0.1, listening on a socket
+  // bound here before it starts, so no port is guessed and nothing races.
+  ScratchDir stamps;
+  int listener = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), length), 0);
+  ASSERT_EQ(listen(listener, 4), 0);
+  ASSERT_EQ(getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+  ASSERT_EQ(std::system(("python3 '" TEST_SOURCE_DIR "/fixtures/timestamp-server.py' '" +
+                         stamps.path() + "' " + std::to_string(listener) + " &")
+                            .c_str()),
+            0);
+  close(listener);
+  const std::string server = "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/";
+  ToolRun run = mkinstaller(args("agent") + " --pfx '" + pfx + "' --password-file '" + password +
+                                "' --timestamp " + server,
+                            work);
+  ASSERT_EQ(run.status, 0) << run.errors;
+  EXPECT_TRUE(hasLine(run.output, {"signed and timestamped"})) << run.output;
+  EXPECT_EQ(shell("osslsigncode verify -CAfile '" + cert + "' -TSA-CAfile '" + stamps.path() +
+                  "/tsa.pem' -in '" + output +
+                  "' | grep -q 'Timestamp Server Signature verification: ok'"),
+            0);
 }
 
 // A stand-in signer on the PATH shows what reaches it: its arguments and its
