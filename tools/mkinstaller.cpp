@@ -806,66 +806,85 @@ void printSummary(const Options& o, const std::vector<Item>& items, const Packed
 
 // ---- The run ----
 
-struct Run {
-  const Options& o;
-  const HeldSignals& held;
+// One pack: the checks of what was given, the work, and keeping the result.
+class Run {
+public:
+  Run(const Options& o, const HeldSignals& held) : o_(o), held_(held) {}
 
-  void step(const std::string& what) const {
-    if (o.verbosity >= 2) std::printf("mkinstaller: %s\n", what.c_str());
+  // The error text; empty when the output was written.
+  std::string pack() {
+    if (std::string error = prepare(); !error.empty()) return error;
+    WorkFolder work(output_.parent_path());
+    if (work.path().empty()) return work.error();
+    PackedEntries packed;
+    std::string result;
+    if (std::string error = make(work, packed, result); !error.empty()) return error;
+    std::string digest = sha256Of(result);
+    std::error_code ec;
+    uint64_t size = fs::file_size(result, ec);
+    if (::rename(result.c_str(), output_.c_str()) != 0)
+      return "cannot write " + o_.output + ": " + std::strerror(errno);
+    if (o_.verbosity >= 1) printSummary(o_, items_, packed, stub_.size(), size, o_.output, digest);
+    return {};
   }
 
-  std::string pack() const {
+private:
+  void step(const std::string& what) const {
+    if (o_.verbosity >= 2) std::printf("mkinstaller: %s\n", what.c_str());
+  }
+
+  // Everything that can be refused before a byte is written.
+  std::string prepare() {
     std::error_code ec;
-    if (!fs::is_regular_file(o.stub, ec)) return "no stub program at " + o.stub;
-    if (!fs::is_directory(o.payload, ec)) return "no payload folder at " + o.payload;
-    const fs::path output = placeOf(o.output);
-    if (std::string why = checkOutput(o, output); !why.empty()) return why;
-    const std::string comment = "agent: " + o.agent + "\nurl: " + o.url + "\n";
-    if (std::string why = checkComment(o, comment); !why.empty()) return why;
+    if (!fs::is_regular_file(o_.stub, ec)) return "no stub program at " + o_.stub;
+    if (!fs::is_directory(o_.payload, ec)) return "no payload folder at " + o_.payload;
+    output_ = placeOf(o_.output);
+    if (std::string why = checkOutput(o_, output_); !why.empty()) return why;
+    comment_ = "agent: " + o_.agent + "\nurl: " + o_.url + "\n";
+    if (std::string why = checkComment(o_, comment_); !why.empty()) return why;
     bool ok = false;
-    const std::string stub = readWhole(o.stub, ok);
-    if (!ok) return "cannot read the stub " + o.stub;
-    if (std::string why = checkStub(o.stub, stub); !why.empty()) return why;
-    std::string password;
-    if (std::string why = readPassword(o, password); !why.empty()) return why;
+    stub_ = readWhole(o_.stub, ok);
+    if (!ok) return "cannot read the stub " + o_.stub;
+    if (std::string why = checkStub(o_.stub, stub_); !why.empty()) return why;
+    if (std::string why = readPassword(o_, password_); !why.empty()) return why;
+    step("reading the payload " + o_.payload);
+    if (std::string why = PayloadScan(fs::canonical(o_.payload, ec), o_).run(items_); !why.empty())
+      return why;
+    if (std::none_of(items_.begin(), items_.end(), [](const Item& i) { return !i.folder(); }))
+      return "the payload folder " + o_.payload + " holds no files";
+    return {};
+  }
 
-    step("reading the payload " + o.payload);
-    std::vector<Item> items;
-    if (std::string error = PayloadScan(fs::canonical(o.payload, ec), o).run(items); !error.empty())
-      return error;
-    if (std::none_of(items.begin(), items.end(), [](const Item& i) { return !i.folder(); }))
-      return "the payload folder " + o.payload + " holds no files";
-
-    WorkFolder work(output.parent_path());
-    if (work.path().empty()) return work.error();
+  // The archive, the setup and its signature in the work folder, checked;
+  // result is the finished file.
+  std::string make(const WorkFolder& work, PackedEntries& packed, std::string& result) const {
     step("packing in " + work.path());
-    PackedEntries packed;
-    std::string error = writeArchive(o, items, comment, work / "archive.zip");
-    if (error.empty()) error = readPacked(o, work / "archive.zip", packed);
+    std::string error = writeArchive(o_, items_, comment_, work / "archive.zip");
+    if (error.empty()) error = readPacked(o_, work / "archive.zip", packed);
     bool read = false;
     std::string archive = readWhole(work / "archive.zip", read);
     if (error.empty() && !read) error = "cannot read back the archive";
-    std::string result = work / "setup.exe";
-    if (error.empty()) error = writeNew(result, stub, archive);
-    if (error.empty() && held.pending()) error = "interrupted";
-    if (error.empty() && o.signing()) {
-      step("signing with " + std::string(signer));
-      std::vector<std::string> args = signerArgs(o, !password.empty(), result, work / "signed.exe");
-      error = runSigner(o, args, password, !password.empty(), work / "signer.log", held);
+    result = work / "setup.exe";
+    if (error.empty()) error = writeNew(result, stub_, archive);
+    if (error.empty() && held_.pending()) error = "interrupted";
+    if (error.empty() && o_.signing()) {
+      step(std::string("signing with ") + signer);
+      const bool withPassword = !password_.empty();
+      std::vector<std::string> args = signerArgs(o_, withPassword, result, work / "signed.exe");
+      error = runSigner(o_, args, password_, withPassword, work / "signer.log", held_);
       result = work / "signed.exe";
     }
-    if (error.empty() && held.pending()) error = "interrupted";
-    if (error.empty()) step("reading the result as the installer will");
-    if (error.empty()) error = checkResult(result, packed, work / "entry");
+    if (error.empty() && held_.pending()) error = "interrupted";
     if (!error.empty()) return error;
-
-    std::string digest = sha256Of(result);
-    uint64_t size = fs::file_size(result, ec);
-    if (::rename(result.c_str(), output.c_str()) != 0)
-      return "cannot write " + o.output + ": " + std::strerror(errno);
-    if (o.verbosity >= 1) printSummary(o, items, packed, stub.size(), size, o.output, digest);
-    return {};
+    step("reading the result as the installer will");
+    return checkResult(result, packed, work / "entry");
   }
+
+  const Options& o_;
+  const HeldSignals& held_;
+  fs::path output_;
+  std::string comment_, stub_, password_;
+  std::vector<Item> items_;
 };
 
 } // namespace
@@ -889,7 +908,7 @@ int main(int argc, char** argv) {
   std::string error;
   {
     HeldSignals held;
-    error = Run{o, held}.pack();
+    error = Run(o, held).pack();
   } // a held interrupt is taken here, after the work folder went
   if (!error.empty()) {
     std::fprintf(stderr, "mkinstaller: %s\n", error.c_str());
