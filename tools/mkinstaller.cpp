@@ -830,7 +830,9 @@ public:
 
 private:
   void step(const std::string& what) const {
-    if (o_.verbosity >= 2) std::printf("mkinstaller: %s\n", what.c_str());
+    if (o_.verbosity < 2) return;
+    std::printf("mkinstaller: %s\n", what.c_str());
+    std::fflush(stdout); // before the signer's own output
   }
 
   // Everything that can be refused before a byte is written.
