@@ -35,10 +35,15 @@ bool isDeviceName(std::string_view component) {
 
 } // namespace
 
+SkipRule skipRule(std::string_view name) {
+  if (lowerCase(extension(name)) == "js") return SkipRule::script;
+  if (name.find("META-INF") != std::string_view::npos) return SkipRule::metaInf;
+  if (name.find(".rdf") != std::string_view::npos) return SkipRule::rdf;
+  return SkipRule::none;
+}
+
 bool isInstalledEntry(std::string_view name) {
-  if (lowerCase(extension(name)) == "js") return false;
-  if (name.find("META-INF") != std::string_view::npos) return false;
-  return name.find(".rdf") == std::string_view::npos;
+  return skipRule(name) == SkipRule::none;
 }
 
 std::string withoutFirstFolder(std::string_view name) {

@@ -7,8 +7,16 @@
 #include <string>
 #include <string_view>
 
-// False for the entries that are never written: a ".js" extension (any letter
-// case), a name containing "META-INF" or ".rdf" (exact case).
+// The rule by which an entry is never written, tested in this order.
+enum class SkipRule {
+  none,    // installed
+  script,  // a ".js" extension, in any letter case
+  metaInf, // the name contains "META-INF" (exact case)
+  rdf,     // the name contains ".rdf" (exact case)
+};
+SkipRule skipRule(std::string_view name);
+
+// False for the entries that are never written (skipRule is not none).
 bool isInstalledEntry(std::string_view name);
 
 // The name without its first folder name: "plugins/np.dll" gives "np.dll";

@@ -75,7 +75,20 @@ constexpr int64_t entrySize = 8;
 constexpr uint32_t subdirectory = 0x80000000;
 constexpr uint32_t manifestType = 24;
 constexpr uint32_t versionType = 16;
+constexpr uint32_t versionName = 1; // VS_VERSION_INFO
 } // namespace resource
+
+// The version resource: its length, value length and type words, the key
+// "VS_VERSION_INFO" in UTF-16 with its terminator, padding to 4 bytes, then
+// the fixed block.
+namespace version {
+constexpr int64_t valueLength = 2;
+constexpr int64_t fixedBlock = 40;
+constexpr uint32_t fixedSize = 52;
+constexpr uint32_t fixedSignature = 0xFEEF04BD;
+constexpr int64_t fileVersionMs = 8; // in the fixed block
+constexpr int64_t fileVersionLs = 12;
+} // namespace version
 
 // The load configuration: its own size first; the flags with which the
 // loader resolves the program's static imports (the 32-bit layout's fields

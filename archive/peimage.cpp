@@ -174,6 +174,18 @@ std::string_view PeImage::resource(uint32_t type, uint32_t name) const {
   return std::string_view(bytes_.data() + at, size);
 }
 
+bool PeImage::fileVersion(uint32_t& mostSignificant, uint32_t& leastSignificant) const {
+  std::string_view r = resource(pe::resource::versionType, pe::resource::versionName);
+  const char* fixed = r.data() + pe::version::fixedBlock;
+  if (r.size() < pe::version::fixedBlock + pe::version::fixedSize ||
+      zip::get16(r.data() + pe::version::valueLength) < pe::version::fixedSize ||
+      zip::get32(fixed) != pe::version::fixedSignature)
+    return false;
+  mostSignificant = zip::get32(fixed + pe::version::fileVersionMs);
+  leastSignificant = zip::get32(fixed + pe::version::fileVersionLs);
+  return true;
+}
+
 uint32_t PeImage::storedChecksum() const {
   return valid() ? get32(optional_ + pe::checksumField) : 0;
 }

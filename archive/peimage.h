@@ -42,6 +42,10 @@ public:
   // numeric name; empty when there is none.
   std::string_view resource(uint32_t type, uint32_t name) const;
 
+  // The file version of the version resource's fixed block (most significant
+  // word first); false when there is no such resource or block.
+  bool fileVersion(uint32_t& mostSignificant, uint32_t& leastSignificant) const;
+
   uint32_t storedChecksum() const;
   uint32_t checksum() const; // what the checksum field should hold for these bytes
   void updateChecksum();

@@ -56,7 +56,8 @@ endfunction()
 #                     [SIGN <certificate> <key>] [DEPENDS <files>...])
 # Target <name> makes OUTPUT from the program and the folder's files, signed
 # with SIGN's PEM files when given; DEPENDS names what the folder is made
-# from, so that a change remakes the setup.
+# from, so that a change remakes the setup. The packer runs quietly here
+# (-q): its summary is for a vendor at the command line.
 function(installer_add_setup name)
   cmake_parse_arguments(arg "" "STUB;PAYLOAD;OUTPUT;AGENT;URL" "SIGN;DEPENDS" ${ARGN})
   installer_host_tool(mkinstaller tool tool_depends)
@@ -70,7 +71,7 @@ function(installer_add_setup name)
     # The host tool may carry the sanitizers of its build: no leak report.
     COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=0
             ${tool} --stub $<TARGET_FILE:${arg_STUB}> --payload ${arg_PAYLOAD}
-                    --agent ${arg_AGENT} --url ${arg_URL} -o ${arg_OUTPUT} ${sign}
+                    --agent ${arg_AGENT} --url ${arg_URL} -o ${arg_OUTPUT} ${sign} -q
     DEPENDS ${arg_STUB} ${tool_depends} ${arg_SIGN} ${arg_DEPENDS}
     COMMENT "Making ${arg_OUTPUT}"
     VERBATIM)

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Makes dist/ for a release: the 32-bit installer program (the stub that every
-# setup.exe begins with), the packer mkinstaller, a sample setup.exe signed by
-# the packer, and SHA256SUMS over them; prints the stub's size.
+# setup.exe begins with), the packer mkinstaller (an optimised build without
+# sanitizers) with its guide packer.md, a sample setup.exe signed by the
+# packer, and SHA256SUMS over them; prints the stub's size.
 #
 # The sample is signed with SIGN_CERT and SIGN_KEY (PEM files; SIGN_PASSWORD
 # for a key under a password) when they are set, otherwise with a throwaway
@@ -20,6 +21,7 @@ rm -rf dist
 mkdir dist
 cp build/win32/installer/installer.exe dist/installer.exe
 cp build/tools/tools/mkinstaller dist/mkinstaller
+cp docs/packer.md dist/packer.md
 
 keys=$(mktemp -d)
 trap 'rm -rf "$keys"' EXIT
@@ -32,14 +34,19 @@ if [ -z "$cert" ] || [ -z "$key" ]; then
   openssl req -x509 -newkey rsa:2048 -nodes -days 30 -subj "/CN=Vorlixa sample signer" \
     -keyout "$key" -out "$cert" 2>/dev/null
 fi
+# The packer reads the key's password from the variable itself and hands it
+# to the signer on a pipe: it never appears on a command line.
 password=()
-[ -n "${SIGN_PASSWORD:-}" ] && password=(--password "$SIGN_PASSWORD")
+if [ -n "${SIGN_PASSWORD:-}" ]; then
+  export SIGN_PASSWORD
+  password=(--password-env SIGN_PASSWORD)
+fi
 dist/mkinstaller --stub dist/installer.exe --payload build/win32/sample-payload \
   --agent "Mozilla/5.0 (Windows; U; Windows NT 5.1; en-US; rv:1.8) Gecko/20051111 Firefox/1.5" \
   --url "http://www.example.com/vorlixa/installed.html" -o dist/setup.exe \
   --sign "$cert" "$key" "${password[@]}"
 osslsigncode verify -CAfile "$cert" -in dist/setup.exe >/dev/null
 
-(cd dist && sha256sum installer.exe mkinstaller setup.exe >SHA256SUMS)
+(cd dist && sha256sum installer.exe mkinstaller packer.md setup.exe >SHA256SUMS)
 echo "release: dist/ holds $(cd dist && echo *)"
 echo "release: stub dist/installer.exe is $(stat -c %s dist/installer.exe) bytes"

@@ -7,33 +7,38 @@
 namespace {
 
 TEST(EntrySelection, FollowsTheExtensionAndNameRules) {
+  using enum SkipRule;
   struct Case {
     const char* name;
-    bool installed;
+    SkipRule rule; // the first rule that leaves the entry out
   };
   for (const Case& c : std::vector<Case>{
-           {"install.js", false},
-           {"INSTALL.JS", false},
-           {"plugins/helper.Js", false},
-           {"a.js.txt", true},
-           {"a.js\\b", true},       // a "\" after the dot: no extension
-           {"C:a.js:stream", true}, // a ":" after the dot: no extension
-           {"a.txt.js", false},
-           {"folder.js/file.dll", true}, // the extension is "js/file.dll"
-           {"js", true},
-           {".js", false},
-           {"install.rdf", false},
-           {"plugins/x.rdf", false},
-           {"x.RDF", true}, // ".rdf" is tested in exact case
-           {"a.rdfx", false},
-           {"META-INF/manifest.mf", false},
-           {"plugins/META-INF", false},
-           {"meta-inf/manifest.mf", true},
-           {"plugins/npvorlixa.dll", true},
-           {"drv1.dat", true},
-           {"", true},
-       })
-    EXPECT_EQ(isInstalledEntry(c.name), c.installed) << c.name;
+           {"install.js", script},
+           {"INSTALL.JS", script},
+           {"plugins/helper.Js", script},
+           {"a.js.txt", none},
+           {"a.js\\b", none},       // a "\" after the dot: no extension
+           {"C:a.js:stream", none}, // a ":" after the dot: no extension
+           {"a.txt.js", script},
+           {"folder.js/file.dll", none}, // the extension is "js/file.dll"
+           {"js", none},
+           {".js", script},
+           {"install.rdf", rdf},
+           {"plugins/x.rdf", rdf},
+           {"x.RDF", none}, // ".rdf" is tested in exact case
+           {"a.rdfx", rdf},
+           {"META-INF/manifest.mf", metaInf},
+           {"plugins/META-INF", metaInf},
+           {"META-INF/x.rdf.js", script}, // the rules in their order
+           {"META-INF/x.rdf", metaInf},
+           {"meta-inf/manifest.mf", none},
+           {"plugins/npvorlixa.dll", none},
+           {"drv1.dat", none},
+           {"", none},
+       }) {
+    EXPECT_EQ(skipRule(c.name), c.rule) << c.name;
+    EXPECT_EQ(isInstalledEntry(c.name), c.rule == none) << c.name;
+  }
 }
 
 TEST(EntryTarget, LosesOnlyItsFirstFolderName) {

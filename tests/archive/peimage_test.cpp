@@ -8,6 +8,7 @@
 #include "archive/peimage.h"
 #include "archive/unpack.h"
 #include "archive/zipformat.h"
+#include "resources/stubmark.h"
 #include "tests/archive/zipkit.h"
 
 #include <gtest/gtest.h>
@@ -186,6 +187,9 @@ TEST(BuiltProgram, LoadsItsStaticImportsFromTheSystemFolderOnly) {
     EXPECT_EQ(zip::get16(image.bytes().data() + size_t(at + flags)), 0x800u)
         << "LOAD_LIBRARY_SEARCH_SYSTEM32";
     EXPECT_EQ(image.storedChecksum(), image.checksum());
+    // The mark by which the packer knows the installer program.
+    EXPECT_EQ(image.resource(10, STUB_MARK_ID).substr(0, sizeof STUB_MARK_TEXT - 1),
+              STUB_MARK_TEXT);
   }
   if (read == 0) GTEST_SKIP() << "no Windows build to read";
 }
