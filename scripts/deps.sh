@@ -8,7 +8,7 @@ packages=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
   wine64 xvfb xauth fonts-wine
   zlib1g-dev libdeflate-dev libzip-dev zip unzip
-  osslsigncode openssl
+  osslsigncode openssl libssl-dev python3
 )
 here=$(dirname "$0")
 foreign=()
