@@ -1,7 +1,5 @@
 #include "formless/component.h"
 
-#include "util/ui.h"
-
 #include <cstring>
 
 int nextId = 1;
@@ -158,14 +156,15 @@ tButton::tButton(tOwner& owner, const tRect& rect, const std::string& text, tBut
 }
 
 void tButton::wmCommand(tMessageRec& rec) {
-  // Whatever the notification: the flag first, so that onClick runs with it set.
-  if (kind == tButtonKind::cancel) quitFlag = true;
+  // Whatever the notification: the cancel first, so that onClick runs with
+  // it requested.
+  if (kind == tButtonKind::cancel && owner) owner->cancel();
   tComponent::wmCommand(rec);
 }
 
 void tButton::wmSysChar(tMessageRec& rec) {
   // An accelerator calls onClick directly, without WM_COMMAND: a cancel
-  // button reached so does not set quitFlag.
+  // button reached so does not cancel.
   if (!isAccelerator(static_cast<char>(rec.wParam), caption)) return;
   if (onClick) onClick();
   rec.result = 1;

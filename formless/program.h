@@ -58,7 +58,7 @@ public:
   // windowStyle, creates the window at frame (its outer position and size)
   // with caption, and lets the object create its controls.
   void open(const tRect& frame, const std::string& caption, DWORD windowStyle = defaultWindowStyle);
-  // open, then the modal loop until quitFlag is set, then cleanup.
+  // open, then the modal loop until it is ended, then cleanup.
   void openModal(const tRect& frame, const std::string& caption, DWORD windowStyle);
 
   // Creates the window (no ShowWindow: visibility comes from style) and
@@ -91,7 +91,7 @@ public:
   bool processNextMessage();
   // Dispatches the whole queue, then sleeps once.
   void processMessages();
-  // The modal loop: until quitFlag is set, processMessages; then cleanup.
+  // The modal loop: until endLoop (or cancel), processMessages; then cleanup.
   void run(bool exitAfter);
 
   OwnedFont font; // default font of the controls
@@ -115,8 +115,8 @@ private:
 // The one window object, or null. All message routing goes through it.
 extern tProgram* appWindow;
 
-// Unit start-up: clears appWindow, quitFlag and the identifier counter and
-// measures the check glyph.
+// Unit start-up: clears appWindow and the identifier counter and measures the
+// check glyph.
 void formlessStartup();
 
 // The procedure of the top-level window's class.

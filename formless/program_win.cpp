@@ -1,20 +1,17 @@
 #include "formless/program.h"
 
 #include "formless/checklist.h"
-#include "util/ui.h"
 
 tProgram* appWindow = nullptr;
 
 void formlessStartup() {
   nextId = 1;
   appWindow = nullptr;
-  quitFlag = false;
   measureCheckGlyph();
 }
 
 tProgram::tProgram(std::string name, HINSTANCE module) : className(std::move(name)) {
   instance = module;
-  quitFlag = false;
   windowClass.style = CS_PARENTDC;
   windowClass.lpfnWndProc = classWindowProc;
   windowClass.hInstance = instance;
@@ -155,10 +152,10 @@ void tProgram::processMessages() {
 }
 
 void tProgram::run(bool exitAfter) {
-  quitFlag = false;
+  loopEnded = false;
   // The flag is looked at between passes only, so that what was queued when
-  // it was set is still dispatched.
-  while (!quitFlag)
+  // the loop was ended is still dispatched.
+  while (!loopEnded)
     processMessages();
   cleanup();
   if (exitAfter) ExitProcess(0);
@@ -171,7 +168,8 @@ LRESULT CALLBACK classWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
   LRESULT byDefault = DefWindowProcA(hwnd, msg, wParam, lParam);
   if (!appWindow) return byDefault;
   if (msg == WM_DESTROY) {
-    quitFlag = true;
+    // The close box: a cancel, as the Cancel button's.
+    appWindow->cancel();
     return byDefault;
   }
   LRESULT result = appWindow->windowProc(hwnd, msg, wParam, lParam);

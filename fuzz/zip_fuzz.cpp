@@ -125,26 +125,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     platform::File file = platform::File::create(scratch.archive, platform::Share::read);
     file.write(data, size);
   }
-  quitFlag = false;
-  archivePath = scratch.archive;
-  openArchive();
-  if (!quitFlag) {
-    checkRootFiles(listRootFiles());
+  tArchive archive;
+  if (openArchive(scratch.archive, archive)) {
+    checkRootFiles(listRootFiles(archive));
     // One job for the input, as an installation holds one for its entries: the decoder's memory
     // and the read-ahead buffer are allocated once, and each entry must clear what the one before
     // left in them.
     ArchiveJob job;
     int visited = 0;
-    walkCatalog([&](const std::string&, int32_t headerPos, uint32_t, uint32_t) {
-      extractEntry(job, archivePath, scratch.output, headerPos);
+    walkCatalog(archive, [&](const std::string&, int32_t headerPos, uint32_t, uint32_t) {
+      archive.extract(job, headerPos, scratch.output);
       return ++visited >= maxEntries;
     });
-    quitFlag = false;
     // The watch keeps every event of the installation for the look after it. Without a watch,
     // look around whenever handlers could run (before each entry and during decoding) too.
     scratch.startWatching();
     if (scratch.watch < 0) setMessageHook([] { scratch.checkListing(); });
-    installToDir(job, scratch.plugins.string());
+    tBoxReporter boxes;
+    installToDir(job, archive, scratch.plugins.string(), boxes);
     setMessageHook(nullptr);
     scratch.checkConfined();
     unlink(scratch.output.c_str());

@@ -2,7 +2,6 @@
 
 #include "archive/install.h"
 #include "detect/tslist.h"
-#include "installer/startup.h"
 #include "util/platform.h"
 #include "util/text.h"
 
@@ -65,12 +64,9 @@ tRunAction runActionFor(uint32_t initialState, uint32_t checkState) {
   return checkState == 0 ? tRunAction::remove : tRunAction::none;
 }
 
-bool installPayload(const std::string& dir) {
+bool installPayload(const tArchive& archive, const std::string& dir, tReporter& reporter) {
   bool failed = false;
-  std::string target = installToDir(dir, &failed);
-  if (target.empty()) return false;
-  destDir = target;
-  return !failed;
+  return !installToDir(archive, dir, reporter, &failed).empty() && !failed;
 }
 
 void removeFiles(const std::string& dir, const std::string& names) {

@@ -231,15 +231,15 @@ std::string appendToStub(const Options& o, const std::string& zipPath) {
 // first difference from what was packed; empty when there is none.
 std::string checkResult(const std::string& path, const PackedEntries& packed) {
   if (fs::file_size(path) > 0x7FFFFFFF) return "the result is larger than 2 GiB";
-  archivePath = path;
-  if (std::string message = readArchive(); !message.empty())
+  tArchive archive;
+  if (std::string message = readArchive(path, archive); !message.empty())
     return "the installer would not read the result: " + message;
   const std::string scratch = path + ".check";
   std::error_code ec;
   fs::create_directory(scratch, ec);
   std::string error;
   PackedEntries found;
-  WalkEnd end = visitEntries(
+  WalkEnd end = archive.visitEntries(
       [&](const std::string& name, int32_t headerPos, uint32_t compressedSize, uint32_t size) {
         auto p = packed.find(name);
         uint32_t crc = 0;
@@ -248,7 +248,7 @@ std::string checkResult(const std::string& path, const PackedEntries& packed) {
           error = "an entry that was not packed";
         else if (compressedSize != p->second.compressedSize || size != p->second.size)
           error = "other sizes";
-        else if (ZipResult r = extractEntry(path, file, headerPos); r != zipOk)
+        else if (ZipResult r = archive.extract(headerPos, file); r != zipOk)
           error = "result " + std::to_string(r) + " when extracted";
         else if (!fileCrc(file, crc) || crc != p->second.crc || fs::file_size(file, ec) != size)
           error = "other data when extracted";
@@ -294,8 +294,8 @@ std::string sign(const Options& o) {
   }
   fs::rename(signedPath, o.output, ec);
   if (ec) return "cannot replace " + o.output + " by its signed copy";
-  archivePath = o.output;
-  if (std::string message = readArchive(); !message.empty())
+  tArchive archive;
+  if (std::string message = readArchive(o.output, archive); !message.empty())
     return "the installer would not read the signed result: " + message;
   return {};
 }

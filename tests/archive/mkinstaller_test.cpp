@@ -41,7 +41,6 @@ void rawFile(const std::string& path) {
 class Packer : public ::testing::Test {
 public:
   void SetUp() override {
-    quitFlag = false;
     takeShownBoxes();
     testfiles::createFoldersTo(payload / "plugins/");
     for (const auto& [name, data] : files)
@@ -72,27 +71,27 @@ TEST_F(Packer, SetupIsTheStubWithTheArchiveAndItsComment) {
   std::string bytes = readFile(output);
   EXPECT_EQ(bytes.substr(0, stubBytes.size()), stubBytes);
 
-  archivePath = output;
-  openArchive();
+  tArchive archive;
+  ASSERT_TRUE(openArchive(output, archive));
   EXPECT_EQ(takeShownBoxes(), Names{});
-  EXPECT_EQ(archiveComment,
+  EXPECT_EQ(archive.comment(),
             "agent: mozilla/4.79 [en] (windows nt 5.0; u)\nurl: http://example.com/\n");
-  EXPECT_EQ(archiveBase, static_cast<int32_t>(stubBytes.size()));
+  EXPECT_EQ(archive.base(), static_cast<int32_t>(stubBytes.size()));
 
   // Files of a folder first, then each subfolder's entry and contents; every
   // file deflated.
   Names names;
-  walkCatalog([&](const std::string& name, int32_t pos, uint32_t, uint32_t) {
+  walkCatalog(archive, [&](const std::string& name, int32_t pos, uint32_t, uint32_t) {
     names.push_back(name);
     EXPECT_EQ(bytes[static_cast<size_t>(pos) + localMethod], 8) << name;
     return false;
   });
   EXPECT_EQ(names, (Names{"install.js", "install.rdf", "vorlixa.drv", "vorlixa.ini",
                           "plugins/npvorlixa.dll"}));
-  EXPECT_NE(catalog.find("plugins/"), std::string::npos) << "no folder entry";
+  EXPECT_NE(archive.catalog().find("plugins/"), std::string::npos) << "no folder entry";
 
   ScratchDir plugins;
-  installToDir(plugins.path());
+  installToDir(archive, plugins.path());
   EXPECT_EQ(takeShownBoxes(), Names{});
   EXPECT_EQ(plugins.contents(), (Names{"npvorlixa.dll", "vorlixa.drv", "vorlixa.ini"}));
   EXPECT_TRUE(readFile(plugins / "npvorlixa.dll") == files.back().second);
@@ -104,10 +103,10 @@ TEST_F(Packer, CommentOfExactly2026BytesIsTheLongestTaken) {
   std::string agent(2026 - 14 - url.size(), 'a');
   ToolRun run = mkinstaller(args(agent, url), work);
   ASSERT_EQ(run.status, 0) << run.errors;
-  archivePath = output;
-  openArchive();
+  tArchive archive;
+  ASSERT_TRUE(openArchive(output, archive));
   EXPECT_EQ(takeShownBoxes(), Names{});
-  EXPECT_EQ(archiveComment.size(), 2026u);
+  EXPECT_EQ(archive.comment().size(), 2026u);
 }
 
 TEST_F(Packer, RefusesWhatTheInstallerCouldNotUse) {
@@ -236,12 +235,11 @@ TEST_F(Packer, SignsTheSetupSoThatItVerifiesAndStillReads) {
       continue;
     }
     EXPECT_EQ(shell("osslsigncode verify -CAfile '" + cert + "' -in '" + output + "'"), 0);
-    quitFlag = false;
-    archivePath = output;
-    openArchive();
+    tArchive archive;
+    EXPECT_TRUE(openArchive(output, archive));
     EXPECT_EQ(takeShownBoxes(), Names{});
-    EXPECT_EQ(archiveComment, "agent: agent\nurl: http://example.com/\n");
-    EXPECT_EQ(archiveBase, static_cast<int32_t>(program.size()));
+    EXPECT_EQ(archive.comment(), "agent: agent\nurl: http://example.com/\n");
+    EXPECT_EQ(archive.base(), static_cast<int32_t>(program.size()));
     std::filesystem::remove(output);
   }
 }

@@ -216,7 +216,7 @@ TEST(BrowserList, EntriesWithoutAbsolutePathsAreDropped) {
                                       "\\\\srv\\apps\\S\\s.exe", "\\\\srv\\apps\\S\\Plugins"}));
 }
 
-TEST(BrowserList, BrowserKIsItsThreeStringsAndIndexesConvertBothWays) {
+TEST(BrowserList, BrowserKIsItsThreeStringsAndTheRecordsFollowTheListsOrder) {
   tsList list;
   addOrUpdateBrowser(list, "Firefox 1.5", "C:\\FF\\plugins", "C:\\FF\\firefox.exe");
   addOrUpdateBrowser(list, "Opera 8.50", "C:\\Opera\\Plugins", "C:\\Opera\\Opera.exe");
@@ -229,12 +229,11 @@ TEST(BrowserList, BrowserKIsItsThreeStringsAndIndexesConvertBothWays) {
     tBrowser none = browserAt(list, k);
     EXPECT_EQ(none.name + none.program + none.pluginDir, "") << k;
   }
-  // A found entry's index names its browser, and back.
-  int at = findBrowserByPath(list, "c:\\opera\\opera.exe");
-  EXPECT_EQ(browserOfIndex(at), 1);
-  EXPECT_EQ(firstStringOf(1), at);
-  EXPECT_EQ(browserOfIndex(-1), -1) << "none found is no browser, not the first";
-  EXPECT_EQ(browserOfIndex(-2), -1);
+  std::vector<tBrowser> records = browserRecords(list);
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[0].name, "Firefox 1.5");
+  EXPECT_EQ(records[0].program, "C:\\FF\\firefox.exe");
+  EXPECT_EQ(records[1].pluginDir, "C:\\Opera\\Plugins");
 }
 
 } // namespace

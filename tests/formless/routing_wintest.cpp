@@ -1,7 +1,7 @@
 // The toolkit's message routing and loop: messages reach the component they
 // belong to by window handle or by control identifier, everything else the
-// window object or the default processing; WM_DESTROY only sets quitFlag; the
-// loop drains what was queued when the flag was set.
+// window object or the default processing; WM_DESTROY only cancels (which
+// ends the loop); the loop drains what was queued when it was ended.
 #include "tests/driver/uidriver.h"
 #include "tests/formless/toolkit.h"
 
@@ -104,13 +104,14 @@ TEST_F(Toolkit, IdentifiersCountFromOneOverEveryKindOfComponent) {
   EXPECT_EQ(GetWindowLongA(button.handle, GWL_STYLE) & BS_DEFPUSHBUTTON, BS_DEFPUSHBUTTON);
 }
 
-TEST_F(Toolkit, DestroySetsQuitFlagWithoutReachingTheObject) {
+TEST_F(Toolkit, DestroyCancelsWithoutReachingTheObject) {
   window->make<tButton>(makeBounds(10, 10, 80, 24), "OK", tButtonKind::defaultPush);
   window->createControls();
-  quitFlag = false;
+  EXPECT_FALSE(window->cancelRequest.requested());
   PostMessageA(window->handle, WM_CLOSE, 0, 0); // the close box
   window->run(false);
-  EXPECT_TRUE(quitFlag);
+  EXPECT_TRUE(window->cancelRequest.requested());
+  EXPECT_TRUE(window->loopEnded);
   EXPECT_FALSE(IsWindow(window->handle));
   EXPECT_EQ(std::count(window->seen.begin(), window->seen.end(), UINT(WM_DESTROY)), 0);
   EXPECT_EQ(window->font.get(), nullptr) << "run ends with cleanup";
@@ -119,8 +120,9 @@ TEST_F(Toolkit, DestroySetsQuitFlagWithoutReachingTheObject) {
 TEST_F(Toolkit, TheLoopDrainsWhatWasQueuedWhenTheFlagWasSet) {
   for (int i = 0; i < 3; ++i)
     PostMessageA(window->handle, countMessage, 0, 0);
-  window->run(false); // the first message sets quitFlag
+  window->run(false); // the first message ends the loop
   EXPECT_EQ(window->counted, 3);
+  EXPECT_FALSE(window->cancelRequest.requested()) << "ending the loop is no cancel";
 }
 
 TEST_F(Toolkit, ResizeNotifiesOnlyWhenAsked) {
@@ -131,15 +133,17 @@ TEST_F(Toolkit, ResizeNotifiesOnlyWhenAsked) {
   EXPECT_EQ(resized, 1);
 }
 
-TEST_F(Toolkit, CancelSetsTheFlagBeforeItsClickRunsButAnAcceleratorDoesNot) {
+TEST_F(Toolkit, CancelIsRequestedBeforeItsClickRunsButNotByAnAccelerator) {
   auto& cancel = window->make<tButton>(makeBounds(10, 10, 80, 24), "&Stop", tButtonKind::cancel);
   std::vector<bool> flagAtClick;
-  cancel.onClick = [&] { flagAtClick.push_back(quitFlag); };
+  cancel.onClick = [&] {
+    flagAtClick.push_back(window->cancelRequest.requested() && window->loopEnded);
+  };
   window->createControls();
-  quitFlag = false;
   SendMessageA(window->handle, WM_COMMAND, MAKEWPARAM(cancel.id, BN_CLICKED),
                LPARAM(cancel.handle));
-  quitFlag = false;
+  window->cancelRequest = {};
+  window->loopEnded = false;
   SendMessageA(cancel.handle, WM_SYSCHAR, 's', 0x201F0001);
   EXPECT_EQ(flagAtClick, (std::vector<bool>{true, false}));
 }

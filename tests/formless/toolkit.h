@@ -23,7 +23,7 @@
 namespace toolkit {
 
 constexpr UINT probeMessage = WM_APP + 1; // answered by probes: the window 7, a ProbeLabel 42
-constexpr UINT countMessage = WM_APP + 2; // counted by the window; the first one sets quitFlag
+constexpr UINT countMessage = WM_APP + 2; // counted by the window; the first one ends the loop
 
 // The window of a test: records the messages that reach the object itself.
 class TestProgram : public tProgram {
@@ -42,7 +42,7 @@ private:
     if (rec.msg == probeMessage) rec.result = 7;
   }
   void count(tMessageRec&) {
-    if (counted++ == 0) quitFlag = true;
+    if (counted++ == 0) endLoop();
   }
   static const tMessageMethod methods[];
 };
