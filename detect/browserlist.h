@@ -3,7 +3,7 @@
 // name, program path, plug-in directory), unique by program path ignoring
 // case, sorted by name. What detection hands on is one typed record per
 // browser (browserRecords).
-#include "detect/tslist.h"
+#include "util/tslist.h"
 
 #include <string>
 #include <string_view>

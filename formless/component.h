@@ -48,8 +48,8 @@ struct tFontRec {
 class tOwner : public tObject {
 public:
   // The dialog keys of a control's WM_CHAR or WM_SYSCHAR (TAB, Enter, ESC,
-  // accelerators) as rec.result; notHandled leaves the character to the
-  // control.
+  // accelerators) answer rec; a character they leave unanswered is the
+  // control's.
   virtual void controlKey(const tComponent& control, tMessageRec& rec) = 0;
 
   // The window's modal loop ends after its current pass.

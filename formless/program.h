@@ -44,8 +44,11 @@ public:
   // destroys the window; appWindow is nil afterwards.
   ~tProgram() override;
 
-  // Routes a message of the top-level window; notHandled when nobody took it.
-  virtual LRESULT windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  // Routes a message of the top-level window: a notification to the control
+  // whose handle it carries, an owner-draw request to the control whose
+  // identifier it carries, a character to the dialog keys, anything else to
+  // this object. rec.handled stays false when nobody took it.
+  virtual void windowProc(tMessageRec& rec);
   // A derived program creates its components, then calls this one, which
   // makes the default font and the hollow brush, gives every control its
   // font and puts the focus on the first tab stop.

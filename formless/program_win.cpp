@@ -62,35 +62,36 @@ tComponent* tProgram::componentAt(int index) const {
   return components_[static_cast<size_t>(index)].get();
 }
 
-LRESULT tProgram::windowProc(HWND, UINT msg, WPARAM wParam, LPARAM lParam) {
-  tMessageRec rec = makeMessage(msg, wParam, lParam);
-  switch (msg) {
+void tProgram::windowProc(tMessageRec& rec) {
+  tComponent* control = nullptr;
+  switch (rec.msg) {
   case WM_VKEYTOITEM:
   case WM_COMMAND:
   case WM_CTLCOLORSTATIC:
-  case WM_CTLCOLORLISTBOX: {
-    // These name the control they come from by its window handle.
-    tComponent* control = ownComponent(reinterpret_cast<HWND>(lParam));
-    dispatch(control ? *static_cast<tObject*>(control) : *this, rec);
-    return rec.result;
-  }
+  case WM_CTLCOLORLISTBOX:
+    // Notifications name the control they come from by its window handle.
+    control = ownComponent(reinterpret_cast<HWND>(rec.lParam));
+    break;
+  case WM_DRAWITEM:
+  case WM_MEASUREITEM:
+  case WM_COMPAREITEM:
+  case WM_DELETEITEM:
+    // Owner-draw requests name it by its identifier.
+    control = ownComponent(GetDlgItem(handle, static_cast<int>(rec.wParam)));
+    break;
   case WM_SIZE:
     if (onResize) onResize();
-    return notHandled;
+    return;
   case WM_PAINT:
-    return paintWindow();
+    rec.answer(paintWindow());
+    return;
+  case WM_CHAR:
+    handleKeys(components_, rec);
+    return;
   default:
-    // Whatever wParam means, a low word equal to a control's identifier
-    // routes the message to that control (WM_DRAWITEM reaches its control
-    // so); the control ignores what it has no handler for.
-    if (tComponent* control = ownComponent(GetDlgItem(handle, LOWORD(wParam))))
-      dispatch(*control, rec);
-    else if (msg == WM_CHAR)
-      handleKeys(components_, rec);
-    else
-      dispatch(*this, rec);
-    return rec.result;
+    break;
   }
+  dispatch(control ? *static_cast<tObject*>(control) : *this, rec);
 }
 
 tComponent* tProgram::ownComponent(HWND hwnd) const {
@@ -172,6 +173,7 @@ LRESULT CALLBACK classWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
     appWindow->cancel();
     return byDefault;
   }
-  LRESULT result = appWindow->windowProc(hwnd, msg, wParam, lParam);
-  return result == notHandled ? byDefault : result;
+  tMessageRec rec = makeMessage(msg, wParam, lParam);
+  appWindow->windowProc(rec);
+  return rec.handled ? rec.result : byDefault;
 }

@@ -31,11 +31,11 @@ void tMainWin::createControls() {
 }
 
 void tMainWin::fillBrowserBox(int left, int top) {
-  std::string names;
-  for (size_t k = 0; k < session_.browsers.size(); ++k)
-    names += (k > 0 ? "\n" : "") + session_.browsers[k].name;
+  std::vector<std::string> names;
+  for (const tSessionBrowser& browser : session_.browsers)
+    names.push_back(browser.name);
   browserBox = &make<tChecklistBox>(makeBounds(left, top, 340, 100));
-  browserBox->items.SetText(names);
+  browserBox->setItems(std::move(names));
   for (size_t k = 0; k < session_.browsers.size(); ++k) {
     int item = static_cast<int>(k);
     switch (session_.browsers[k].installed) {
@@ -55,7 +55,7 @@ void tMainWin::fillBrowserBox(int left, int top) {
 }
 
 void tMainWin::setAll() {
-  for (int k = browserBox->items.Count() - 1; k >= 0; --k)
+  for (int k = browserBox->itemCount() - 1; k >= 0; --k)
     if (browserBox->checkState(k) == 0) browserBox->setCheckState(k, 1);
   browserBox->repaint();
 }

@@ -1,9 +1,9 @@
 #include "installer/rules.h"
 
 #include "archive/install.h"
-#include "detect/tslist.h"
 #include "util/platform.h"
 #include "util/text.h"
+#include "util/tslist.h"
 
 namespace {
 

@@ -18,7 +18,7 @@ protected:
     Toolkit::SetUp();
     window->make<tLabel>(makeBounds(10, 10, 200, 20), "&Label"); // no tab stop
     list = &window->make<tChecklistBox>(makeBounds(10, 40, 200, 80));
-    list->items.SetText("one\ntwo");
+    list->setItems({"one", "two"});
     const char* captions[] = {"&First", "&Apply", "Cancel", "OK", "Edge&"};
     using enum tButtonKind;
     tButtonKind kinds[] = {defaultPush, plain, cancel, defaultPush, plain};

@@ -1,7 +1,7 @@
-// The toolkit's message routing and loop: messages reach the component they
-// belong to by window handle or by control identifier, everything else the
-// window object or the default processing; WM_DESTROY only cancels (which
-// ends the loop); the loop drains what was queued when it was ended.
+// The toolkit's message routing and loop: notifications reach the component
+// they name by its window handle, owner-draw requests by its control
+// identifier, everything else the window object or the default processing; WM_DESTROY only cancels
+// (which ends the loop); the loop drains what was queued when it was ended.
 #include "tests/driver/uidriver.h"
 #include "tests/formless/toolkit.h"
 
@@ -20,6 +20,7 @@ const tMessageMethod TestProgram::methods[] = {
 const tMessageTable TestProgram::messages{&tProgram::messages, TestProgram::methods};
 const tMessageMethod ProbeLabel::methods[] = {
     {probeMessage, callMethod<ProbeLabel, &ProbeLabel::probe>},
+    {WM_DRAWITEM, callMethod<ProbeLabel, &ProbeLabel::probe>},
 };
 const tMessageTable ProbeLabel::messages{&tLabel::messages, ProbeLabel::methods};
 
@@ -54,7 +55,7 @@ int gdiObjectCount() {
 
 namespace {
 
-TEST_F(Toolkit, MessagesReachTheirComponentByHandleOrIdentifier) {
+TEST_F(Toolkit, MessagesReachOnlyTheComponentTheyName) {
   auto& probe = window->make<ProbeLabel>(makeBounds(10, 10, 100, 20), "probe");
   auto& button = window->make<tButton>(makeBounds(10, 40, 80, 24), "&Go", tButtonKind::plain);
   int clicks = 0;
@@ -68,12 +69,19 @@ TEST_F(Toolkit, MessagesReachTheirComponentByHandleOrIdentifier) {
   SendMessageA(w, WM_COMMAND, MAKEWPARAM(99, BN_CLICKED), LPARAM(w));
   EXPECT_EQ(clicks, 1);
   EXPECT_EQ(window->seen, std::vector<UINT>{WM_COMMAND});
-  // By identifier in wParam's low word: the component's own handler answers.
-  EXPECT_EQ(SendMessageA(w, probeMessage, MAKEWPARAM(probe.id, 0x7777), 0), 42);
+  // An owner-draw request by its identifier: the component's own handler answers.
+  DRAWITEMSTRUCT draw = {};
+  draw.CtlID = static_cast<UINT>(probe.id);
+  draw.hwndItem = probe.handle;
+  EXPECT_EQ(SendMessageA(w, WM_DRAWITEM, WPARAM(probe.id), LPARAM(&draw)), 42);
   EXPECT_EQ(probe.probes, 1);
-  EXPECT_EQ(SendMessageA(w, probeMessage, 99, 0), 7) << "no such component: the window object";
-  // A component without a handler, and a message nobody handles, get the
-  // default processing (never the marker).
+  // Any other message is the window object's, whatever its wParam holds: a
+  // control's identifier there names nothing.
+  EXPECT_EQ(SendMessageA(w, probeMessage, MAKEWPARAM(probe.id, 0x7777), 0), 7);
+  EXPECT_EQ(SendMessageA(w, probeMessage, probe.id, 0), 7);
+  EXPECT_EQ(SendMessageA(w, probeMessage, 99, 0), 7);
+  EXPECT_EQ(probe.probes, 1);
+  // A message nobody handles gets the default processing.
   EXPECT_EQ(SendMessageA(w, probeMessage + 10, probe.id, 0), 0);
   EXPECT_EQ(SendMessageA(w, probeMessage + 10, 99, 0), 0);
   char caption[64] = {};

@@ -39,7 +39,7 @@ public:
 private:
   void record(tMessageRec& rec) {
     seen.push_back(rec.msg);
-    if (rec.msg == probeMessage) rec.result = 7;
+    if (rec.msg == probeMessage) rec.answer(7);
   }
   void count(tMessageRec&) {
     if (counted++ == 0) endLoop();
@@ -58,7 +58,7 @@ public:
 private:
   void probe(tMessageRec& rec) {
     ++probes;
-    rec.result = 42;
+    rec.answer(42);
   }
   static const tMessageMethod methods[];
 };

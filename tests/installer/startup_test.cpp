@@ -1,10 +1,10 @@
 #include "archive/selfarchive.h"
 #include "archive/unzip.h"
-#include "detect/tslist.h"
 #include "installer/rules.h"
 #include "installer/startup.h"
 #include "tests/archive/zipkit.h"
 #include "util/platform.h"
+#include "util/tslist.h"
 
 #include <gtest/gtest.h>
 
