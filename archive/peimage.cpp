@@ -22,12 +22,12 @@ PeImage::PeImage(std::string bytes) : bytes_(std::move(bytes)) {
 
 uint32_t PeImage::get16(int64_t at) const {
   if (at < 0 || at + 2 > int64_t(bytes_.size())) return 0;
-  return zip::get16(bytes_.data() + at);
+  return readLe16(bytes_.data() + at);
 }
 
 uint32_t PeImage::get32(int64_t at) const {
   if (at < 0 || at + 4 > int64_t(bytes_.size())) return 0;
-  return zip::get32(bytes_.data() + at);
+  return readLe32(bytes_.data() + at);
 }
 
 void PeImage::set32(int64_t at, uint32_t value) {

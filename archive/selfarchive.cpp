@@ -30,27 +30,27 @@ int64_t signedEnd(platform::File& file, int64_t size) {
   uint8_t dos[2], field[4], header[4];
   if (!readAt(file, 0, dos, 2) || dos[0] != 'M' || dos[1] != 'Z') return size;
   if (!readAt(file, pe::headerPointer, field, 4)) return size;
-  int64_t peHeader = zip::get32(field);
-  if (!readAt(file, peHeader, header, 4) || zip::get32(header) != pe::signature) return size;
+  int64_t peHeader = readLe32(field);
+  if (!readAt(file, peHeader, header, 4) || readLe32(header) != pe::signature) return size;
   if (!readAt(file, peHeader + pe::optionalSizeField, field, 2)) return size;
-  uint32_t optionalSize = zip::get16(field);
+  uint32_t optionalSize = readLe16(field);
   int64_t optional = peHeader + pe::optionalHeader;
   if (!readAt(file, optional, field, 2)) return size;
-  uint32_t magic = zip::get16(field);
+  uint32_t magic = readLe16(field);
   if (magic != pe::magic32 && magic != pe::magic64) return size;
   bool wide = magic == pe::magic64;
   int64_t entry =
       (wide ? pe::directories64 : pe::directories32) + pe::securityDirectory * pe::directorySize;
   if (entry + pe::directorySize > optionalSize) return size;
   if (!readAt(file, optional + (wide ? pe::directoryCount64 : pe::directoryCount32), field, 4) ||
-      zip::get32(field) <= pe::securityDirectory)
+      readLe32(field) <= pe::securityDirectory)
     return size;
   uint8_t directory[pe::directorySize];
   if (!readAt(file, optional + entry, directory, pe::directorySize)) return size;
-  int64_t start = zip::get32(directory), length = zip::get32(directory + 4);
+  int64_t start = readLe32(directory), length = readLe32(directory + 4);
   if (length < pe::certificateHeader || start <= optional || start + length != size) return size;
   if (!readAt(file, start, field, 4)) return size;
-  uint32_t first = zip::get32(field);
+  uint32_t first = readLe32(field);
   if (first < pe::certificateHeader || first > length) return size;
   return start;
 }
@@ -92,12 +92,12 @@ struct FoundArchive {
 const char* readCatalog(platform::File& file, const std::vector<char>& tail, int64_t endPos,
                         size_t index, FoundArchive& found) {
   const char* record = tail.data() + index;
-  uint32_t catalogSize = zip::get32(record + zip::end::catalogSize);
-  uint32_t catalogOffset = zip::get32(record + zip::end::catalogOffset);
+  uint32_t catalogSize = readLe32(record + zip::end::catalogSize);
+  uint32_t catalogOffset = readLe32(record + zip::end::catalogOffset);
   // A comment that claims more than the file holds keeps what is there.
   size_t available = tail.size() - index - zip::end::size;
   found.comment.assign(record + zip::end::size,
-                       std::min<size_t>(zip::get16(record + zip::end::commentLength), available));
+                       std::min<size_t>(readLe16(record + zip::end::commentLength), available));
 
   int64_t base = endPos - catalogSize - int64_t{catalogOffset};
   if (base < 0 || base > INT32_MAX) return "File appears to be corrupt";

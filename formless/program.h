@@ -90,9 +90,7 @@ public:
   // Paints the graphics onto the window, then repaints the controls over them.
   LRESULT paintWindow();
 
-  // Dispatches one queued message; without one, sleeps 50 ms and says false.
-  bool processNextMessage();
-  // Dispatches the whole queue, then sleeps once.
+  // Dispatches the whole queue (pumpMessages), then sleeps once.
   void processMessages();
   // The modal loop: until endLoop (or cancel), processMessages; then cleanup.
   void run(bool exitAfter);

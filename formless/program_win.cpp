@@ -106,10 +106,9 @@ void tProgram::controlKey(const tComponent& control, tMessageRec& rec) {
 LRESULT tProgram::paintWindow() {
   // Graphics go straight onto the window; the controls are repainted after
   // them so that they stay on top.
-  HDC dc = GetDC(handle);
-  for (const auto& graphic : graphics_)
-    graphic->paint(dc);
-  ReleaseDC(handle, dc);
+  if (OwnedWindowDc dc = windowDc(handle))
+    for (const auto& graphic : graphics_)
+      graphic->paint(dc.get().dc);
   for (const auto& component : components_)
     component->repaint();
   return 0;
@@ -135,21 +134,10 @@ void tProgram::cleanup() {
   UnregisterClassA(className.c_str(), instance);
 }
 
-bool tProgram::processNextMessage() {
-  MSG msg;
-  if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-    return true;
-  }
+void tProgram::processMessages() {
+  pumpMessages();
   // The loop polls: one pause per drained queue keeps the idle window cheap.
   Sleep(50);
-  return false;
-}
-
-void tProgram::processMessages() {
-  while (processNextMessage()) {
-  }
 }
 
 void tProgram::run(bool exitAfter) {

@@ -65,11 +65,7 @@ private:
 
 // Dispatches messages until the queue is empty.
 inline void drain() {
-  MSG msg;
-  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-  }
+  pumpMessages();
 }
 
 // Dispatches messages until done() holds; the time limit only guards against
