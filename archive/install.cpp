@@ -103,8 +103,8 @@ std::string makePath(const std::string& path, std::set<std::string>* known) {
   return result + "\\" + path.substr(last + 1);
 }
 
-std::string listRootFiles(const tArchive& archive) {
-  std::string result;
+std::vector<std::string> listRootFiles(const tArchive& archive) {
+  std::vector<std::string> result;
   zip::CatalogReader reader(archive.catalog());
   zip::CatalogRecord r;
   while (reader.next(r) == zip::CatalogReader::record) {
@@ -113,7 +113,7 @@ std::string listRootFiles(const tArchive& archive) {
     // Only what an installation writes: a name it skips or refuses would never
     // be there, so the plug-in would never count as installed, and a removal
     // would delete a file of that name that the installer never wrote.
-    if (isInstalledEntry(name) && isSafeEntryPath(name)) result += name + '\n';
+    if (isInstalledEntry(name) && isSafeEntryPath(name)) result.push_back(name);
   }
   return result;
 }

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <set>
 #include <string>
+#include <vector>
 
 // Installs every selected entry into dir (trailing "\" or "/" optional).
 // Returns the folder the entries were placed below: dir without its trailing
@@ -46,9 +47,7 @@ bool installEntry(const ArchiveJob& job, const tArchive& archive, const std::str
 // search.
 std::string makePath(const std::string& path, std::set<std::string>* known = nullptr);
 
-// The root-level names that an installation writes, each followed by LF, in
-// catalog order: without the entries it skips (".js", ".rdf", "META-INF") and
-// without the names it refuses as unsafe. Their presence means installed, and
-// a removal deletes them. A damaged catalog record ends the list, as it ends
-// a walk.
-std::string listRootFiles(const tArchive& archive);
+// The root-level names that an installation writes, in catalog order: without the entries it skips
+// (".js", ".rdf", "META-INF") and without the names it refuses as unsafe. Their presence means
+// installed, and a removal deletes them. A damaged catalog record ends the list, as it ends a walk.
+std::vector<std::string> listRootFiles(const tArchive& archive);

@@ -101,19 +101,14 @@ struct Scratch {
   }
 };
 
-// Aborts when a line of the removal list is not a plain name inside a folder
+// Aborts when a name of the removal list is not a plain name inside a folder
 // that an installation writes.
-void checkRootFiles(const std::string& names) {
-  size_t start = 0;
-  while (start < names.size()) {
-    size_t end = names.find('\n', start);
-    std::string name = names.substr(start, end - start);
-    if (end == std::string::npos || name.find('/') != std::string::npos || !isSafeEntryPath(name) ||
-        !isInstalledEntry(name)) {
+void checkRootFiles(const std::vector<std::string>& names) {
+  for (const std::string& name : names) {
+    if (name.find('/') != std::string::npos || !isSafeEntryPath(name) || !isInstalledEntry(name)) {
       std::fprintf(stderr, "removal list names \"%s\"\n", name.c_str());
       std::abort();
     }
-    start = end + 1;
   }
 }
 

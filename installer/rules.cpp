@@ -69,10 +69,9 @@ bool installPayload(const tArchive& archive, const std::string& dir, tReporter& 
   return !installToDir(archive, dir, reporter, &failed).empty() && !failed;
 }
 
-void removeFiles(const std::string& dir, const std::string& names) {
-  int at = 1;
-  while (at <= static_cast<int>(names.size()))
-    platform::deleteFile(dir + "\\" + nextToken(names, at, '\n'));
+void removeFiles(const std::string& dir, const std::vector<std::string>& names) {
+  for (const std::string& name : names)
+    platform::deleteFile(dir + "\\" + name);
 }
 
 std::string tempFileName() {

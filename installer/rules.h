@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The lines "agent: <text>" and "url: <address>" of the archive comment.
 struct tCommentSettings {
@@ -51,9 +52,8 @@ tRunAction runActionFor(uint32_t initialState, uint32_t checkState);
 // refused (one already runs).
 bool installPayload(const tArchive& archive, const std::string& dir, tReporter& reporter);
 
-// Deletes dir\name for every name of the list (each ended by a line feed);
-// failures are ignored.
-void removeFiles(const std::string& dir, const std::string& names);
+// Deletes dir\name for every name of the list; failures are ignored.
+void removeFiles(const std::string& dir, const std::vector<std::string>& names);
 
 // A new, empty, uniquely named file ("T62" prefix) in the user's temporary
 // directory; its path, or empty when none could be made.

@@ -45,7 +45,7 @@ struct tSession {
   std::vector<tSessionBrowser> browsers; // sorted by name, as detected
   tArchive archive;                      // checked, opened once
   tCommentSettings settings;             // agent and start URL of the archive comment
-  std::string rootFiles;                 // listRootFiles of the archive
+  std::vector<std::string> rootFiles;    // listRootFiles of the archive
   tPluginInfo plugin;
   // The browser the agent text names, else the default browser.
   tBrowserStart start;
@@ -65,5 +65,5 @@ void takeArchive(tSession& session, tArchive archive);
 // wins; a damaged catalog record is shown with errorBox.
 tPluginInfo readPluginInfo(const tArchive& archive);
 // Windows only. What dir holds of the plug-in whose root files are given.
-tInstalledState installedState(const std::string& dir, const std::string& rootFiles,
+tInstalledState installedState(const std::string& dir, const std::vector<std::string>& rootFiles,
                                const tPluginInfo& plugin);

@@ -5,7 +5,6 @@
 #include "archive/entryname.h"
 #include "detect/verinfo.h"
 #include "util/platform.h"
-#include "util/text.h"
 
 namespace {
 
@@ -35,12 +34,10 @@ tPluginInfo readPluginInfo(const tArchive& archive) {
   return plugin;
 }
 
-tInstalledState installedState(const std::string& dir, const std::string& rootFiles,
+tInstalledState installedState(const std::string& dir, const std::vector<std::string>& rootFiles,
                                const tPluginInfo& plugin) {
-  int at = 1;
-  while (at <= static_cast<int>(rootFiles.size()))
-    if (!platform::fileExists(dir + "\\" + nextToken(rootFiles, at, '\n')))
-      return tInstalledState::missing;
+  for (const std::string& name : rootFiles)
+    if (!platform::fileExists(dir + "\\" + name)) return tInstalledState::missing;
   // An unknown version of the archive's own library is never up to date: the
   // browser is offered the installation again.
   if (!plugin.file.empty() && isKnownVersion(plugin.version) &&

@@ -113,7 +113,7 @@ TEST_F(WinExtract, InstallsIntoFoldersItMakes) {
   for (char& c : expected)
     if (c == '\\') c = '/';
   EXPECT_EQ(target, expected);
-  EXPECT_EQ(listRootFiles(archive), "drv.dat\n");
+  EXPECT_EQ(listRootFiles(archive), (std::vector<std::string>{"drv.dat"}));
 }
 
 TEST_F(WinExtract, TargetHeldOpenByAnotherProcessIsAWriteErrorAndStaysIntact) {

@@ -176,7 +176,7 @@ TEST_F(Peers, InfoZipInstallsWithFoldersAndFileTimes) {
   }
   EXPECT_EQ(readFile(plugins / "sub/deep.dat"), "deep");
   EXPECT_EQ(readFile(plugins / "root.drv"), "driver");
-  EXPECT_EQ(listRootFiles(archive), "root.drv\n");
+  EXPECT_EQ(listRootFiles(archive), (std::vector<std::string>{"root.drv"}));
 }
 
 TEST_F(Peers, InfoZipForcedDataDescriptors) {
