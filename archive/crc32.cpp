@@ -3,6 +3,8 @@
 
 #include "archive/crc32.h"
 
+#include "util/littleendian.h"
+
 #include <cstring>
 #include <utility>
 
@@ -36,13 +38,9 @@ struct CrcTables {
 
 const CrcTables& crcTables();
 
-uint32_t load32(const uint8_t* p) {
-  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
 uint32_t updateSliced(const CrcTables& t, uint32_t crc, const uint8_t* p, size_t n) {
   for (; n >= 8; p += 8, n -= 8) {
-    uint32_t low = crc ^ load32(p);
+    uint32_t low = crc ^ readLe32(p);
     crc = t.slice[7][low & 0xFF] ^ t.slice[6][(low >> 8) & 0xFF] ^ t.slice[5][(low >> 16) & 0xFF] ^
           t.slice[4][low >> 24] ^ t.slice[3][p[4]] ^ t.slice[2][p[5]] ^ t.slice[1][p[6]] ^
           t.slice[0][p[7]];

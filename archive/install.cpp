@@ -28,45 +28,52 @@ std::string failureText(ZipResult result, const std::string& name) {
 }
 
 // Extracts one selected entry, placed at file below the folder target.
-ZipResult installOne(const ArchiveJob& job, const std::string& target, const std::string& file,
-                     int32_t headerPos, std::set<std::string>* known) {
+ZipResult installOne(const ArchiveJob& job, const tArchive& archive, const std::string& target,
+                     const std::string& file, int32_t headerPos, std::set<std::string>* known) {
   if (!isSafeEntryPath(file)) return zipUnsafePath; // no folder is made for it either
-  return extractEntry(job, archivePath, makePath(target + "/" + file, known), headerPos,
-                      &archiveIdentity);
+  return archive.extract(job, headerPos, makePath(target + "/" + file, known));
 }
 
 } // namespace
 
-std::string installToDir(const std::string& dir, bool* failed) {
+std::string installToDir(const tArchive& archive, const std::string& dir, tReporter& reporter,
+                         bool* failed) {
   ArchiveJob job;
-  return installToDir(job, dir, failed);
+  return installToDir(job, archive, dir, reporter, failed);
 }
 
-std::string installToDir(const ArchiveJob& job, const std::string& dir, bool* failed) {
+std::string installToDir(const tArchive& archive, const std::string& dir, bool* failed) {
+  tBoxReporter boxes;
+  return installToDir(archive, dir, boxes, failed);
+}
+
+std::string installToDir(const ArchiveJob& job, const tArchive& archive, const std::string& dir,
+                         tReporter& reporter, bool* failed) {
   if (!job.taken()) return {};
   std::string target = excludeTrailingDelimiter(dir);
   for (char& c : target)
     if (c == '\\') c = '/';
   std::set<std::string> known;
-  bool stopped = walkCatalog([&](const std::string& name, int32_t headerPos, uint32_t, uint32_t) {
-    return installEntry(job, target, name, headerPos, &known);
-  });
-  if (failed) *failed = stopped;
+  WalkEnd end =
+      archive.visitEntries([&](const std::string& name, int32_t headerPos, uint32_t, uint32_t) {
+        return installEntry(job, archive, target, name, headerPos, reporter, &known);
+      });
+  if (end == WalkEnd::damaged) reporter.error(damagedRecordMessage);
+  if (failed) *failed = end != WalkEnd::passed;
   return target;
 }
 
-bool installEntry(const ArchiveJob& job, const std::string& target, const std::string& name,
-                  int32_t headerPos, std::set<std::string>* known) {
+bool installEntry(const ArchiveJob& job, const tArchive& archive, const std::string& target,
+                  const std::string& name, int32_t headerPos, tReporter& reporter,
+                  std::set<std::string>* known) {
   // Keeps the window alive; a Cancel taken here is for the caller to act on
   // once this directory is complete.
   pumpMessages();
   if (!isInstalledEntry(name)) return false;
   std::string file = withoutFirstFolder(name);
-  ZipResult result = installOne(job, target, file, headerPos, known);
+  ZipResult result = installOne(job, archive, target, file, headerPos, known);
   if (result == zipOk) return false;
-  bool asked = quitFlag;
-  errorBox(failureText(result, file));
-  quitFlag = asked;
+  reporter.error(failureText(result, file));
   return true;
 }
 
@@ -96,9 +103,9 @@ std::string makePath(const std::string& path, std::set<std::string>* known) {
   return result + "\\" + path.substr(last + 1);
 }
 
-std::string listRootFiles() {
-  std::string result;
-  zip::CatalogReader reader(catalog);
+std::vector<std::string> listRootFiles(const tArchive& archive) {
+  std::vector<std::string> result;
+  zip::CatalogReader reader(archive.catalog());
   zip::CatalogRecord r;
   while (reader.next(r) == zip::CatalogReader::record) {
     std::string name(r.name);
@@ -106,7 +113,7 @@ std::string listRootFiles() {
     // Only what an installation writes: a name it skips or refuses would never
     // be there, so the plug-in would never count as installed, and a removal
     // would delete a file of that name that the installer never wrote.
-    if (isInstalledEntry(name) && isSafeEntryPath(name)) result += name + '\n';
+    if (isInstalledEntry(name) && isSafeEntryPath(name)) result.push_back(name);
   }
   return result;
 }

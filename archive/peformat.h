@@ -3,7 +3,7 @@
 // reads or writes them: where the PE header is, the file header and optional
 // header fields, the data directories, the section table, the COFF symbol
 // table, the resource tree and the load configuration. Offsets are in bytes;
-// the fields are little-endian (zip::get16 and zip::get32 read them).
+// the fields are little-endian (readLe16 and readLe32 of util/littleendian.h read them).
 #include <cstdint>
 
 namespace pe {

@@ -2,6 +2,7 @@
 
 #include "archive/peformat.h"
 #include "archive/zipformat.h"
+#include "util/littleendian.h"
 
 #include <utility>
 
@@ -22,12 +23,12 @@ PeImage::PeImage(std::string bytes) : bytes_(std::move(bytes)) {
 
 uint32_t PeImage::get16(int64_t at) const {
   if (at < 0 || at + 2 > int64_t(bytes_.size())) return 0;
-  return zip::get16(bytes_.data() + at);
+  return readLe16(bytes_.data() + at);
 }
 
 uint32_t PeImage::get32(int64_t at) const {
   if (at < 0 || at + 4 > int64_t(bytes_.size())) return 0;
-  return zip::get32(bytes_.data() + at);
+  return readLe32(bytes_.data() + at);
 }
 
 void PeImage::set32(int64_t at, uint32_t value) {
@@ -178,11 +179,11 @@ bool PeImage::fileVersion(uint32_t& mostSignificant, uint32_t& leastSignificant)
   std::string_view r = resource(pe::resource::versionType, pe::resource::versionName);
   const char* fixed = r.data() + pe::version::fixedBlock;
   if (r.size() < pe::version::fixedBlock + pe::version::fixedSize ||
-      zip::get16(r.data() + pe::version::valueLength) < pe::version::fixedSize ||
-      zip::get32(fixed) != pe::version::fixedSignature)
+      readLe16(r.data() + pe::version::valueLength) < pe::version::fixedSize ||
+      readLe32(fixed) != pe::version::fixedSignature)
     return false;
-  mostSignificant = zip::get32(fixed + pe::version::fileVersionMs);
-  leastSignificant = zip::get32(fixed + pe::version::fileVersionLs);
+  mostSignificant = readLe32(fixed + pe::version::fileVersionMs);
+  leastSignificant = readLe32(fixed + pe::version::fileVersionLs);
   return true;
 }
 

@@ -8,13 +8,6 @@
 #include <algorithm>
 #include <vector>
 
-std::string archivePath;
-std::string installerTitle;
-std::string archiveComment;
-std::string catalog;
-int32_t archiveBase = 0;
-platform::FileIdentity archiveIdentity;
-
 const char* const damagedRecordMessage = "File appears to be corrupt - header missing";
 
 namespace {
@@ -37,27 +30,27 @@ int64_t signedEnd(platform::File& file, int64_t size) {
   uint8_t dos[2], field[4], header[4];
   if (!readAt(file, 0, dos, 2) || dos[0] != 'M' || dos[1] != 'Z') return size;
   if (!readAt(file, pe::headerPointer, field, 4)) return size;
-  int64_t peHeader = zip::get32(field);
-  if (!readAt(file, peHeader, header, 4) || zip::get32(header) != pe::signature) return size;
+  int64_t peHeader = readLe32(field);
+  if (!readAt(file, peHeader, header, 4) || readLe32(header) != pe::signature) return size;
   if (!readAt(file, peHeader + pe::optionalSizeField, field, 2)) return size;
-  uint32_t optionalSize = zip::get16(field);
+  uint32_t optionalSize = readLe16(field);
   int64_t optional = peHeader + pe::optionalHeader;
   if (!readAt(file, optional, field, 2)) return size;
-  uint32_t magic = zip::get16(field);
+  uint32_t magic = readLe16(field);
   if (magic != pe::magic32 && magic != pe::magic64) return size;
   bool wide = magic == pe::magic64;
   int64_t entry =
       (wide ? pe::directories64 : pe::directories32) + pe::securityDirectory * pe::directorySize;
   if (entry + pe::directorySize > optionalSize) return size;
   if (!readAt(file, optional + (wide ? pe::directoryCount64 : pe::directoryCount32), field, 4) ||
-      zip::get32(field) <= pe::securityDirectory)
+      readLe32(field) <= pe::securityDirectory)
     return size;
   uint8_t directory[pe::directorySize];
   if (!readAt(file, optional + entry, directory, pe::directorySize)) return size;
-  int64_t start = zip::get32(directory), length = zip::get32(directory + 4);
+  int64_t start = readLe32(directory), length = readLe32(directory + 4);
   if (length < pe::certificateHeader || start <= optional || start + length != size) return size;
   if (!readAt(file, start, field, 4)) return size;
-  uint32_t first = zip::get32(field);
+  uint32_t first = readLe32(field);
   if (first < pe::certificateHeader || first > length) return size;
   return start;
 }
@@ -87,63 +80,73 @@ int64_t findEndRecord(const std::vector<char>& tail) {
   return at - tail.begin();
 }
 
+// What the end record describes: the comment, the catalog and the base.
+struct FoundArchive {
+  std::string comment;
+  std::string catalog;
+  int32_t base = 0;
+};
+
 // Takes the comment and the catalog that the end record at tail[index]
 // describes; returns the message of what went wrong, or nullptr.
 const char* readCatalog(platform::File& file, const std::vector<char>& tail, int64_t endPos,
-                        size_t index) {
+                        size_t index, FoundArchive& found) {
   const char* record = tail.data() + index;
-  uint32_t catalogSize = zip::get32(record + zip::end::catalogSize);
-  uint32_t catalogOffset = zip::get32(record + zip::end::catalogOffset);
+  uint32_t catalogSize = readLe32(record + zip::end::catalogSize);
+  uint32_t catalogOffset = readLe32(record + zip::end::catalogOffset);
   // A comment that claims more than the file holds keeps what is there.
   size_t available = tail.size() - index - zip::end::size;
-  archiveComment.assign(record + zip::end::size,
-                        std::min<size_t>(zip::get16(record + zip::end::commentLength), available));
+  found.comment.assign(record + zip::end::size,
+                       std::min<size_t>(readLe16(record + zip::end::commentLength), available));
 
   int64_t base = endPos - catalogSize - int64_t{catalogOffset};
   if (base < 0 || base > INT32_MAX) return "File appears to be corrupt";
-  archiveBase = static_cast<int32_t>(base);
+  found.base = static_cast<int32_t>(base);
   // The catalog ends where the end record begins, so it lies within the file;
   // only a failing read can come short, and that counts as a damaged record.
   std::string bytes(catalogSize, '\0');
   int32_t want = static_cast<int32_t>(catalogSize);
   if (!file.seek(endPos - catalogSize) || file.read(bytes.data(), want) != want)
     return damagedRecordMessage;
-  catalog = std::move(bytes);
+  found.catalog = std::move(bytes);
   return nullptr;
 }
 
 } // namespace
 
-std::string readArchive() {
-  installerTitle = "Vorlixa Plugin Installer";
-  archiveComment.clear();
-  catalog.clear();
-  archiveIdentity = {};
-  if (!platform::fileExists(archivePath)) return "unable to load archive";
+std::string readArchive(const std::string& path, tArchive& archive) {
+  archive = tArchive(path, {}, {}, {}, 0);
+  if (!platform::fileExists(path)) return "unable to load archive";
   const char* error = nullptr;
+  FoundArchive found;
+  platform::FileIdentity identity;
   {
     // Closed before the caller shows anything, so that nothing holds the
     // archive while the user reads a message.
-    platform::File file = platform::File::openRead(archivePath, platform::Share::readWrite);
-    archiveIdentity = file.identity();
+    platform::File file = platform::File::openRead(path, platform::Share::readWrite);
+    identity = file.identity();
     int64_t tailStart = 0;
     std::vector<char> tail = readTail(file, tailStart);
     int64_t index = findEndRecord(tail);
-    error = index < 0 ? "File appears to be incomplete - unable to locate master catalog"
-                      : readCatalog(file, tail, tailStart + index, static_cast<size_t>(index));
+    error = index < 0
+                ? "File appears to be incomplete - unable to locate master catalog"
+                : readCatalog(file, tail, tailStart + index, static_cast<size_t>(index), found);
   }
+  archive =
+      tArchive(path, identity, std::move(found.comment), std::move(found.catalog), found.base);
   if (error) return error;
   auto validate = [](const std::string&, int32_t, uint32_t, uint32_t) { return false; };
-  return visitEntries(validate) == WalkEnd::damaged ? damagedRecordMessage : "";
+  return archive.visitEntries(validate) == WalkEnd::damaged ? damagedRecordMessage : "";
 }
 
-void openArchive() {
-  std::string message = readArchive();
+bool openArchive(const std::string& path, tArchive& archive) {
+  std::string message = readArchive(path, archive);
   if (!message.empty()) errorBox(message);
+  return message.empty();
 }
 
-WalkEnd visitEntries(const entryVisitor& visit) {
-  zip::CatalogReader reader(catalog);
+WalkEnd tArchive::visitEntries(const entryVisitor& visit) const {
+  zip::CatalogReader reader(catalog_);
   zip::CatalogRecord r;
   for (;;) {
     switch (reader.next(r)) {
@@ -156,14 +159,23 @@ WalkEnd visitEntries(const entryVisitor& visit) {
     }
     if (r.isFolder()) continue;
     // The header position is a signed 32-bit sum, as the format's offsets are.
-    auto headerPos = static_cast<int32_t>(r.headerOffset + static_cast<uint32_t>(archiveBase));
+    auto headerPos = static_cast<int32_t>(r.headerOffset + static_cast<uint32_t>(base_));
     if (visit(std::string(r.name), headerPos, r.compressedSize, r.uncompressedSize))
       return WalkEnd::stopped;
   }
 }
 
-bool walkCatalog(const entryVisitor& visit) {
-  WalkEnd end = visitEntries(visit);
+ZipResult tArchive::extract(int32_t headerPos, const std::string& output) const {
+  return extractEntry(path_, output, headerPos, &identity_);
+}
+
+ZipResult tArchive::extract(const ArchiveJob& job, int32_t headerPos,
+                            const std::string& output) const {
+  return extractEntry(job, path_, output, headerPos, &identity_);
+}
+
+bool walkCatalog(const tArchive& archive, const entryVisitor& visit) {
+  WalkEnd end = archive.visitEntries(visit);
   if (end == WalkEnd::damaged) errorBox(damagedRecordMessage);
   return end != WalkEnd::passed;
 }

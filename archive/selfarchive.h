@@ -3,25 +3,19 @@
 // command line): finds its end record, keeps its comment and its catalog
 // (the central directory) raw, and walks the catalog's file entries.
 //
+// One tArchive is opened once per run and handed on; every extraction goes
+// through it, so that it is the one place that knows which file holds the
+// archive and in what state the check found it.
+//
 // Reading and reporting are apart: readArchive and visitEntries return what
 // they found, and the packer and the tests use them as they are; openArchive
 // and walkCatalog show a failure with errorBox, as the installer wants.
+#include "archive/unzip.h"
 #include "util/platform.h"
 
 #include <cstdint>
 #include <functional>
 #include <string>
-
-// Process-wide archive state; one archive per run.
-extern std::string archivePath;    // the file holding the archive
-extern std::string installerTitle; // window title base, set by readArchive
-extern std::string archiveComment; // the archive comment, exactly as stored
-extern std::string catalog;        // the catalog's bytes, exactly as stored
-extern int32_t archiveBase;        // file offset of the archive's first byte
-// The file that readArchive checked, as it found it. Every extraction from
-// archivePath compares the file it opens with it: a setup.exe renamed and
-// replaced (or changed) after the check is never read at the old positions.
-extern platform::FileIdentity archiveIdentity;
 
 // Visits one file entry: its stored name, the absolute file position of its
 // local header, and its compressed and uncompressed sizes. True stops the walk.
@@ -38,18 +32,54 @@ enum class WalkEnd {
 // The message for a damaged catalog record.
 extern const char* const damagedRecordMessage;
 
-// Reads archivePath's end record, comment and catalog and checks every
-// catalog record. Returns the message that tells why the archive cannot be
-// used, or an empty text; shows nothing.
-std::string readArchive();
+class tArchive {
+public:
+  tArchive() = default;
+  // An archive as a check found it: the file, its identity then, the comment
+  // and the catalog exactly as stored, and the file offset of the archive's
+  // first byte.
+  tArchive(std::string path, platform::FileIdentity identity, std::string comment,
+           std::string catalog, int32_t base)
+      : path_(std::move(path)), identity_(identity), comment_(std::move(comment)),
+        catalog_(std::move(catalog)), base_(base) {}
 
-// readArchive, showing its message with errorBox (which sets quitFlag).
-void openArchive();
+  const std::string& path() const { return path_; }
+  // Every extraction compares the file it opens with this identity: a
+  // setup.exe renamed and replaced (or changed) after the check is never read
+  // at the old positions.
+  const platform::FileIdentity& identity() const { return identity_; }
+  const std::string& comment() const { return comment_; }
+  const std::string& catalog() const { return catalog_; }
+  int32_t base() const { return base_; }
 
-// Visits the catalog's file entries in stored order (folders are skipped);
-// shows nothing.
-WalkEnd visitEntries(const entryVisitor& visit);
+  // Visits the catalog's file entries in stored order (folders are skipped);
+  // shows nothing.
+  WalkEnd visitEntries(const entryVisitor& visit) const;
 
-// visitEntries, showing a damaged record with errorBox. True when the walk
-// stopped early: the visitor asked to, or a record was damaged.
-bool walkCatalog(const entryVisitor& visit);
+  // Extracts the entry whose local header is at headerPos into the file
+  // output (extractEntry, from this archive's file as the check found it).
+  ZipResult extract(int32_t headerPos, const std::string& output) const;
+  ZipResult extract(const ArchiveJob& job, int32_t headerPos, const std::string& output) const;
+
+private:
+  std::string path_;
+  platform::FileIdentity identity_;
+  std::string comment_;
+  std::string catalog_;
+  int32_t base_ = 0;
+};
+
+// Reads the end record, comment and catalog of the file at path into
+// archive and checks every catalog record. Returns the message that tells
+// why the archive cannot be used, or an empty text; shows nothing. The
+// archive keeps what was read before a failure (the comment of a damaged
+// catalog, say).
+std::string readArchive(const std::string& path, tArchive& archive);
+
+// readArchive, showing its message with errorBox; true when the archive can
+// be used.
+bool openArchive(const std::string& path, tArchive& archive);
+
+// archive.visitEntries, showing a damaged record with errorBox. True when the
+// walk stopped early: the visitor asked to, or a record was damaged.
+bool walkCatalog(const tArchive& archive, const entryVisitor& visit);

@@ -84,19 +84,19 @@ int32_t ArchiveInput::read(uint8_t* buffer, int32_t size) {
 
 // False when the header cannot be reached, read whole, or lacks its signature.
 bool readLocalHeader(ArchiveInput& archive, int32_t headerPos, LocalHeader& header) {
-  using zip::get16, zip::get32;
   uint8_t raw[zip::local::size];
   if (!archive.seek(headerPos) || archive.read(raw, zip::local::size) != zip::local::size ||
-      get32(raw) != zip::localSignature)
+      readLe32(raw) != zip::localSignature)
     return false;
-  header.flags = static_cast<uint16_t>(get16(raw + zip::local::flags));
-  header.method = static_cast<uint16_t>(get16(raw + zip::local::method));
-  header.dosTime = static_cast<uint16_t>(get16(raw + zip::local::dosTime));
-  header.dosDate = static_cast<uint16_t>(get16(raw + zip::local::dosDate));
-  header.crc = get32(raw + zip::local::crc);
-  header.compressedSize = static_cast<int32_t>(get32(raw + zip::local::compressedSize));
-  header.dataStart = int64_t{headerPos} + zip::local::size + get16(raw + zip::local::nameLength) +
-                     get16(raw + zip::local::extraLength);
+  header.flags = static_cast<uint16_t>(readLe16(raw + zip::local::flags));
+  header.method = static_cast<uint16_t>(readLe16(raw + zip::local::method));
+  header.dosTime = static_cast<uint16_t>(readLe16(raw + zip::local::dosTime));
+  header.dosDate = static_cast<uint16_t>(readLe16(raw + zip::local::dosDate));
+  header.crc = readLe32(raw + zip::local::crc);
+  header.compressedSize = static_cast<int32_t>(readLe32(raw + zip::local::compressedSize));
+  header.dataStart = int64_t{headerPos} + zip::local::size +
+                     readLe16(raw + zip::local::nameLength) +
+                     readLe16(raw + zip::local::extraLength);
   if ((header.flags & zip::flagDescriptor) && header.method != zip::methodStored &&
       header.compressedSize == 0) {
     header.compressedSize = streamedSize;

@@ -1,25 +1,17 @@
 #pragma once
 // The ZIP format as this program reads it: the record signatures, the named
 // field offsets of the end record, the catalog (central directory) records and
-// the local headers, the little-endian reads, and one iterator over a catalog
+// the local headers (read with util/littleendian.h), and one iterator over a catalog
 // held in memory. Every reader of the catalog (the walk, the removal list, the
 // packer's check of its own output) goes through the iterator, so a damaged
 // record means the same to all of them.
+#include "util/littleendian.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 
 namespace zip {
-
-// Little-endian fields at p; the bytes need no alignment.
-inline uint32_t get16(const void* p) {
-  const auto* b = static_cast<const uint8_t*>(p);
-  return uint32_t{b[0]} | uint32_t{b[1]} << 8;
-}
-inline uint32_t get32(const void* p) {
-  const auto* b = static_cast<const uint8_t*>(p);
-  return get16(b) | get16(b + 2) << 16;
-}
 
 constexpr uint32_t endSignature = 0x06054B50;     // "PK\5\6"
 constexpr uint32_t catalogSignature = 0x02014B50; // "PK\1\2"
@@ -95,18 +87,18 @@ public:
     if (pos_ + 1 >= catalog_.size()) return end;
     const char* p = catalog_.data() + pos_;
     size_t left = catalog_.size() - pos_;
-    if (left < record::size || get32(p) != catalogSignature) return fail();
-    size_t nameLength = get16(p + record::nameLength);
-    size_t total = record::size + nameLength + get16(p + record::extraLength) +
-                   get16(p + record::commentLength);
+    if (left < record::size || readLe32(p) != catalogSignature) return fail();
+    size_t nameLength = readLe16(p + record::nameLength);
+    size_t total = record::size + nameLength + readLe16(p + record::extraLength) +
+                   readLe16(p + record::commentLength);
     if (total > left) return fail();
     r.name = catalog_.substr(pos_ + record::size, nameLength);
-    r.flags = static_cast<uint16_t>(get16(p + record::flags));
-    r.method = static_cast<uint16_t>(get16(p + record::method));
-    r.crc = get32(p + record::crc);
-    r.compressedSize = get32(p + record::compressedSize);
-    r.uncompressedSize = get32(p + record::uncompressedSize);
-    r.headerOffset = get32(p + record::headerOffset);
+    r.flags = static_cast<uint16_t>(readLe16(p + record::flags));
+    r.method = static_cast<uint16_t>(readLe16(p + record::method));
+    r.crc = readLe32(p + record::crc);
+    r.compressedSize = readLe32(p + record::compressedSize);
+    r.uncompressedSize = readLe32(p + record::uncompressedSize);
+    r.headerOffset = readLe32(p + record::headerOffset);
     pos_ += total;
     return record;
   }

@@ -65,10 +65,10 @@ fs::path archiveFor(size_t megabytes, size_t& corpusSize) {
 
 // Header position of the named entry, through the installer's own reader.
 int32_t headerOf(const std::string& zipPath, const std::string& name) {
-  archivePath = zipPath;
-  openArchive();
+  tArchive archive;
+  openArchive(zipPath, archive);
   int32_t found = -1;
-  walkCatalog([&](const std::string& entry, int32_t pos, uint32_t, uint32_t) {
+  walkCatalog(archive, [&](const std::string& entry, int32_t pos, uint32_t, uint32_t) {
     if (entry == name) found = pos;
     return false;
   });

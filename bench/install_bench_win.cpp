@@ -96,10 +96,10 @@ double timedRun(const std::string& setup, const std::string& folder) {
 // The same extractions by a bare loop over extractEntry: every entry the
 // installation writes, to its path in each directory, worked out beforehand
 // (the payload has no folders below the first).
-double timedLoop(const std::vector<std::string>& dirs) {
+double timedLoop(const tArchive& archive, const std::vector<std::string>& dirs) {
   std::vector<std::pair<std::string, int32_t>> targets;
   for (const std::string& dir : dirs)
-    visitEntries([&](const std::string& name, int32_t headerPos, uint32_t, uint32_t) {
+    archive.visitEntries([&](const std::string& name, int32_t headerPos, uint32_t, uint32_t) {
       if (isInstalledEntry(name))
         targets.emplace_back(dir + "\\" + withoutFirstFolder(name), headerPos);
       return false;
@@ -107,7 +107,7 @@ double timedLoop(const std::vector<std::string>& dirs) {
   double start = seconds();
   ArchiveJob job;
   for (const auto& [path, headerPos] : targets)
-    extractEntry(job, archivePath, path, headerPos);
+    archive.extract(job, headerPos, path);
   return seconds() - start;
 }
 
@@ -120,13 +120,14 @@ int main(int argc, char** argv) {
   }
   std::string setup = argv[1][0] == '/' ? windowsPath(argv[1]) : argv[1];
   std::string folder = setup.substr(0, setup.find_last_of('\\'));
-  archivePath = setup;
-  if (!readArchive().empty()) {
+  tArchive archive;
+  if (!readArchive(setup, archive).empty()) {
     std::fprintf(stderr, "install_bench: %s holds no archive\n", setup.c_str());
     return 1;
   }
   int files = 0;
-  visitEntries([&](const std::string&, int32_t, uint32_t, uint32_t) { return ++files, false; });
+  archive.visitEntries(
+      [&](const std::string&, int32_t, uint32_t, uint32_t) { return ++files, false; });
 
   // The first run finds the directories and warms the caches; then each
   // round times both ways, in turns first, and the best of each counts.
@@ -143,7 +144,7 @@ int main(int argc, char** argv) {
       for (const std::string& dir : dirs)
         empty(dir);
       if ((round + turn) % 2 == 1) {
-        loop = std::min(loop, timedLoop(dirs));
+        loop = std::min(loop, timedLoop(archive, dirs));
         continue;
       }
       double r = timedRun(setup, folder);

@@ -57,11 +57,12 @@ tAgentKey agentKey(std::string_view agent) {
   return {scan.first.substr(from, 12), "netscape"};
 }
 
-int findBrowserForAgent(const tsList& list, std::string_view agent) {
+std::optional<size_t> findBrowserForAgent(const std::vector<tBrowser>& browsers,
+                                          std::string_view agent) {
   tAgentKey k = agentKey(agent);
-  for (int i = 0; i < list.Count(); i += 3) {
-    std::string name = lowerCase(list.Get(i));
+  for (size_t i = 0; i < browsers.size(); ++i) {
+    std::string name = lowerCase(browsers[i].name);
     if (pos(k.key, name) > 0 && (k.family.empty() || pos(k.family, name) > 0)) return i;
   }
-  return -1;
+  return std::nullopt;
 }

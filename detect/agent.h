@@ -2,10 +2,13 @@
 // Matching a web browser's user-agent text to a detected browser: the agent
 // text is reduced to a key (and sometimes a family word) that the matching
 // browser's lower-cased display name contains.
-#include "detect/tslist.h"
+#include "detect/browserlist.h"
 
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 struct tAgentKey {
   std::string key;    // text the display name must contain; empty matches nothing
@@ -18,6 +21,7 @@ struct tAgentKey {
 // to 12 characters of the first token after its "/" with family "netscape".
 tAgentKey agentKey(std::string_view agent);
 
-// Index (a multiple of 3) of the first entry of list whose lower-cased display
-// name contains the agent's key and family; -1 when none does.
-int findBrowserForAgent(const tsList& list, std::string_view agent);
+// The position of the first browser whose lower-cased display name contains
+// the agent's key and family; none when no browser's does.
+std::optional<size_t> findBrowserForAgent(const std::vector<tBrowser>& browsers,
+                                          std::string_view agent);

@@ -2,11 +2,17 @@
 
 #include "util/text.h"
 
-tsList browserList;
-
 tBrowser browserAt(const tsList& list, int k) {
-  int first = firstStringOf(k);
+  int first = k * stringsPerBrowser;
+  if (k < 0) return {};
   return {list.Get(first), list.Get(first + 1), list.Get(first + 2)};
+}
+
+std::vector<tBrowser> browserRecords(const tsList& list) {
+  std::vector<tBrowser> browsers;
+  for (int k = 0; k < browserCount(list); ++k)
+    browsers.push_back(browserAt(list, k));
+  return browsers;
 }
 
 int findBrowserByPath(const tsList& list, const std::string& lowerPath) {

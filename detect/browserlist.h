@@ -1,13 +1,13 @@
 #pragma once
-// The browser list: three items per browser (display name, program path,
-// plug-in directory), unique by program path ignoring case, sorted by name.
-#include "detect/tslist.h"
+// The browser list as detection builds it: three items per browser (display
+// name, program path, plug-in directory), unique by program path ignoring
+// case, sorted by name. What detection hands on is one typed record per
+// browser (browserRecords).
+#include "util/tslist.h"
 
 #include <string>
 #include <string_view>
-
-// The browsers found on this computer; filled once at start-up.
-extern tsList browserList;
+#include <vector>
 
 // Browser k of a list: its three strings, which start at index 3k.
 struct tBrowser {
@@ -19,17 +19,10 @@ constexpr int stringsPerBrowser = 3;
 inline int browserCount(const tsList& list) {
   return list.Count() / stringsPerBrowser;
 }
-// The index of browser k's first string, the form in which an entry's
-// position is passed around (findBrowserByPath, findBrowserForAgent).
-inline int firstStringOf(int k) {
-  return k * stringsPerBrowser;
-}
-// The browser whose first string is at index; -1 for a negative index.
-inline int browserOfIndex(int index) {
-  return index < 0 ? -1 : index / stringsPerBrowser;
-}
 // Browser k; empty texts for a k outside the list.
 tBrowser browserAt(const tsList& list, int k);
+// Every browser of the list, in its order.
+std::vector<tBrowser> browserRecords(const tsList& list);
 
 // Index of the first entry whose lower-cased program path equals lowerPath; -1 when none.
 int findBrowserByPath(const tsList& list, const std::string& lowerPath);

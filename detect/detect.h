@@ -2,7 +2,7 @@
 // Browser detection (Windows only): the detectors of each browser family and
 // the driver that runs them in order and sorts the result. Detection never
 // reports an error: whatever is missing or unreadable leaves a browser out.
-#include "detect/tslist.h"
+#include "util/tslist.h"
 
 #include <string>
 

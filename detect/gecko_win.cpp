@@ -20,12 +20,12 @@ std::string offerVersionBranch(tsList& list, const std::string& product) {
   tRegKey key = openMachineKey(base);
   if (!key) return {};
   std::string cur = regReadText(key, "CurrentVersion", "");
-  regCloseKey(key);
+  key.reset();
   if (cur.empty() || !openMachineKey(base + "\\" + cur)) return {};
   key = openMachineKey(base + "\\" + cur + "\\Main");
   if (!key) return {};
   std::string exe = regReadText(key, "PathToExe", "");
-  regCloseKey(key);
+  key.reset();
   addGeckoBrowser(list, geckoPluginDir(exe), exe, product + " " + cur);
   return exe;
 }
@@ -35,7 +35,7 @@ std::string readSubkeyValue(const std::string& path, const std::string& value, b
   tRegKey key = openMachineKey(path);
   found = static_cast<bool>(key);
   std::string text = regReadText(key, value, "");
-  regCloseKey(key);
+  key.reset();
   return text;
 }
 
@@ -56,7 +56,7 @@ void detectGecko(tsList& list) {
   tRegKey key = openMachineKey("Software\\Mozilla");
   if (!key) return;
   std::string products = regSubkeyNames(key);
-  regCloseKey(key);
+  key.reset();
   int position = 1;
   while (position <= static_cast<int>(products.size()))
     detectProduct(list, nextToken(products, position, '\n'));

@@ -1,8 +1,8 @@
 #include "detect/naming.h"
 
-#include "detect/tslist.h"
 #include "util/platform.h"
 #include "util/text.h"
+#include "util/tslist.h"
 
 #include <cstdint>
 

@@ -11,13 +11,13 @@ void detectNavigator(tsList& list) {
   tRegKey key = regOpenKey(HKEY_LOCAL_MACHINE, navigatorKey);
   if (!key) return;
   std::string ver = navigatorVersion(regReadText(key, "CurrentVersion", ""));
-  regCloseKey(key);
+  key.reset();
   if (ver.empty()) return;
   // Neither the program nor the directories are checked: Navigator's own key
   // is taken at its word, and a missing Main key yields empty values.
   key = regOpenKey(HKEY_LOCAL_MACHINE, navigatorKey + "\\" + ver + "\\Main");
   std::string plug = regReadText(key, "Plugins Directory", "");
   std::string inst = regReadText(key, "Install Directory", "");
-  regCloseKey(key);
+  key.reset();
   addOrUpdateBrowser(list, "Netscape Navigator " + ver, plug, navigatorProgramPath(inst, plug));
 }

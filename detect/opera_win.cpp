@@ -21,7 +21,7 @@ void detectOpera(tsList& list) {
     std::string value = lowerCase(regReadText(key, ln, operaValueDefault(kind)));
     addOpera(list, operaDirFromValue(kind, value), "");
   }
-  regCloseKey(key);
+  key.reset();
 }
 
 void addOpera(tsList& list, const std::string& dir, const std::string& suffix) {

@@ -1,5 +1,11 @@
 #include "detect/registry.h"
 
+#include "util/littleendian.h"
+#include "util/text.h"
+
+#include <algorithm>
+#include <cstring>
+
 uint32_t registryViewFor(int32_t osMajor) {
   return osMajor > 5 ? registryView64 : 0;
 }
@@ -11,20 +17,16 @@ uint32_t secondRegistryView(uint32_t usualView) {
 namespace {
 
 std::string signedDecimal(std::string_view data) {
-  uint32_t value = 0;
-  for (size_t i = 0; i < 4 && i < data.size(); ++i)
-    value |= static_cast<uint32_t>(static_cast<uint8_t>(data[i])) << (8 * i);
-  return std::to_string(static_cast<int32_t>(value));
+  // Missing high bytes read as zero.
+  char bytes[4] = {};
+  std::memcpy(bytes, data.data(), std::min<size_t>(data.size(), sizeof bytes));
+  return std::to_string(static_cast<int32_t>(readLe32(bytes)));
 }
 
 std::string hexBytes(std::string_view data) {
-  static const char digits[] = "0123456789abcdef";
   std::string text = "0x";
-  for (char c : data) {
-    auto byte = static_cast<uint8_t>(c);
-    text += digits[byte >> 4];
-    text += digits[byte & 15];
-  }
+  for (char c : data)
+    text += hexDigits(static_cast<uint8_t>(c), 2, false);
   return text;
 }
 

@@ -47,6 +47,8 @@ std::string_view withoutLeadingBackslash(std::string_view path);
 void appendName(std::string& names, std::string_view name);
 
 #ifdef _WIN32
+#include "util/handle.h"
+
 #include <windows.h>
 
 // KEY_WOW64_64KEY from Vista on, else 0; or-ed into every open. Set by
@@ -68,31 +70,18 @@ private:
   uint32_t saved_;
 };
 
-// An open registry key; owns the handle and closes it when destroyed. Empty
-// (false) when the key did not open.
-class tRegKey {
-public:
-  tRegKey() = default;
-  explicit tRegKey(HKEY handle) : handle_(handle) {}
-  ~tRegKey() { close(); }
-  tRegKey(tRegKey&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
-  tRegKey& operator=(tRegKey&& other) noexcept;
-  tRegKey(const tRegKey&) = delete;
-  tRegKey& operator=(const tRegKey&) = delete;
-
-  HKEY get() const { return handle_; }
-  explicit operator bool() const { return handle_ != nullptr; }
-  void close();
-
-private:
-  HKEY handle_ = nullptr;
+struct RegKeyTraits {
+  using Handle = HKEY;
+  static Handle empty() { return nullptr; }
+  static void close(Handle key) { RegCloseKey(key); }
 };
+// An open registry key; owns the handle and closes it when destroyed, or at
+// once with reset(). Empty (false) when the key did not open.
+using tRegKey = UniqueHandle<RegKeyTraits>;
 
 // Opens root\path for reading (KEY_READ | registryViewFlag); one leading "\"
 // of the path is dropped. Empty on any error.
 tRegKey regOpenKey(HKEY root, std::string_view path);
-// Closes the key now; an empty key is left alone.
-void regCloseKey(tRegKey& key);
 
 // The names of the key's values, joined by LF, in enumeration order. The
 // enumeration stops at the first name that does not fit 1024 bytes.

@@ -12,30 +12,12 @@ void registryStartup() {
   registryViewFlag = registryViewFor(osMajorVersion);
 }
 
-tRegKey& tRegKey::operator=(tRegKey&& other) noexcept {
-  if (this != &other) {
-    close();
-    handle_ = other.handle_;
-    other.handle_ = nullptr;
-  }
-  return *this;
-}
-
-void tRegKey::close() {
-  if (handle_) RegCloseKey(handle_);
-  handle_ = nullptr;
-}
-
 tRegKey regOpenKey(HKEY root, std::string_view path) {
   std::string subkey(withoutLeadingBackslash(path));
   HKEY handle = nullptr;
   if (RegOpenKeyExA(root, subkey.c_str(), 0, KEY_READ | registryViewFlag, &handle) != ERROR_SUCCESS)
     return {};
   return tRegKey(handle);
-}
-
-void regCloseKey(tRegKey& key) {
-  key.close();
 }
 
 namespace {

@@ -22,14 +22,13 @@ std::string commandWithUrl(std::string_view cmd, std::string_view url) {
 }
 
 std::string commandLineUrl(std::string_view url) {
-  static constexpr char hex[] = "0123456789ABCDEF";
   std::string result;
   for (size_t i = 0; i < url.size(); ++i) {
     auto c = static_cast<unsigned char>(url[i]);
     bool splits = c <= ' ' || c == 0x7F || c == '"';
     bool option = i == 0 && (c == '-' || c == '/');
     if (splits || option)
-      result.append({'%', hex[c >> 4], hex[c & 15]});
+      result += '%' + hexDigits(c, 2, true);
     else
       result += static_cast<char>(c);
   }

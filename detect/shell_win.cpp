@@ -169,7 +169,7 @@ std::string defaultVerbCommand(const std::string& name) {
   tRegKey shell = regOpenKey(HKEY_CLASSES_ROOT, name + "\\shell");
   if (!shell) return {};
   std::string verb = regReadText(shell, "", "");
-  regCloseKey(shell);
+  shell.reset();
   // No verb is assumed when the key names none.
   return verb.empty() ? std::string() : classesDefault(name + "\\shell\\" + verb + "\\command");
 }
@@ -177,7 +177,7 @@ std::string defaultVerbCommand(const std::string& name) {
 std::string userChoiceCommand(const std::string& protocol) {
   tRegKey choice = regOpenKey(HKEY_CURRENT_USER, userChoiceKey(protocol));
   std::string progId = regReadText(choice, "ProgId", "");
-  regCloseKey(choice);
+  choice.reset();
   return openCommandOfClass(progId);
 }
 

@@ -4,9 +4,8 @@
 // item carries a check state that the user changes with the mouse (a click in
 // the check column, a double click anywhere) and the space bar, an initial
 // state that the owner keeps for later comparison, and a flag that limits it
-// to two states (formless/checkstate.h). The owner fills the box by SetText on
-// items, which reloads it and resets every state.
-#include "detect/tslist.h"
+// to two states (formless/checkstate.h). The box owns its item texts: the
+// owner fills it with setItems, which reloads it and resets every state.
 #include "formless/checkstate.h"
 #include "formless/component.h"
 
@@ -14,6 +13,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
+#include <vector>
 
 // The size of one glyph of the system's check boxes; measured by
 // measureCheckGlyph at the toolkit's start-up.
@@ -24,6 +25,13 @@ void measureCheckGlyph();
 class tChecklistBox : public tComponent {
 public:
   tChecklistBox(tOwner& owner, const tRect& bounds);
+
+  // Replaces the items by these texts, one item each, every one unchecked and
+  // two-state; reloads the list box.
+  void setItems(std::vector<std::string> texts);
+  int itemCount() const { return static_cast<int>(items_.size()); }
+  // The item's text; empty for an index outside the list.
+  std::string itemText(int index) const;
 
   // State accessors; an index outside the list reads 0 and writes nothing.
   // Setters do not repaint: the owner calls repaint when it is done.
@@ -46,7 +54,6 @@ public:
   static const tMessageTable messages;
   const tMessageTable& messageTable() const override { return messages; }
 
-  tsList items; // the item texts; SetText reloads the box
   CheckStates states;
   int32_t current = 0; // the item that the next toggle acts on
   std::function<void()> onChange;
@@ -57,6 +64,7 @@ private:
   // True when the client point x, y lies on an item, not below the last one.
   bool onItem(int x, int y) const;
   void reloadItems();
+  std::vector<std::string> items_;
   void wmCtlColorListBox(tMessageRec& rec);
   void wmDrawItem(tMessageRec& rec);
   void wmCommand(tMessageRec& rec);

@@ -37,9 +37,17 @@ const tMessageMethod tChecklistBox::methods[] = {
 const tMessageTable tChecklistBox::messages{&tComponent::messages, tChecklistBox::methods};
 
 tChecklistBox::tChecklistBox(tOwner& owner, const tRect& rect) : tComponent(rect) {
-  items.OnChange = [this](tsList&) { reloadItems(); };
   background = GetSysColor(COLOR_WINDOW);
   createControl(owner, WS_EX_CLIENTEDGE, "Listbox", nullptr, listStyle);
+}
+
+void tChecklistBox::setItems(std::vector<std::string> texts) {
+  items_ = std::move(texts);
+  reloadItems();
+}
+
+std::string tChecklistBox::itemText(int index) const {
+  return index >= 0 && index < itemCount() ? items_[static_cast<size_t>(index)] : std::string();
 }
 
 int tChecklistBox::selectedIndex() const {
@@ -75,18 +83,16 @@ void tChecklistBox::drawCheck(HDC dc, const RECT& r, uint32_t state) const {
 
 void tChecklistBox::reloadItems() {
   SendMessageA(handle, LB_RESETCONTENT, 0, 0);
-  states.reset(items.Count());
-  for (int i = 0; i < items.Count(); ++i) {
-    std::string text = items.Get(i);
+  states.reset(itemCount());
+  for (const std::string& text : items_)
     SendMessageA(handle, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
-  }
   invalidate();
 }
 
 void tChecklistBox::wmCtlColorListBox(tMessageRec& rec) {
   // The list box paints no background of its own; only its items are painted.
   SetBkMode(reinterpret_cast<HDC>(rec.wParam), TRANSPARENT);
-  rec.result = reinterpret_cast<LRESULT>(owner->brush.get());
+  rec.answer(reinterpret_cast<LRESULT>(owner->brush.get()));
 }
 
 void tChecklistBox::wmDrawItem(tMessageRec& rec) {
@@ -106,11 +112,11 @@ void tChecklistBox::wmDrawItem(tMessageRec& rec) {
   RECT textRect = item.rcItem;
   textRect.left += checkWidth + 3;
   SetBkMode(item.hDC, TRANSPARENT);
-  std::string caption = items.Get(index);
+  std::string caption = itemText(index);
   DrawTextA(item.hDC, caption.c_str(), -1, &textRect, DT_NOPREFIX);
   SetTextColor(item.hDC, previous);
   if (item.itemState & ODS_FOCUS) DrawFocusRect(item.hDC, &item.rcItem);
-  rec.result = 1;
+  rec.answer(1);
 }
 
 void tChecklistBox::wmCommand(tMessageRec& rec) {
@@ -126,7 +132,7 @@ void tChecklistBox::wmCommand(tMessageRec& rec) {
   default:
     break;
   }
-  rec.result = 1;
+  rec.answer(1);
 }
 
 void tChecklistBox::wmLButtonDown(tMessageRec& rec) {
@@ -152,5 +158,5 @@ bool tChecklistBox::onItem(int x, int y) const {
 void tChecklistBox::wmVKeyToItem(tMessageRec& rec) {
   if (LOWORD(rec.wParam) != VK_SPACE) return; // the list box's own action
   toggleCurrent();
-  rec.result = -2; // the list box does nothing more
+  rec.answer(-2); // the list box does nothing more
 }

@@ -12,6 +12,7 @@
 // owns the controls and reaches down to them; a control never reaches up.
 #include "formless/gdi.h"
 #include "formless/message.h"
+#include "util/ui.h"
 
 #include <windows.h>
 
@@ -47,10 +48,21 @@ struct tFontRec {
 class tOwner : public tObject {
 public:
   // The dialog keys of a control's WM_CHAR or WM_SYSCHAR (TAB, Enter, ESC,
-  // accelerators) as rec.result; notHandled leaves the character to the
-  // control.
+  // accelerators) answer rec; a character they leave unanswered is the
+  // control's.
   virtual void controlKey(const tComponent& control, tMessageRec& rec) = 0;
 
+  // The window's modal loop ends after its current pass.
+  void endLoop() { loopEnded = true; }
+  // What the Cancel button and the close box do: the user asks work in
+  // progress to stop, and the loop ends (once that work has returned to it).
+  void cancel() {
+    cancelRequest.request();
+    endLoop();
+  }
+
+  tCancelRequest cancelRequest;  // the user asked to stop
+  bool loopEnded = false;        // the modal loop ends after its current pass
   HINSTANCE instance = nullptr;  // module of the window and its controls
   HWND handle = nullptr;         // the window, parent of the controls
   OwnedBrush brush;              // hollow: returned to controls that paint transparently
@@ -127,7 +139,7 @@ bool isAccelerator(char c, const std::string& caption);
 // What the keyboard does to a button besides a click.
 enum class tButtonKind : uint8_t {
   plain = 0,
-  cancel = 1,      // pressed by ESC; its click sets quitFlag
+  cancel = 1,      // pressed by ESC; its click cancels (tOwner::cancel)
   defaultPush = 2, // pressed by Enter elsewhere in the window; drawn with the default frame
 };
 

@@ -1,7 +1,5 @@
 #include "formless/component.h"
 
-#include "util/ui.h"
-
 #include <cstring>
 
 int nextId = 1;
@@ -16,9 +14,9 @@ static_assert(labelStyle == 0x50000000);
 // The window property that carries a control's component.
 constexpr char componentProperty[] = "formless.component";
 
-// What a component's procedure does before the control's own procedure;
-// notHandled leaves the message to that one.
-LRESULT componentMessage(tComponent& self, UINT msg, WPARAM wParam, LPARAM lParam) {
+// What a component's procedure does before the control's own procedure; a
+// message left unanswered goes on to that one.
+tMessageRec componentMessage(tComponent& self, UINT msg, WPARAM wParam, LPARAM lParam) {
   tMessageRec rec = makeMessage(msg, wParam, lParam);
   switch (msg) {
   case WM_SETFOCUS:
@@ -32,7 +30,7 @@ LRESULT componentMessage(tComponent& self, UINT msg, WPARAM wParam, LPARAM lPara
   case WM_SYSCHAR:
     // The window's dialog keys first; a character they leave is the control's.
     if (self.owner) self.owner->controlKey(self, rec);
-    if (msg == WM_CHAR && rec.result == notHandled && self.onKeyPress)
+    if (msg == WM_CHAR && !rec.handled && self.onKeyPress)
       self.onKeyPress(static_cast<uint32_t>(wParam));
     break;
   case WM_NCDESTROY:
@@ -42,7 +40,7 @@ LRESULT componentMessage(tComponent& self, UINT msg, WPARAM wParam, LPARAM lPara
   default:
     break;
   }
-  return rec.result;
+  return rec;
 }
 
 } // namespace
@@ -133,8 +131,8 @@ LRESULT CALLBACK componentWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
   }
   // Kept first: a handler may end the component's life.
   WNDPROC saved = self->savedWndProc;
-  LRESULT result = componentMessage(*self, msg, wParam, lParam);
-  if (result != notHandled) return result;
+  tMessageRec rec = componentMessage(*self, msg, wParam, lParam);
+  if (rec.handled) return rec.result;
   return CallWindowProcA(saved, hwnd, msg, wParam, lParam);
 }
 
@@ -158,17 +156,18 @@ tButton::tButton(tOwner& owner, const tRect& rect, const std::string& text, tBut
 }
 
 void tButton::wmCommand(tMessageRec& rec) {
-  // Whatever the notification: the flag first, so that onClick runs with it set.
-  if (kind == tButtonKind::cancel) quitFlag = true;
+  // Whatever the notification: the cancel first, so that onClick runs with
+  // it requested.
+  if (kind == tButtonKind::cancel && owner) owner->cancel();
   tComponent::wmCommand(rec);
 }
 
 void tButton::wmSysChar(tMessageRec& rec) {
   // An accelerator calls onClick directly, without WM_COMMAND: a cancel
-  // button reached so does not set quitFlag.
+  // button reached so does not cancel.
   if (!isAccelerator(static_cast<char>(rec.wParam), caption)) return;
   if (onClick) onClick();
-  rec.result = 1;
+  rec.answer(1);
 }
 
 const tMessageMethod tLabel::methods[] = {
@@ -183,5 +182,5 @@ tLabel::tLabel(tOwner& owner, const tRect& rect, const std::string& text) : tCom
 void tLabel::wmCtlColorStatic(tMessageRec& rec) {
   if (!transparent) return; // the system's default colours
   SetBkMode(reinterpret_cast<HDC>(rec.wParam), TRANSPARENT);
-  rec.result = reinterpret_cast<LRESULT>(owner->brush.get());
+  rec.answer(reinterpret_cast<LRESULT>(owner->brush.get()));
 }

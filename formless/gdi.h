@@ -19,10 +19,31 @@ struct MemoryDcTraits {
   static void close(Handle dc) { DeleteDC(dc); }
 };
 
+// A window's device context (GetDC) is given back with ReleaseDC, which
+// needs the window as well.
+struct WindowDcHandle {
+  HWND window = nullptr;
+  HDC dc = nullptr;
+  bool operator==(const WindowDcHandle&) const = default;
+};
+struct WindowDcTraits {
+  using Handle = WindowDcHandle;
+  static Handle empty() { return {}; }
+  static void close(Handle h) { ReleaseDC(h.window, h.dc); }
+};
+
 using OwnedFont = UniqueHandle<GdiObjectTraits<HFONT>>;
 using OwnedBrush = UniqueHandle<GdiObjectTraits<HBRUSH>>;
 using OwnedBitmap = UniqueHandle<GdiObjectTraits<HBITMAP>>;
 using OwnedMemoryDc = UniqueHandle<MemoryDcTraits>;
+using OwnedWindowDc = UniqueHandle<WindowDcTraits>;
+
+// The device context of the window (null: the screen); empty when the
+// system gives none.
+inline OwnedWindowDc windowDc(HWND window) {
+  HDC dc = GetDC(window);
+  return dc ? OwnedWindowDc({window, dc}) : OwnedWindowDc();
+}
 
 // A bitmap selected into a memory device context for as long as the pair
 // lives; the context's own bitmap is put back before the bitmap is deleted.

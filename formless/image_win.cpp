@@ -70,11 +70,11 @@ tBitmapRec bitmapRecFromBmp(std::string_view file) {
   // The header and colours copied out, so that GDI reads them aligned.
   std::vector<uint32_t> info((infoSize + 3) / 4);
   std::memcpy(info.data(), file.data() + sizeof head, infoSize);
-  HDC screen = GetDC(nullptr);
-  OwnedBitmap bitmap(CreateDIBitmap(screen, &header, CBM_INIT, file.data() + head.bfOffBits,
-                                    reinterpret_cast<const BITMAPINFO*>(info.data()),
-                                    DIB_RGB_COLORS));
-  ReleaseDC(nullptr, screen);
+  OwnedWindowDc screen = windowDc(nullptr);
+  OwnedBitmap bitmap(
+      CreateDIBitmap(screen.get().dc, &header, CBM_INIT, file.data() + head.bfOffBits,
+                     reinterpret_cast<const BITMAPINFO*>(info.data()), DIB_RGB_COLORS));
+  screen.reset();
   return recordOf(std::move(bitmap));
 }
 

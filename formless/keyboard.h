@@ -20,8 +20,8 @@ int pressButton(tComponentList components, tButtonKind kind);
 // Presses this button, as a click does; 0.
 int press(const tButton& button);
 // Accelerators, then Enter and ESC on a first press, for a WM_CHAR of the
-// window itself or a WM_SYSCHAR of a control; the answer in rec.result.
+// window itself or a WM_SYSCHAR of a control; an accelerator answers rec.
 void handleKeys(tComponentList components, tMessageRec& rec);
 // The dialog keys of a control's WM_CHAR or WM_SYSCHAR, the answer in
-// rec.result; notHandled leaves the character to the control.
+// rec; a character they leave unanswered is the control's.
 void controlKeys(tComponentList components, const tComponent& control, tMessageRec& rec);

@@ -55,7 +55,7 @@ void handleKeys(tComponentList components, tMessageRec& rec) {
   for (const auto& component : components) {
     if (auto* button = dynamic_cast<tButton*>(component.get())) {
       dispatch(*button, rec);
-      if (rec.result == 1) return; // its accelerator
+      if (rec.handled) return; // its accelerator
     }
   }
   switch (HIWORD(rec.lParam)) {
@@ -81,13 +81,13 @@ void controlKeys(tComponentList components, const tComponent& control, tMessageR
   const bool shift = keyDown(VK_SHIFT);
   if (rec.wParam == VK_TAB && !ctrl) {
     focusNext(components, indexOf(components, control), !shift);
-    rec.result = 0;
+    rec.answer(0);
   } else if (rec.wParam == VK_ESCAPE && !ctrl && !shift) {
-    rec.result = pressButton(components, tButtonKind::cancel);
+    rec.answer(pressButton(components, tButtonKind::cancel));
   } else if (rec.wParam == VK_RETURN && !ctrl && !shift) {
     // As in every dialog: a push button with the focus is the one Enter
     // presses (Cancel included); elsewhere it is the default button.
     auto* button = dynamic_cast<const tButton*>(&control);
-    rec.result = button ? press(*button) : pressButton(components, tButtonKind::defaultPush);
+    rec.answer(button ? press(*button) : pressButton(components, tButtonKind::defaultPush));
   }
 }

@@ -18,21 +18,24 @@
 
 #include <span>
 
-// One routed message. result starts as notHandled; a handler that takes the
-// message writes its answer there.
+// One routed message. A handler that takes the message gives its answer
+// with answer(); a message that no handler took (handled still false) gets
+// the system's default processing.
 struct tMessageRec {
   UINT msg;
   WPARAM wParam;
   LPARAM lParam;
-  LRESULT result;
+  LRESULT result = 0;
+  bool handled = false;
+
+  void answer(LRESULT value) {
+    result = value;
+    handled = true;
+  }
 };
 
-// The result of a message that no handler took: the window procedure then
-// answers with the system's default processing.
-constexpr LRESULT notHandled = -99999;
-
 inline tMessageRec makeMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
-  return {msg, wParam, lParam, notHandled};
+  return {msg, wParam, lParam};
 }
 
 class tObject;
@@ -68,5 +71,5 @@ public:
 };
 
 // Calls the first handler for rec.msg found in the object's class or, failing
-// that, in its base classes in turn. Without one, rec.result stays as it was.
+// that, in its base classes in turn. Without one, rec stays as it was.
 void dispatch(tObject& object, tMessageRec& rec);

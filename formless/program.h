@@ -44,8 +44,11 @@ public:
   // destroys the window; appWindow is nil afterwards.
   ~tProgram() override;
 
-  // Routes a message of the top-level window; notHandled when nobody took it.
-  virtual LRESULT windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  // Routes a message of the top-level window: a notification to the control
+  // whose handle it carries, an owner-draw request to the control whose
+  // identifier it carries, a character to the dialog keys, anything else to
+  // this object. rec.handled stays false when nobody took it.
+  virtual void windowProc(tMessageRec& rec);
   // A derived program creates its components, then calls this one, which
   // makes the default font and the hollow brush, gives every control its
   // font and puts the focus on the first tab stop.
@@ -58,7 +61,7 @@ public:
   // windowStyle, creates the window at frame (its outer position and size)
   // with caption, and lets the object create its controls.
   void open(const tRect& frame, const std::string& caption, DWORD windowStyle = defaultWindowStyle);
-  // open, then the modal loop until quitFlag is set, then cleanup.
+  // open, then the modal loop until it is ended, then cleanup.
   void openModal(const tRect& frame, const std::string& caption, DWORD windowStyle);
 
   // Creates the window (no ShowWindow: visibility comes from style) and
@@ -87,11 +90,9 @@ public:
   // Paints the graphics onto the window, then repaints the controls over them.
   LRESULT paintWindow();
 
-  // Dispatches one queued message; without one, sleeps 50 ms and says false.
-  bool processNextMessage();
-  // Dispatches the whole queue, then sleeps once.
+  // Dispatches the whole queue (pumpMessages), then sleeps once.
   void processMessages();
-  // The modal loop: until quitFlag is set, processMessages; then cleanup.
+  // The modal loop: until endLoop (or cancel), processMessages; then cleanup.
   void run(bool exitAfter);
 
   OwnedFont font; // default font of the controls
@@ -115,8 +116,8 @@ private:
 // The one window object, or null. All message routing goes through it.
 extern tProgram* appWindow;
 
-// Unit start-up: clears appWindow, quitFlag and the identifier counter and
-// measures the check glyph.
+// Unit start-up: clears appWindow and the identifier counter and measures the
+// check glyph.
 void formlessStartup();
 
 // The procedure of the top-level window's class.

@@ -1,20 +1,17 @@
 #include "formless/program.h"
 
 #include "formless/checklist.h"
-#include "util/ui.h"
 
 tProgram* appWindow = nullptr;
 
 void formlessStartup() {
   nextId = 1;
   appWindow = nullptr;
-  quitFlag = false;
   measureCheckGlyph();
 }
 
 tProgram::tProgram(std::string name, HINSTANCE module) : className(std::move(name)) {
   instance = module;
-  quitFlag = false;
   windowClass.style = CS_PARENTDC;
   windowClass.lpfnWndProc = classWindowProc;
   windowClass.hInstance = instance;
@@ -65,35 +62,36 @@ tComponent* tProgram::componentAt(int index) const {
   return components_[static_cast<size_t>(index)].get();
 }
 
-LRESULT tProgram::windowProc(HWND, UINT msg, WPARAM wParam, LPARAM lParam) {
-  tMessageRec rec = makeMessage(msg, wParam, lParam);
-  switch (msg) {
+void tProgram::windowProc(tMessageRec& rec) {
+  tComponent* control = nullptr;
+  switch (rec.msg) {
   case WM_VKEYTOITEM:
   case WM_COMMAND:
   case WM_CTLCOLORSTATIC:
-  case WM_CTLCOLORLISTBOX: {
-    // These name the control they come from by its window handle.
-    tComponent* control = ownComponent(reinterpret_cast<HWND>(lParam));
-    dispatch(control ? *static_cast<tObject*>(control) : *this, rec);
-    return rec.result;
-  }
+  case WM_CTLCOLORLISTBOX:
+    // Notifications name the control they come from by its window handle.
+    control = ownComponent(reinterpret_cast<HWND>(rec.lParam));
+    break;
+  case WM_DRAWITEM:
+  case WM_MEASUREITEM:
+  case WM_COMPAREITEM:
+  case WM_DELETEITEM:
+    // Owner-draw requests name it by its identifier.
+    control = ownComponent(GetDlgItem(handle, static_cast<int>(rec.wParam)));
+    break;
   case WM_SIZE:
     if (onResize) onResize();
-    return notHandled;
+    return;
   case WM_PAINT:
-    return paintWindow();
+    rec.answer(paintWindow());
+    return;
+  case WM_CHAR:
+    handleKeys(components_, rec);
+    return;
   default:
-    // Whatever wParam means, a low word equal to a control's identifier
-    // routes the message to that control (WM_DRAWITEM reaches its control
-    // so); the control ignores what it has no handler for.
-    if (tComponent* control = ownComponent(GetDlgItem(handle, LOWORD(wParam))))
-      dispatch(*control, rec);
-    else if (msg == WM_CHAR)
-      handleKeys(components_, rec);
-    else
-      dispatch(*this, rec);
-    return rec.result;
+    break;
   }
+  dispatch(control ? *static_cast<tObject*>(control) : *this, rec);
 }
 
 tComponent* tProgram::ownComponent(HWND hwnd) const {
@@ -108,10 +106,9 @@ void tProgram::controlKey(const tComponent& control, tMessageRec& rec) {
 LRESULT tProgram::paintWindow() {
   // Graphics go straight onto the window; the controls are repainted after
   // them so that they stay on top.
-  HDC dc = GetDC(handle);
-  for (const auto& graphic : graphics_)
-    graphic->paint(dc);
-  ReleaseDC(handle, dc);
+  if (OwnedWindowDc dc = windowDc(handle))
+    for (const auto& graphic : graphics_)
+      graphic->paint(dc.get().dc);
   for (const auto& component : components_)
     component->repaint();
   return 0;
@@ -137,28 +134,17 @@ void tProgram::cleanup() {
   UnregisterClassA(className.c_str(), instance);
 }
 
-bool tProgram::processNextMessage() {
-  MSG msg;
-  if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-    return true;
-  }
+void tProgram::processMessages() {
+  pumpMessages();
   // The loop polls: one pause per drained queue keeps the idle window cheap.
   Sleep(50);
-  return false;
-}
-
-void tProgram::processMessages() {
-  while (processNextMessage()) {
-  }
 }
 
 void tProgram::run(bool exitAfter) {
-  quitFlag = false;
+  loopEnded = false;
   // The flag is looked at between passes only, so that what was queued when
-  // it was set is still dispatched.
-  while (!quitFlag)
+  // the loop was ended is still dispatched.
+  while (!loopEnded)
     processMessages();
   cleanup();
   if (exitAfter) ExitProcess(0);
@@ -171,9 +157,11 @@ LRESULT CALLBACK classWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
   LRESULT byDefault = DefWindowProcA(hwnd, msg, wParam, lParam);
   if (!appWindow) return byDefault;
   if (msg == WM_DESTROY) {
-    quitFlag = true;
+    // The close box: a cancel, as the Cancel button's.
+    appWindow->cancel();
     return byDefault;
   }
-  LRESULT result = appWindow->windowProc(hwnd, msg, wParam, lParam);
-  return result == notHandled ? byDefault : result;
+  tMessageRec rec = makeMessage(msg, wParam, lParam);
+  appWindow->windowProc(rec);
+  return rec.handled ? rec.result : byDefault;
 }

@@ -11,7 +11,6 @@ void showBox(const std::string& text, const char* caption, UINT icon) {
   // is gone, and the box then stands on its own.
   HWND owner = appWindow && IsWindow(appWindow->handle) ? appWindow->handle : nullptr;
   MessageBoxA(owner, text.c_str(), caption, MB_OK | icon);
-  quitFlag = true;
 }
 
 } // namespace

@@ -10,19 +10,18 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace {
 
-const tsList& browsers() {
-  static const tsList list = [] {
-    tsList l;
+const std::vector<tBrowser>& browsers() {
+  static const std::vector<tBrowser> list = [] {
+    std::vector<tBrowser> l;
     for (const char* name : {"Firebird 0.7", "Mozilla Firefox 1.5.0.1", "Netscape Navigator 4.79",
-                             "Opera 8.00 beta", "Opera 8.50"}) {
-      l.Add(name);
-      l.Add("C:\\program.exe");
-      l.Add("C:\\Plugins");
-    }
+                             "Opera 8.00 beta", "Opera 8.50"})
+      l.push_back({name, "C:\\program.exe", "C:\\Plugins"});
     return l;
   }();
   return list;
@@ -44,8 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string input(reinterpret_cast<const char*>(data) + 1, size - 1);
   switch (data[0] % 4) {
   case 0: {
-    int i = findBrowserForAgent(browsers(), input);
-    if (i != -1 && (i % 3 != 0 || i >= browsers().Count())) __builtin_trap();
+    std::optional<size_t> i = findBrowserForAgent(browsers(), input);
+    if (i && *i >= browsers().size()) __builtin_trap();
     break;
   }
   case 1:

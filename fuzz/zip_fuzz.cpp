@@ -101,19 +101,14 @@ struct Scratch {
   }
 };
 
-// Aborts when a line of the removal list is not a plain name inside a folder
+// Aborts when a name of the removal list is not a plain name inside a folder
 // that an installation writes.
-void checkRootFiles(const std::string& names) {
-  size_t start = 0;
-  while (start < names.size()) {
-    size_t end = names.find('\n', start);
-    std::string name = names.substr(start, end - start);
-    if (end == std::string::npos || name.find('/') != std::string::npos || !isSafeEntryPath(name) ||
-        !isInstalledEntry(name)) {
+void checkRootFiles(const std::vector<std::string>& names) {
+  for (const std::string& name : names) {
+    if (name.find('/') != std::string::npos || !isSafeEntryPath(name) || !isInstalledEntry(name)) {
       std::fprintf(stderr, "removal list names \"%s\"\n", name.c_str());
       std::abort();
     }
-    start = end + 1;
   }
 }
 
@@ -125,26 +120,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     platform::File file = platform::File::create(scratch.archive, platform::Share::read);
     file.write(data, size);
   }
-  quitFlag = false;
-  archivePath = scratch.archive;
-  openArchive();
-  if (!quitFlag) {
-    checkRootFiles(listRootFiles());
+  tArchive archive;
+  if (openArchive(scratch.archive, archive)) {
+    checkRootFiles(listRootFiles(archive));
     // One job for the input, as an installation holds one for its entries: the decoder's memory
     // and the read-ahead buffer are allocated once, and each entry must clear what the one before
     // left in them.
     ArchiveJob job;
     int visited = 0;
-    walkCatalog([&](const std::string&, int32_t headerPos, uint32_t, uint32_t) {
-      extractEntry(job, archivePath, scratch.output, headerPos);
+    walkCatalog(archive, [&](const std::string&, int32_t headerPos, uint32_t, uint32_t) {
+      archive.extract(job, headerPos, scratch.output);
       return ++visited >= maxEntries;
     });
-    quitFlag = false;
     // The watch keeps every event of the installation for the look after it. Without a watch,
     // look around whenever handlers could run (before each entry and during decoding) too.
     scratch.startWatching();
     if (scratch.watch < 0) setMessageHook([] { scratch.checkListing(); });
-    installToDir(job, scratch.plugins.string());
+    tBoxReporter boxes;
+    installToDir(job, archive, scratch.plugins.string(), boxes);
     setMessageHook(nullptr);
     scratch.checkConfined();
     unlink(scratch.output.c_str());

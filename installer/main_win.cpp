@@ -3,7 +3,6 @@
 // detected-browsers file, the archive check, then the window until the user
 // is done with it), the shut-down in reverse order. The exit code is always 0.
 #include "archive/crc32.h"
-#include "archive/install.h"
 #include "archive/selfarchive.h"
 #include "detect/browserlist.h"
 #include "detect/detect.h"
@@ -12,7 +11,9 @@
 #include "formless/program.h"
 #include "installer/mainwin.h"
 #include "installer/processes.h"
+#include "installer/session.h"
 #include "installer/startup.h"
+#include "installer/texts.h"
 #include "util/systemlibrary.h"
 #include "util/ui.h"
 
@@ -45,31 +46,33 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 namespace {
 
 void runInstaller(const std::string& programPath, const std::string* firstArgument) {
-  detectBrowsers(browserList);
-  destDir = programDirectory(programPath);
-  if (browserList.Count() == 0) {
+  // The session is built in the order things happen: the browsers first.
+  tSession session;
+  tsList detected;
+  detectBrowsers(detected);
+  if (detected.Count() == 0) {
     errorBox("No compatible web browsers could be located on your computer");
-    browserList.Clear();
     return;
   }
-  writeDetectedBrowsers(detectedBrowsersPath(destDir), browserList.GetText());
+  writeDetectedBrowsers(detectedBrowsersPath(programDirectory(programPath)), detected.GetText());
+  session.browsers = sessionBrowsers(browserRecords(detected));
 
   // A named archive is used as given: the program's own is no fall-back.
-  archivePath = firstArgument ? *firstArgument : programPath;
-  if (quitFlag) return;
-  openArchive();
-  if (quitFlag) return;
+  tArchive archive;
+  if (!openArchive(firstArgument ? *firstArgument : programPath, archive)) return;
+  takeArchive(session, std::move(archive));
+  session.plugin = readPluginInfo(session.archive);
+  for (tSessionBrowser& browser : session.browsers)
+    browser.installed = installedState(browser.pluginDir, session.rootFiles, session.plugin);
 
-  tMainWin window;
-  window.rootFiles = listRootFiles();
-  window.readPluginInfo();
+  tMainWin window(session);
   int screenWidth = GetSystemMetrics(SM_CXSCREEN);
   int screenHeight = GetSystemMetrics(SM_CYSCREEN);
-  layoutHeight += 75;
   // Centred; on a screen narrower than the window its left edge goes below 0.
-  tRect frame = makeBounds((screenWidth - windowWidth) / 2, (screenHeight - layoutHeight) / 2,
-                           windowWidth, layoutHeight);
-  window.openModal(frame, installerTitle + " v" + window.pluginVersion, dialogWindowStyle);
+  tRect frame = makeBounds((screenWidth - windowWidth) / 2, (screenHeight - windowHeight) / 2,
+                           windowWidth, windowHeight);
+  window.openModal(frame, std::string(installerTitle) + " v" + session.plugin.version,
+                   dialogWindowStyle);
   // Leaving the scope frees the window, its controls and appWindow.
 }
 

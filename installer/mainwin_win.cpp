@@ -1,11 +1,7 @@
 #include "installer/mainwin.h"
 
-#include "archive/selfarchive.h"
-#include "detect/agent.h"
-#include "detect/browserlist.h"
 #include "formless/image.h"
 #include "installer/panel.h"
-#include "installer/rules.h"
 #include "installer/startup.h"
 #include "installer/texts.h"
 
@@ -15,7 +11,7 @@ const tFontRec linkFont = {"Arial", 14, 0, true, false};
 
 } // namespace
 
-tMainWin::tMainWin() : tProgram(installerClassName) {}
+tMainWin::tMainWin(const tSession& session) : tProgram(installerClassName), session_(session) {}
 
 void tMainWin::createControls() {
   auto& picture = make<tImage>(tRect{10, 10, 10, 10}, loadPanelPicture());
@@ -23,10 +19,8 @@ void tMainWin::createControls() {
   const int x0 = picture.drawWidth + 4;
   make<tLabel>(makeBounds(x0 + 20, 10, 240, 20), linkText).setFont(linkFont);
   make<tLabel>(makeBounds(x0 + 20, 30, 340, 80), instructionText);
-  parseComment(archiveComment);
-  agentIndex = findBrowserForAgent(browserList, agent);
   fillBrowserBox(x0 + 20, 90);
-  const int top = layoutHeight - 60;
+  const int top = windowHeight - 60;
   make<tButton>(makeBounds(x0 + 160, top, 65, 24), "Continue", tButtonKind::defaultPush).onClick =
       [this] { runInstall(); };
   make<tButton>(makeBounds(x0 + 65, top, 65, 24), "Set All", tButtonKind::plain).onClick = [this] {
@@ -36,38 +30,53 @@ void tMainWin::createControls() {
   tProgram::createControls();
 }
 
-void tMainWin::parseComment(const std::string& text) {
-  tCommentSettings settings = readComment(text);
-  agent = settings.agent;
-  startUrl = settings.startUrl;
-}
-
 void tMainWin::fillBrowserBox(int left, int top) {
-  const int count = browserCount(browserList);
-  std::string names;
-  for (int k = 0; k < count; ++k)
-    names += (k > 0 ? "\n" : "") + browserAt(browserList, k).name;
+  std::vector<std::string> names;
+  for (const tSessionBrowser& browser : session_.browsers)
+    names.push_back(browser.name);
   browserBox = &make<tChecklistBox>(makeBounds(left, top, 340, 100));
-  browserBox->items.SetText(names);
-  for (int k = 0; k < count; ++k) {
-    switch (installedState(browserAt(browserList, k).pluginDir)) {
-    case 1: // older or unreadable: offered for installing again
-      browserBox->setCheckState(k, 1);
+  browserBox->setItems(std::move(names));
+  for (size_t k = 0; k < session_.browsers.size(); ++k) {
+    int item = static_cast<int>(k);
+    switch (session_.browsers[k].installed) {
+    case tInstalledState::outdated: // offered for installing again
+      browserBox->setCheckState(item, 1);
       break;
-    case 2: // up to date: the greyed tick, which the run leaves alone
-      browserBox->setTwoState(k, 0);
-      browserBox->setInitialState(k, 2);
-      browserBox->setCheckState(k, 2);
+    case tInstalledState::upToDate: // the greyed tick, which the run leaves alone
+      browserBox->setTwoState(item, 0);
+      browserBox->setInitialState(item, 2);
+      browserBox->setCheckState(item, 2);
       break;
-    default:
-      if (firstStringOf(k) == agentIndex) browserBox->setCheckState(k, 1);
+    case tInstalledState::missing:
+      if (session_.start.browser == k) browserBox->setCheckState(item, 1);
       break;
     }
   }
 }
 
 void tMainWin::setAll() {
-  for (int k = browserBox->items.Count() - 1; k >= 0; --k)
+  for (int k = browserBox->itemCount() - 1; k >= 0; --k)
     if (browserBox->checkState(k) == 0) browserBox->setCheckState(k, 1);
   browserBox->repaint();
+}
+
+tChoice tMainWin::choiceFor(size_t browser) {
+  int item = static_cast<int>(browser);
+  return {browserBox->initialState(item), browserBox->checkState(item)};
+}
+
+void tMainWin::error(const std::string& text) {
+  errorBox(text);
+}
+
+void tMainWin::runInstall() {
+  // The run pumps messages, so "Continue" can be pressed again meanwhile.
+  if (running_) return;
+  running_ = true;
+  tRunResult result = runInstallation(session_, *this, *this, cancelRequest);
+  tOutcomeBox box = outcomeBoxFor(result.outcome);
+  outcomeBox(box.caption, box.text, box.icon);
+  endLoop();
+  startBrowser(session_, result.start);
+  running_ = false;
 }

@@ -39,8 +39,8 @@ void initProcessApi();
 // function looked up, so that nothing is called through a stale pointer.
 void freeProcessApi();
 
-// Windows only. Asks every process (other than this one) whose executable's
-// folder leads to dir, ignoring case, to quit. Returns the ids of those that
+// Asks every process (other than this one) whose executable's folder leads
+// to dir, ignoring case, to quit (the host twin finds none). Returns the ids of those that
 // were asked, that is that had a top-level window to post to.
 std::vector<uint32_t> closeRunningBrowsers(const std::string& dir);
 // Windows only. The full path of the process's executable, asked first with
@@ -54,7 +54,7 @@ bool quitProcessWindows(uint32_t pid);
 
 // How long a run gives the browsers it asked to quit, in all, per browser.
 constexpr uint32_t quitWaitMs = 5000;
-// Windows only. Waits until every one of the processes has ended, at most
+// Waits until every one of the processes has ended (the host twin returns at once), at most
 // limitMs in all, dispatching the window's messages meanwhile: a browser
 // still unloading holds its plug-in, which could then not be replaced.
 void waitForProcessesToEnd(const std::vector<uint32_t>& pids, uint32_t limitMs);

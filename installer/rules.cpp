@@ -1,10 +1,9 @@
 #include "installer/rules.h"
 
 #include "archive/install.h"
-#include "detect/tslist.h"
-#include "installer/startup.h"
 #include "util/platform.h"
 #include "util/text.h"
+#include "util/tslist.h"
 
 namespace {
 
@@ -65,18 +64,14 @@ tRunAction runActionFor(uint32_t initialState, uint32_t checkState) {
   return checkState == 0 ? tRunAction::remove : tRunAction::none;
 }
 
-bool installPayload(const std::string& dir) {
+bool installPayload(const tArchive& archive, const std::string& dir, tReporter& reporter) {
   bool failed = false;
-  std::string target = installToDir(dir, &failed);
-  if (target.empty()) return false;
-  destDir = target;
-  return !failed;
+  return !installToDir(archive, dir, reporter, &failed).empty() && !failed;
 }
 
-void removeFiles(const std::string& dir, const std::string& names) {
-  int at = 1;
-  while (at <= static_cast<int>(names.size()))
-    platform::deleteFile(dir + "\\" + nextToken(names, at, '\n'));
+void removeFiles(const std::string& dir, const std::vector<std::string>& names) {
+  for (const std::string& name : names)
+    platform::deleteFile(dir + "\\" + name);
 }
 
 std::string tempFileName() {

@@ -3,9 +3,13 @@
 // archive comment, which archive entry is the plug-in library, how two
 // version texts compare, what a run does with each browser, and the file
 // work of an installation and of a removal.
+#include "archive/selfarchive.h"
+#include "util/ui.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The lines "agent: <text>" and "url: <address>" of the archive comment.
 struct tCommentSettings {
@@ -43,15 +47,13 @@ enum class tRunAction {
 };
 tRunAction runActionFor(uint32_t initialState, uint32_t checkState);
 
-// Installs the archive's payload into dir (installToDir) and keeps the folder
-// it installed into, "/"-separated, in destDir; a refused installation (one
-// already runs) leaves destDir alone. False when an entry failed (its message
-// was shown) or the installation was refused.
-bool installPayload(const std::string& dir);
+// Installs the archive's payload into dir (installToDir). False when an
+// entry failed (its message went to the reporter) or the installation was
+// refused (one already runs).
+bool installPayload(const tArchive& archive, const std::string& dir, tReporter& reporter);
 
-// Deletes dir\name for every name of the list (each ended by a line feed);
-// failures are ignored.
-void removeFiles(const std::string& dir, const std::string& names);
+// Deletes dir\name for every name of the list; failures are ignored.
+void removeFiles(const std::string& dir, const std::vector<std::string>& names);
 
 // A new, empty, uniquely named file ("T62" prefix) in the user's temporary
 // directory; its path, or empty when none could be made.

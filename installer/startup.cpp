@@ -3,9 +3,6 @@
 #include "util/platform.h"
 #include "util/text.h"
 
-std::string destDir;
-int layoutHeight = 190;
-
 std::string programDirectory(const std::string& programPath) {
   return excludeTrailingDelimiter(extractFilePath(programPath));
 }

@@ -1,16 +1,12 @@
 #pragma once
-// What the main routine (installer/main_win.cpp) keeps for the rest of the
-// program, and its portable steps: the program's directory and the file of
-// detected browsers written there.
+// The main routine's (installer/main_win.cpp) portable steps: the program's
+// directory and the file of detected browsers written there; and the size of
+// the window it opens.
 #include <string>
 
-// The program's own directory without a trailing separator; later the target
-// of the current extraction.
-extern std::string destDir;
-// Window height base; the main routine adds 75 before creating the window.
-extern int layoutHeight;
-// The window's outer width.
+// The window's outer width and height.
 constexpr int windowWidth = 481;
+constexpr int windowHeight = 190 + 75;
 
 // The directory part of the program's path, without its trailing separator
 // (so a program at C:\setup.exe gives C:).

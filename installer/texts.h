@@ -10,3 +10,6 @@ inline constexpr char instructionText[] =
     "This procedure will install the Vorlixa plugin for the web browsers you select from the "
     "list below. Please close all browser windows before continuing...";
 inline constexpr char linkText[] = "www.vorlixa.com";
+
+// The window's title, before the plug-in's version.
+inline constexpr char installerTitle[] = "Vorlixa Plugin Installer";

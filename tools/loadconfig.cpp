@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
   if (address == 0) return fail(path + " has no _load_config_used in its symbol table");
   // The structure opens with its own size, which must reach past the flags.
   const int64_t at = image.offsetOf(address, 4);
-  const uint32_t size = at < 0 ? 0 : zip::get32(image.bytes().data() + at);
+  const uint32_t size = at < 0 ? 0 : readLe32(image.bytes().data() + at);
   const int64_t flagsEnd =
       (x86 ? pe::loadConfig::dependentLoadFlags32 : pe::loadConfig::dependentLoadFlags64) + 2;
   if (size < flagsEnd || image.offsetOf(address, size) < 0)

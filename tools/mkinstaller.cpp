@@ -428,8 +428,8 @@ std::string checkStub(const std::string& path, const std::string& bytes) {
     return path +
            " is not the installer program: it lacks the installer's mark (use dist/installer.exe "
            "or build/win32/installer/installer.exe)";
-  archivePath = path;
-  if (readArchive().empty())
+  tArchive carried;
+  if (readArchive(path, carried).empty())
     return path + " already carries an archive: it is a setup.exe, not the installer program";
   return {};
 }
@@ -590,12 +590,12 @@ std::string checkResult(const std::string& path, const PackedEntries& packed,
                         const std::string& scratch) {
   std::error_code ec;
   if (fs::file_size(path, ec) > 0x7FFFFFFF) return "the result is larger than 2 GiB";
-  archivePath = path;
-  if (std::string message = readArchive(); !message.empty())
+  tArchive archive;
+  if (std::string message = readArchive(path, archive); !message.empty())
     return "the installer would not read the result: " + message;
   std::string error;
   PackedEntries found;
-  WalkEnd end = visitEntries(
+  WalkEnd end = archive.visitEntries(
       [&](const std::string& name, int32_t headerPos, uint32_t compressedSize, uint32_t size) {
         auto p = packed.find(name);
         uint32_t crc = 0;
@@ -604,7 +604,7 @@ std::string checkResult(const std::string& path, const PackedEntries& packed,
           error = "an entry that was not packed";
         else if (compressedSize != p->second.compressedSize || size != p->second.size)
           error = "other sizes";
-        else if (ZipResult r = extractEntry(path, scratch, headerPos); r != zipOk)
+        else if (ZipResult r = archive.extract(headerPos, scratch); r != zipOk)
           error = "result " + std::to_string(r) + " when extracted";
         else if (!fileCrc(scratch, crc, got) || crc != p->second.crc || got != size)
           error = "other data when extracted";
@@ -788,9 +788,12 @@ void printSummary(const Options& o, const std::vector<Item>& items, const Packed
       first = false;
       std::printf("  %-28s %s\n", i.name.c_str(), i.rule.c_str());
     }
-  std::string removed = listRootFiles();
-  std::replace(removed.begin(), removed.end(), '\n', ' ');
-  if (!removed.empty()) removed.pop_back();
+  // What the installer itself will delete: the result's root files as it lists them.
+  tArchive result;
+  readArchive(output, result);
+  std::string removed;
+  for (const std::string& name : listRootFiles(result))
+    removed += (removed.empty() ? "" : " ") + name;
   std::printf("Un-ticking a browser deletes: %s\n",
               removed.empty() ? "nothing (no top-level file is installed)" : removed.c_str());
   std::printf("Plug-in library: %s\n", describePlugin(items, o).c_str());

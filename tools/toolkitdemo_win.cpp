@@ -25,20 +25,20 @@ public:
                  "Buttons, labels, images and a check-list, drawn and routed by the toolkit "
                  "itself. Space, a click in a box or a double click ticks an item.");
     list_ = &make<tChecklistBox>(makeBounds(x, 82, 320, 100));
-    list_->items.SetText("Plain item\nTicked item\nGreyed tick (three states)\nA & in its text");
+    list_->setItems({"Plain item", "Ticked item", "Greyed tick (three states)", "A & in its text"});
     list_->setCheckState(1, 1);
     list_->setTwoState(2, 0);
     list_->setCheckState(2, 2);
     make<tButton>(makeBounds(x, 200, 90, 24), "Select &all", tButtonKind::plain).onClick = [this] {
-      for (int i = 0; i < list_->items.Count(); ++i)
+      for (int i = 0; i < list_->itemCount(); ++i)
         if (list_->checkState(i) == 0) list_->setCheckState(i, 1);
       list_->repaint();
     };
     make<tButton>(makeBounds(x + 110, 200, 90, 24), "OK", tButtonKind::defaultPush).onClick =
         [this] {
           std::string ticked;
-          for (int i = 0; i < list_->items.Count(); ++i)
-            if (list_->checkState(i) != 0) ticked += list_->items.Get(i) + "\n";
+          for (int i = 0; i < list_->itemCount(); ++i)
+            if (list_->checkState(i) != 0) ticked += list_->itemText(i) + "\n";
           infoBox(ticked.empty() ? "Nothing is ticked." : "Ticked:\n" + ticked);
         };
     make<tButton>(makeBounds(x + 220, 200, 90, 24), "Cancel", tButtonKind::cancel);

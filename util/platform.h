@@ -3,6 +3,8 @@
 // sharing, file times, directories and temporary files. The Win32 side calls
 // the ANSI file API; the POSIX side serves the host build and its tests, where
 // a "\" in a path is taken as a separator and sharing is not enforced.
+#include "util/handle.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -25,15 +27,18 @@ struct FileIdentity {
   bool operator==(const FileIdentity&) const = default;
 };
 
-// An open file; owns its handle and closes it when destroyed.
+// A file's handle as the system gives it, as a number (a Windows HANDLE or
+// a POSIX descriptor); -1 for none. Closed by the platform's own call.
+struct FileHandleTraits {
+  using Handle = intptr_t;
+  static Handle empty() { return -1; }
+  static void close(Handle handle);
+};
+
+// An open file; owns its handle and closes it when destroyed. Move-only.
 class File {
 public:
   File() = default;
-  ~File() { close(); }
-  File(File&& other) noexcept : handle_(other.handle_) { other.handle_ = invalid; }
-  File& operator=(File&& other) noexcept;
-  File(const File&) = delete;
-  File& operator=(const File&) = delete;
 
   // An existing file, for reading.
   static File openRead(const std::string& path, Share others);
@@ -43,7 +48,7 @@ public:
   // existing file, link or reparse point of that name makes it fail.
   static File createNew(const std::string& path, Share others);
 
-  bool isOpen() const { return handle_ != invalid; }
+  bool isOpen() const { return static_cast<bool>(handle_); }
   int64_t size() const;                      // -1 on error
   FileIdentity identity() const;             // not known on error
   bool seek(int64_t offset);                 // from the start of the file
@@ -51,12 +56,12 @@ public:
   bool write(const void* data, size_t size); // true when every byte was written
   // Last-write time from a DOS date and time read as local time.
   bool setDosTime(uint16_t dosDate, uint16_t dosTime);
-  void close();
+  void close() { handle_.reset(); }
 
 private:
   static constexpr intptr_t invalid = -1;
   explicit File(intptr_t handle) : handle_(handle) {}
-  intptr_t handle_ = invalid;
+  UniqueHandle<FileHandleTraits> handle_;
 };
 
 // True when a directory search for the path finds an entry (directories count).

@@ -41,7 +41,7 @@ File File::createNew(const std::string& path, Share) {
 
 FileIdentity File::identity() const {
   struct stat st;
-  if (!isOpen() || fstat(fd(handle_), &st) != 0) return {};
+  if (!isOpen() || fstat(fd(handle_.get()), &st) != 0) return {};
   return {.known = true,
           .volume = static_cast<uint64_t>(st.st_dev),
           .index = static_cast<uint64_t>(st.st_ino),
@@ -51,11 +51,12 @@ FileIdentity File::identity() const {
 
 int64_t File::size() const {
   struct stat st;
-  return isOpen() && fstat(fd(handle_), &st) == 0 ? static_cast<int64_t>(st.st_size) : -1;
+  return isOpen() && fstat(fd(handle_.get()), &st) == 0 ? static_cast<int64_t>(st.st_size) : -1;
 }
 
 bool File::seek(int64_t offset) {
-  return isOpen() && offset >= 0 && lseek(fd(handle_), static_cast<off_t>(offset), SEEK_SET) >= 0;
+  return isOpen() && offset >= 0 &&
+         lseek(fd(handle_.get()), static_cast<off_t>(offset), SEEK_SET) >= 0;
 }
 
 int32_t File::read(void* buffer, int32_t size) {
@@ -63,7 +64,7 @@ int32_t File::read(void* buffer, int32_t size) {
   char* p = static_cast<char*>(buffer);
   int32_t total = 0;
   while (total < size) { // a plain file gives short reads only at its end
-    ssize_t got = ::read(fd(handle_), p + total, static_cast<size_t>(size - total));
+    ssize_t got = ::read(fd(handle_.get()), p + total, static_cast<size_t>(size - total));
     if (got < 0) return -1;
     if (got == 0) break;
     total += static_cast<int32_t>(got);
@@ -74,7 +75,7 @@ int32_t File::read(void* buffer, int32_t size) {
 bool File::write(const void* data, size_t size) {
   const char* p = static_cast<const char*>(data);
   while (size > 0) {
-    ssize_t done = isOpen() ? ::write(fd(handle_), p, size) : -1;
+    ssize_t done = isOpen() ? ::write(fd(handle_.get()), p, size) : -1;
     if (done <= 0) return false;
     p += done;
     size -= static_cast<size_t>(done);
@@ -94,12 +95,11 @@ bool File::setDosTime(uint16_t dosDate, uint16_t dosTime) {
   time_t when = mktime(&t);
   if (!isOpen() || when == static_cast<time_t>(-1)) return false;
   struct timespec times[2] = {{0, UTIME_OMIT}, {when, 0}};
-  return futimens(fd(handle_), times) == 0;
+  return futimens(fd(handle_.get()), times) == 0;
 }
 
-void File::close() {
-  if (isOpen()) ::close(fd(handle_));
-  handle_ = invalid;
+void FileHandleTraits::close(Handle handle) {
+  ::close(fd(handle));
 }
 
 bool fileExists(const std::string& path) {
@@ -141,10 +141,9 @@ std::string createUniqueFile(const std::string& dir, const std::string& prefix) 
   std::string base = hostPath(dir);
   if (!base.empty() && base.back() != '/') base += '/';
   std::string name = base + prefix.substr(0, 3) + "XXXXXX";
-  int h = mkstemp(name.data());
-  if (h < 0) return {};
-  ::close(h);
-  return name;
+  // Only the name is wanted: the file is closed at once.
+  UniqueHandle<FileHandleTraits> made(mkstemp(name.data()));
+  return made ? name : std::string();
 }
 
 std::string tempDirectory() {

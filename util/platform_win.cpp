@@ -1,5 +1,7 @@
 #include "util/platform.h"
 
+#include "util/winhandle.h"
+
 #include <windows.h>
 
 namespace platform {
@@ -24,10 +26,8 @@ DWORD shareMode(Share others) {
 // Runs a directory search for the path and hands the first match to test.
 template <typename Test> bool searchPath(const std::string& path, Test test) {
   WIN32_FIND_DATAA data;
-  HANDLE search = FindFirstFileA(path.c_str(), &data);
-  if (search == INVALID_HANDLE_VALUE) return false;
-  FindClose(search);
-  return test(data);
+  OwnedFindHandle search(FindFirstFileA(path.c_str(), &data));
+  return search && test(data);
 }
 
 } // namespace
@@ -53,7 +53,7 @@ File File::createNew(const std::string& path, Share others) {
 
 FileIdentity File::identity() const {
   BY_HANDLE_FILE_INFORMATION info;
-  if (!isOpen() || !GetFileInformationByHandle(native(handle_), &info)) return {};
+  if (!isOpen() || !GetFileInformationByHandle(native(handle_.get()), &info)) return {};
   auto join = [](DWORD high, DWORD low) { return uint64_t{high} << 32 | low; };
   return {.known = true,
           .volume = info.dwVolumeSerialNumber,
@@ -65,19 +65,20 @@ FileIdentity File::identity() const {
 
 int64_t File::size() const {
   LARGE_INTEGER size;
-  return isOpen() && GetFileSizeEx(native(handle_), &size) ? size.QuadPart : -1;
+  return isOpen() && GetFileSizeEx(native(handle_.get()), &size) ? size.QuadPart : -1;
 }
 
 bool File::seek(int64_t offset) {
   LARGE_INTEGER to;
   to.QuadPart = offset;
-  return isOpen() && offset >= 0 && SetFilePointerEx(native(handle_), to, nullptr, FILE_BEGIN);
+  return isOpen() && offset >= 0 &&
+         SetFilePointerEx(native(handle_.get()), to, nullptr, FILE_BEGIN);
 }
 
 int32_t File::read(void* buffer, int32_t size) {
   DWORD got = 0;
   if (!isOpen() || size < 0 ||
-      !ReadFile(native(handle_), buffer, static_cast<DWORD>(size), &got, nullptr))
+      !ReadFile(native(handle_.get()), buffer, static_cast<DWORD>(size), &got, nullptr))
     return -1;
   return static_cast<int32_t>(got);
 }
@@ -87,7 +88,7 @@ bool File::write(const void* data, size_t size) {
   while (size > 0) {
     DWORD chunk = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
     DWORD done = 0;
-    if (!isOpen() || !WriteFile(native(handle_), p, chunk, &done, nullptr) || done != chunk)
+    if (!isOpen() || !WriteFile(native(handle_.get()), p, chunk, &done, nullptr) || done != chunk)
       return false;
     p += chunk;
     size -= chunk;
@@ -99,12 +100,11 @@ bool File::setDosTime(uint16_t dosDate, uint16_t dosTime) {
   FILETIME local, utc;
   return isOpen() && DosDateTimeToFileTime(dosDate, dosTime, &local) &&
          LocalFileTimeToFileTime(&local, &utc) &&
-         SetFileTime(native(handle_), nullptr, nullptr, &utc);
+         SetFileTime(native(handle_.get()), nullptr, nullptr, &utc);
 }
 
-void File::close() {
-  if (isOpen()) CloseHandle(native(handle_));
-  handle_ = invalid;
+void FileHandleTraits::close(Handle handle) {
+  CloseHandle(native(handle));
 }
 
 bool fileExists(const std::string& path) {
@@ -132,12 +132,10 @@ bool canReplace(const std::string& path) {
   DWORD attributes = GetFileAttributesA(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return true;
   if (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) return false;
-  HANDLE probe =
-      CreateFileA(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (probe == INVALID_HANDLE_VALUE) return false;
-  CloseHandle(probe);
-  return true;
+  OwnedFileHandle probe(CreateFileA(path.c_str(), DELETE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return static_cast<bool>(probe);
 }
 
 bool replaceFile(const std::string& from, const std::string& to) {

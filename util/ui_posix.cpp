@@ -12,7 +12,6 @@ bool closedWindow = false;
 void show(const char* caption, const std::string& text) {
   if (!quietBoxes) std::fprintf(stderr, "%s: %s\n", caption, text.c_str());
   shownBoxes.push_back(text);
-  quitFlag = true;
 }
 } // namespace
 

@@ -1,8 +1,9 @@
 #pragma once
 // Owners of the kernel handles the program opens (Windows only). The system
 // marks a failed open in two ways: OpenProcess and CreateProcessA give null,
-// CreateToolhelp32Snapshot gives INVALID_HANDLE_VALUE; both are closed with
-// CloseHandle.
+// CreateToolhelp32Snapshot and CreateFileA give INVALID_HANDLE_VALUE; all
+// are closed with CloseHandle. A directory search (FindFirstFileA) is closed
+// with FindClose.
 #include "util/handle.h"
 
 #include <windows.h>
@@ -23,3 +24,14 @@ struct SnapshotHandleTraits {
 using OwnedKernelHandle = UniqueHandle<KernelHandleTraits>;
 // A tool-help snapshot; empty when INVALID_HANDLE_VALUE.
 using OwnedSnapshot = UniqueHandle<SnapshotHandleTraits>;
+// A file opened for a look that platform::File does not offer; empty when
+// INVALID_HANDLE_VALUE.
+using OwnedFileHandle = UniqueHandle<SnapshotHandleTraits>;
+
+struct FindHandleTraits {
+  using Handle = HANDLE;
+  static Handle empty() { return INVALID_HANDLE_VALUE; }
+  static void close(Handle handle) { FindClose(handle); }
+};
+// A directory search; empty when INVALID_HANDLE_VALUE.
+using OwnedFindHandle = UniqueHandle<FindHandleTraits>;

@@ -166,7 +166,6 @@ void setTime(const std::string& path, time_t t) {
 class Packer : public ::testing::Test {
 public:
   void SetUp() override {
-    quitFlag = false;
     takeShownBoxes();
     reset();
   }
@@ -203,27 +202,27 @@ TEST_F(Packer, SetupIsTheStubWithTheArchiveAndItsComment) {
   std::string bytes = readFile(output);
   EXPECT_EQ(bytes.substr(0, stubBytes.size()), stubBytes);
 
-  archivePath = output;
-  openArchive();
+  tArchive archive;
+  ASSERT_TRUE(openArchive(output, archive));
   EXPECT_EQ(takeShownBoxes(), Names{});
-  EXPECT_EQ(archiveComment,
+  EXPECT_EQ(archive.comment(),
             "agent: mozilla/4.79 [en] (windows nt 5.0; u)\nurl: http://example.com/\n");
-  EXPECT_EQ(archiveBase, static_cast<int32_t>(stubBytes.size()));
+  EXPECT_EQ(archive.base(), static_cast<int32_t>(stubBytes.size()));
 
   // Files of a folder first, then each subfolder's entry and contents; every
   // file deflated.
   Names names;
-  walkCatalog([&](const std::string& name, int32_t pos, uint32_t, uint32_t) {
+  walkCatalog(archive, [&](const std::string& name, int32_t pos, uint32_t, uint32_t) {
     names.push_back(name);
     EXPECT_EQ(bytes[static_cast<size_t>(pos) + localMethod], 8) << name;
     return false;
   });
   EXPECT_EQ(names, (Names{"install.js", "install.rdf", "vorlixa.drv", "vorlixa.ini",
                           "plugins/npvorlixa.dll"}));
-  EXPECT_NE(catalog.find("plugins/"), std::string::npos) << "no folder entry";
+  EXPECT_NE(archive.catalog().find("plugins/"), std::string::npos) << "no folder entry";
 
   ScratchDir plugins;
-  installToDir(plugins.path());
+  installToDir(archive, plugins.path());
   EXPECT_EQ(takeShownBoxes(), Names{});
   EXPECT_EQ(plugins.contents(), (Names{"npvorlixa.dll", "vorlixa.drv", "vorlixa.ini"}));
   EXPECT_TRUE(readFile(plugins / "npvorlixa.dll") == files.back().second);
@@ -356,15 +355,14 @@ TEST_F(Packer, TwoPacksOfTheSameFilesAreTheSameBytes) {
   EXPECT_TRUE(readFile(output) == bytes);
 
   // A time before the epoch stays; later ones are the epoch.
-  archivePath = output;
-  openArchive();
+  tArchive archive;
+  ASSERT_TRUE(openArchive(output, archive));
   std::map<std::string, std::pair<uint16_t, uint16_t>> times;
-  zip::CatalogReader reader(catalog);
+  zip::CatalogReader reader(archive.catalog());
   zip::CatalogRecord r;
   while (reader.next(r) == zip::CatalogReader::record) {
     const char* record = r.name.data() - zip::record::size; // the DOS time, then the date
-    times[std::string(r.name)] = {uint16_t(zip::get16(record + 12)),
-                                  uint16_t(zip::get16(record + 14))};
+    times[std::string(r.name)] = {uint16_t(readLe16(record + 12)), uint16_t(readLe16(record + 14))};
   }
   EXPECT_EQ(times["vorlixa.ini"], dosTime(epoch - 86400));
   EXPECT_EQ(times["vorlixa.drv"], dosTime(epoch));
@@ -385,10 +383,10 @@ TEST_F(Packer, CommentOfExactly2026BytesIsTheLongestTaken) {
   std::string agent(2026 - 14 - url.size(), 'a');
   ToolRun run = mkinstaller(args(agent, url), work);
   ASSERT_EQ(run.status, 0) << run.errors;
-  archivePath = output;
-  openArchive();
+  tArchive archive;
+  ASSERT_TRUE(openArchive(output, archive));
   EXPECT_EQ(takeShownBoxes(), Names{});
-  EXPECT_EQ(archiveComment.size(), 2026u);
+  EXPECT_EQ(archive.comment().size(), 2026u);
 }
 
 TEST_F(Packer, RefusesWhatTheInstallerCouldNotUseOrWouldSurprise) {
@@ -574,12 +572,11 @@ TEST_F(Packer, SignsTheSetupSoThatItVerifiesAndStillReads) {
     }
     EXPECT_TRUE(hasLine(run.output, {"Wrote ", ", signed"})) << run.output;
     EXPECT_EQ(shell("osslsigncode verify -CAfile '" + cert + "' -in '" + output + "'"), 0);
-    quitFlag = false;
-    archivePath = output;
-    openArchive();
+    tArchive archive;
+    EXPECT_TRUE(openArchive(output, archive));
     EXPECT_EQ(takeShownBoxes(), Names{});
-    EXPECT_EQ(archiveComment, "agent: agent\nurl: http://example.com/\n");
-    EXPECT_EQ(archiveBase, static_cast<int32_t>(program.size()));
+    EXPECT_EQ(archive.comment(), "agent: agent\nurl: http://example.com/\n");
+    EXPECT_EQ(archive.base(), static_cast<int32_t>(program.size()));
     std::filesystem::remove(output);
   }
   // With SOURCE_DATE_EPOCH as the signing time, two signed packs are the

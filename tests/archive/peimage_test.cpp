@@ -86,7 +86,7 @@ TEST(PeImage, SetsDirectoriesAndTheChecksum) {
   EXPECT_TRUE(image.setDirectory(pe::loadConfigDirectory, {sectionAddress + 0x20, 0x40}));
   EXPECT_EQ(image.directory(pe::loadConfigDirectory).address, sectionAddress + 0x20);
   EXPECT_EQ(image.directory(pe::loadConfigDirectory).size, 0x40u);
-  EXPECT_EQ(zip::get32(image.bytes().data() + optionalAt + pe::directories32 + 10 * 8),
+  EXPECT_EQ(readLe32(image.bytes().data() + optionalAt + pe::directories32 + 10 * 8),
             sectionAddress + 0x20);
   EXPECT_FALSE(image.setDirectory(16, {1, 1})) << "the header has 16 entries";
   // The checksum: 16-bit words summed with end-around carry, the field
@@ -103,9 +103,9 @@ TEST(PeImage, StripsTheSymbolTableOnlyAtTheEnd) {
   PeImage image(handMadeImage());
   ASSERT_TRUE(image.stripSymbols());
   EXPECT_EQ(image.bytes().size(), symbolsAt);
-  EXPECT_EQ(zip::get32(image.bytes().data() + peAt + pe::symbolTableField), 0u);
-  EXPECT_EQ(zip::get32(image.bytes().data() + peAt + pe::symbolCountField), 0u);
-  EXPECT_EQ(zip::get16(image.bytes().data() + peAt + pe::characteristicsField),
+  EXPECT_EQ(readLe32(image.bytes().data() + peAt + pe::symbolTableField), 0u);
+  EXPECT_EQ(readLe32(image.bytes().data() + peAt + pe::symbolCountField), 0u);
+  EXPECT_EQ(readLe16(image.bytes().data() + peAt + pe::characteristicsField),
             0x102u | 0x4 | 0x8 | 0x200);
   EXPECT_EQ(image.symbolAddress("_short"), 0u);
   EXPECT_FALSE(image.stripSymbols()) << "no table left";
@@ -183,8 +183,8 @@ TEST(BuiltProgram, LoadsItsStaticImportsFromTheSystemFolderOnly) {
     ASSERT_GE(config.size, flags + 2);
     const int64_t at = image.offsetOf(config.address, config.size);
     ASSERT_GE(at, 0);
-    EXPECT_EQ(zip::get32(image.bytes().data() + size_t(at)), config.size);
-    EXPECT_EQ(zip::get16(image.bytes().data() + size_t(at + flags)), 0x800u)
+    EXPECT_EQ(readLe32(image.bytes().data() + size_t(at)), config.size);
+    EXPECT_EQ(readLe16(image.bytes().data() + size_t(at + flags)), 0x800u)
         << "LOAD_LIBRARY_SEARCH_SYSTEM32";
     EXPECT_EQ(image.storedChecksum(), image.checksum());
     // The mark by which the packer knows the installer program.
@@ -201,8 +201,8 @@ TEST(BuiltProgram, TheShippedProgramIsLeanAndCarriesThePanelPacked) {
   ASSERT_TRUE(image.valid());
   EXPECT_LE(image.bytes().size(), 204800u) << "at most 200 KB with its resources";
   EXPECT_EQ(image.symbolAddress("__load_config_used"), 0u) << "the symbols are taken out";
-  const uint32_t header = zip::get32(image.bytes().data() + pe::headerPointer);
-  EXPECT_EQ(zip::get32(image.bytes().data() + header + pe::symbolTableField), 0u);
+  const uint32_t header = readLe32(image.bytes().data() + pe::headerPointer);
+  EXPECT_EQ(readLe32(image.bytes().data() + header + pe::symbolTableField), 0u);
   EXPECT_EQ(image.resource(2, 10), "") << "no plain bitmap 10";
   std::string_view packed = image.resource(10, 10); // RT_RCDATA
   EXPECT_TRUE(inflateBytes(packed, 1 << 20) ==

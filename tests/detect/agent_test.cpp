@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <vector>
 
 namespace {
@@ -70,13 +71,10 @@ TEST(AgentKey, RvKeepsAtMost99Characters) {
 }
 
 // A browser list as detection leaves it (sorted by name).
-tsList browsers(const std::vector<std::string>& names) {
-  tsList list;
-  for (const std::string& name : names) {
-    list.Add(name);
-    list.Add("C:\\" + name + "\\program.exe");
-    list.Add("C:\\" + name + "\\Plugins");
-  }
+std::vector<tBrowser> browsers(const std::vector<std::string>& names) {
+  std::vector<tBrowser> list;
+  for (const std::string& name : names)
+    list.push_back({name, "C:\\" + name + "\\program.exe", "C:\\" + name + "\\Plugins"});
   return list;
 }
 
@@ -91,7 +89,7 @@ const std::vector<std::string> machine = {"Firebird 0.7",
                                           "Opera 8.50"};
 
 TEST(FindBrowserForAgent, PicksTheEntryWhoseNameHoldsTheKey) {
-  tsList list = browsers(machine);
+  auto list = browsers(machine);
   struct Case {
     std::string agent;
     std::string expected; // display name; empty: no match
@@ -117,53 +115,51 @@ TEST(FindBrowserForAgent, PicksTheEntryWhoseNameHoldsTheKey) {
             ""},
            {"", ""},
        }) {
-    int i = findBrowserForAgent(list, c.agent);
+    std::optional<size_t> i = findBrowserForAgent(list, c.agent);
     if (c.expected.empty()) {
-      EXPECT_EQ(i, -1) << c.agent;
+      EXPECT_EQ(i, std::nullopt) << c.agent;
     } else {
-      ASSERT_GE(i, 0) << c.agent;
-      EXPECT_EQ(i % 3, 0);
-      EXPECT_EQ(list.Get(i), c.expected) << c.agent;
+      ASSERT_TRUE(i) << c.agent;
+      EXPECT_EQ(list[*i].name, c.expected) << c.agent;
     }
   }
 }
 
 TEST(FindBrowserForAgent, TheFamilyWordKeepsOtherBrowsersOut) {
   // Opera 4.79 comes first and holds the key, but not "netscape".
-  tsList list = browsers({"Opera 4.79", "Netscape Navigator 4.79 (en)"});
-  EXPECT_EQ(findBrowserForAgent(list, "mozilla/4.79 [en] (windows nt 5.0; u)"), 3);
-  tsList onlyOpera = browsers({"Opera 4.79"});
-  EXPECT_EQ(findBrowserForAgent(onlyOpera, "mozilla/4.79 [en] (windows nt 5.0; u)"), -1);
+  auto list = browsers({"Opera 4.79", "Netscape Navigator 4.79 (en)"});
+  EXPECT_EQ(findBrowserForAgent(list, "mozilla/4.79 [en] (windows nt 5.0; u)"), 1u);
+  auto onlyOpera = browsers({"Opera 4.79"});
+  EXPECT_EQ(findBrowserForAgent(onlyOpera, "mozilla/4.79 [en] (windows nt 5.0; u)"), std::nullopt);
 }
 
 TEST(FindBrowserForAgent, TheFirstOfSeveralMatchesWins) {
-  tsList list = browsers({"Mozilla Firefox 1.5", "Mozilla Firefox 1.5.0.1"});
-  EXPECT_EQ(findBrowserForAgent(list, "gecko/1 firefox/1.5"), 0);
-  EXPECT_EQ(findBrowserForAgent(list, "gecko/1 firefox/1.5.0"), 3);
+  auto list = browsers({"Mozilla Firefox 1.5", "Mozilla Firefox 1.5.0.1"});
+  EXPECT_EQ(findBrowserForAgent(list, "gecko/1 firefox/1.5"), 0u);
+  EXPECT_EQ(findBrowserForAgent(list, "gecko/1 firefox/1.5.0"), 1u);
 }
 
 TEST(FindBrowserForAgent, ComparesLowerCasedNames) {
-  tsList list = browsers({"OPERA 8.50", "K-MELEON 0.9"});
-  EXPECT_EQ(findBrowserForAgent(list, "x opera 8.50"), 0);
-  EXPECT_EQ(findBrowserForAgent(list, "x k-meleon/0.9"), 3);
+  auto list = browsers({"OPERA 8.50", "K-MELEON 0.9"});
+  EXPECT_EQ(findBrowserForAgent(list, "x opera 8.50"), 0u);
+  EXPECT_EQ(findBrowserForAgent(list, "x k-meleon/0.9"), 1u);
   // The agent is not lower-cased here: callers pass it lower-cased.
-  EXPECT_EQ(findBrowserForAgent(list, "x Opera 8.50"), -1);
+  EXPECT_EQ(findBrowserForAgent(list, "x Opera 8.50"), std::nullopt);
 }
 
 TEST(FindBrowserForAgent, EmptyListOrEmptyKeyMatchesNothing) {
-  tsList empty;
-  EXPECT_EQ(findBrowserForAgent(empty, "x opera 8.50"), -1);
-  tsList list = browsers({"Netscape Navigator 4.79"});
-  EXPECT_EQ(findBrowserForAgent(list, ""), -1);
-  EXPECT_EQ(findBrowserForAgent(list, "   "), -1);
-  EXPECT_EQ(findBrowserForAgent(list, "mozilla/"), -1); // key empty, family netscape
+  std::vector<tBrowser> empty;
+  EXPECT_EQ(findBrowserForAgent(empty, "x opera 8.50"), std::nullopt);
+  auto list = browsers({"Netscape Navigator 4.79"});
+  EXPECT_EQ(findBrowserForAgent(list, ""), std::nullopt);
+  EXPECT_EQ(findBrowserForAgent(list, "   "), std::nullopt);
+  EXPECT_EQ(findBrowserForAgent(list, "mozilla/"), std::nullopt); // key empty, family netscape
 }
 
-TEST(FindBrowserForAgent, ReadsIncompleteEntries) {
-  // A list whose last entry lacks its path and directory still has a name.
-  tsList list;
-  list.Add("Opera 8.50");
-  EXPECT_EQ(findBrowserForAgent(list, "x opera 8.50"), 0);
+TEST(FindBrowserForAgent, ReadsOnlyTheName) {
+  // A browser without its path and directory still has a name.
+  std::vector<tBrowser> list = {{"Opera 8.50", "", ""}};
+  EXPECT_EQ(findBrowserForAgent(list, "x opera 8.50"), 0u);
 }
 
 } // namespace

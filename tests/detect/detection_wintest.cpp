@@ -404,8 +404,9 @@ TEST_P(Detection, FindsExactlyTheExpectedBrowsers) {
   EXPECT_EQ(list.GetText().empty(), expected.empty());
 
   for (const Agent& a : s.agents) {
-    int i = findBrowserForAgent(list, a.text);
-    EXPECT_EQ(i < 0 ? std::string() : list.Get(i), a.browser) << a.text;
+    std::vector<tBrowser> found = browserRecords(list);
+    std::optional<size_t> i = findBrowserForAgent(found, a.text);
+    EXPECT_EQ(i ? found[*i].name : std::string(), a.browser) << a.text;
   }
 }
 

@@ -123,10 +123,10 @@ TEST_F(RegistryReader, KeysAreClosedWhenTheirOwnerGoesOrOnRequest) {
 
   tRegKey key = regOpenKey(HKEY_CURRENT_USER, testKey);
   raw = key.get();
-  regCloseKey(key);
+  key.reset(); // closed at once
   EXPECT_FALSE(key);
   EXPECT_EQ(RegCloseKey(raw), ERROR_INVALID_HANDLE);
-  regCloseKey(key); // an empty key is left alone
+  key.reset(); // an empty key is left alone
 
   tRegKey moved = regOpenKey(HKEY_CURRENT_USER, testKey);
   raw = moved.get();

@@ -97,7 +97,7 @@ TEST_F(DamagedArchive, EachDamageShowsItsMessage) {
       {"catalog record without its signature",
        [](std::string& b) {
          size_t end = endRecord(b);
-         b[end - zip::get32(b.data() + end + zipkit::endCatalogSize) + 2] = 'X';
+         b[end - readLe32(b.data() + end + zipkit::endCatalogSize) + 2] = 'X';
        },
        "File appears to be corrupt - header missing"},
   };

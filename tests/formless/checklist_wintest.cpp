@@ -16,7 +16,7 @@ protected:
   void SetUp() override {
     Toolkit::SetUp();
     box = &window->make<tChecklistBox>(makeBounds(10, 10, 260, 120));
-    box->items.SetText("Alpha\nB&eta\nGamma");
+    box->setItems({"Alpha", "B&eta", "Gamma"});
     box->onChange = [this] { ++changes; };
     window->createControls();
     drain();
@@ -122,7 +122,7 @@ TEST_F(Checklist, ThreeStateItemsCycleAndReloadResets) {
   }
   EXPECT_EQ(seen, (std::vector<uint32_t>{1, 2, 0, 1}));
   EXPECT_EQ(box->initialState(0), 2u) << "never changed by the box";
-  box->items.SetText("One\nTwo");
+  box->setItems({"One", "Two"});
   EXPECT_EQ(box->states.word(0), 1u);
   EXPECT_EQ(SendMessageA(box->handle, LB_GETCOUNT, 0, 0), 2);
   EXPECT_EQ(box->current, 0) << "a reload keeps current";
@@ -187,7 +187,7 @@ TEST_F(Checklist, DrawsGlyphsHighlightFocusAndAmpersands) {
 
 TEST_F(Checklist, AnEmptyBoxAskedForItemMinusOneDrawsAFocusedEmptyRow) {
   // What the system asks of an empty owner-drawn box that has the focus.
-  box->items.SetText("");
+  box->setItems({});
   auto height = static_cast<LONG>(SendMessageA(box->handle, LB_GETITEMHEIGHT, 0, 0));
   {
     uidriver::WindowDc dc(box->handle);

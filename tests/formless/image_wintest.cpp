@@ -125,7 +125,7 @@ TEST_F(Toolkit, NoGdiObjectOutlivesPaintingOrTheWindow) {
     label.setFont({"Arial", 14, 0, true, false});
     label.transparent = true;
     auto& box = window->make<tChecklistBox>(makeBounds(120, 40, 200, 80));
-    box.items.SetText("one\ntwo\nthree");
+    box.setItems({"one", "two", "three"});
     window->make<tButton>(makeBounds(120, 200, 70, 24), "OK", tButtonKind::defaultPush);
     window->createControls();
     int first = -1;

@@ -18,7 +18,7 @@ protected:
     Toolkit::SetUp();
     window->make<tLabel>(makeBounds(10, 10, 200, 20), "&Label"); // no tab stop
     list = &window->make<tChecklistBox>(makeBounds(10, 40, 200, 80));
-    list->items.SetText("one\ntwo");
+    list->setItems({"one", "two"});
     const char* captions[] = {"&First", "&Apply", "Cancel", "OK", "Edge&"};
     using enum tButtonKind;
     tButtonKind kinds[] = {defaultPush, plain, cancel, defaultPush, plain};
@@ -59,7 +59,7 @@ TEST_F(Keys, EachKeyDoesWhatTheDialogRulesSay) {
     int to;                 // where the focus is afterwards
     const char* clicked;    // buttons clicked
     const char* reached;    // characters the control saw
-    bool quits;
+    bool quits;             // cancels and ends the loop
   };
   const Case cases[] = {
       {"TAB", -1, {}, VK_TAB, 0, 0, "", "", false},
@@ -85,7 +85,8 @@ TEST_F(Keys, EachKeyDoesWhatTheDialogRulesSay) {
   for (const Case& c : cases) {
     clicks.clear();
     typed.clear();
-    quitFlag = false;
+    window->cancelRequest = {};
+    window->loopEnded = false;
     tComponent* start = c.from < 0 ? static_cast<tComponent*>(list) : buttons[c.from];
     focus(start);
     for (WORD m : c.held)
@@ -104,7 +105,8 @@ TEST_F(Keys, EachKeyDoesWhatTheDialogRulesSay) {
     EXPECT_EQ(GetFocus(), to->handle) << c.what;
     EXPECT_EQ(clicks, c.clicked) << c.what;
     EXPECT_EQ(typed, c.reached) << c.what;
-    EXPECT_EQ(quitFlag, c.quits) << c.what;
+    EXPECT_EQ(window->cancelRequest.requested(), c.quits) << c.what;
+    EXPECT_EQ(window->loopEnded, c.quits) << c.what;
   }
 }
 
@@ -124,7 +126,8 @@ TEST_F(Keys, EnterPressesTheFocusedPlainButtonEscWithoutItsButtonIsSwallowed) {
   }
   EXPECT_EQ(typed, "");
   EXPECT_EQ(clicks, "p") << "Enter presses the focused button; ESC finds no cancel button";
-  EXPECT_FALSE(quitFlag);
+  EXPECT_FALSE(window->cancelRequest.requested());
+  EXPECT_FALSE(window->loopEnded);
 }
 
 TEST_F(Keys, AtTheWindowItselfOnlyAFirstPressCounts) {

@@ -1,7 +1,7 @@
-// The toolkit's message routing and loop: messages reach the component they
-// belong to by window handle or by control identifier, everything else the
-// window object or the default processing; WM_DESTROY only sets quitFlag; the
-// loop drains what was queued when the flag was set.
+// The toolkit's message routing and loop: notifications reach the component
+// they name by its window handle, owner-draw requests by its control
+// identifier, everything else the window object or the default processing; WM_DESTROY only cancels
+// (which ends the loop); the loop drains what was queued when it was ended.
 #include "tests/driver/uidriver.h"
 #include "tests/formless/toolkit.h"
 
@@ -20,6 +20,7 @@ const tMessageMethod TestProgram::methods[] = {
 const tMessageTable TestProgram::messages{&tProgram::messages, TestProgram::methods};
 const tMessageMethod ProbeLabel::methods[] = {
     {probeMessage, callMethod<ProbeLabel, &ProbeLabel::probe>},
+    {WM_DRAWITEM, callMethod<ProbeLabel, &ProbeLabel::probe>},
 };
 const tMessageTable ProbeLabel::messages{&tLabel::messages, ProbeLabel::methods};
 
@@ -54,7 +55,7 @@ int gdiObjectCount() {
 
 namespace {
 
-TEST_F(Toolkit, MessagesReachTheirComponentByHandleOrIdentifier) {
+TEST_F(Toolkit, MessagesReachOnlyTheComponentTheyName) {
   auto& probe = window->make<ProbeLabel>(makeBounds(10, 10, 100, 20), "probe");
   auto& button = window->make<tButton>(makeBounds(10, 40, 80, 24), "&Go", tButtonKind::plain);
   int clicks = 0;
@@ -68,12 +69,19 @@ TEST_F(Toolkit, MessagesReachTheirComponentByHandleOrIdentifier) {
   SendMessageA(w, WM_COMMAND, MAKEWPARAM(99, BN_CLICKED), LPARAM(w));
   EXPECT_EQ(clicks, 1);
   EXPECT_EQ(window->seen, std::vector<UINT>{WM_COMMAND});
-  // By identifier in wParam's low word: the component's own handler answers.
-  EXPECT_EQ(SendMessageA(w, probeMessage, MAKEWPARAM(probe.id, 0x7777), 0), 42);
+  // An owner-draw request by its identifier: the component's own handler answers.
+  DRAWITEMSTRUCT draw = {};
+  draw.CtlID = static_cast<UINT>(probe.id);
+  draw.hwndItem = probe.handle;
+  EXPECT_EQ(SendMessageA(w, WM_DRAWITEM, WPARAM(probe.id), LPARAM(&draw)), 42);
   EXPECT_EQ(probe.probes, 1);
-  EXPECT_EQ(SendMessageA(w, probeMessage, 99, 0), 7) << "no such component: the window object";
-  // A component without a handler, and a message nobody handles, get the
-  // default processing (never the marker).
+  // Any other message is the window object's, whatever its wParam holds: a
+  // control's identifier there names nothing.
+  EXPECT_EQ(SendMessageA(w, probeMessage, MAKEWPARAM(probe.id, 0x7777), 0), 7);
+  EXPECT_EQ(SendMessageA(w, probeMessage, probe.id, 0), 7);
+  EXPECT_EQ(SendMessageA(w, probeMessage, 99, 0), 7);
+  EXPECT_EQ(probe.probes, 1);
+  // A message nobody handles gets the default processing.
   EXPECT_EQ(SendMessageA(w, probeMessage + 10, probe.id, 0), 0);
   EXPECT_EQ(SendMessageA(w, probeMessage + 10, 99, 0), 0);
   char caption[64] = {};
@@ -104,13 +112,14 @@ TEST_F(Toolkit, IdentifiersCountFromOneOverEveryKindOfComponent) {
   EXPECT_EQ(GetWindowLongA(button.handle, GWL_STYLE) & BS_DEFPUSHBUTTON, BS_DEFPUSHBUTTON);
 }
 
-TEST_F(Toolkit, DestroySetsQuitFlagWithoutReachingTheObject) {
+TEST_F(Toolkit, DestroyCancelsWithoutReachingTheObject) {
   window->make<tButton>(makeBounds(10, 10, 80, 24), "OK", tButtonKind::defaultPush);
   window->createControls();
-  quitFlag = false;
+  EXPECT_FALSE(window->cancelRequest.requested());
   PostMessageA(window->handle, WM_CLOSE, 0, 0); // the close box
   window->run(false);
-  EXPECT_TRUE(quitFlag);
+  EXPECT_TRUE(window->cancelRequest.requested());
+  EXPECT_TRUE(window->loopEnded);
   EXPECT_FALSE(IsWindow(window->handle));
   EXPECT_EQ(std::count(window->seen.begin(), window->seen.end(), UINT(WM_DESTROY)), 0);
   EXPECT_EQ(window->font.get(), nullptr) << "run ends with cleanup";
@@ -119,8 +128,9 @@ TEST_F(Toolkit, DestroySetsQuitFlagWithoutReachingTheObject) {
 TEST_F(Toolkit, TheLoopDrainsWhatWasQueuedWhenTheFlagWasSet) {
   for (int i = 0; i < 3; ++i)
     PostMessageA(window->handle, countMessage, 0, 0);
-  window->run(false); // the first message sets quitFlag
+  window->run(false); // the first message ends the loop
   EXPECT_EQ(window->counted, 3);
+  EXPECT_FALSE(window->cancelRequest.requested()) << "ending the loop is no cancel";
 }
 
 TEST_F(Toolkit, ResizeNotifiesOnlyWhenAsked) {
@@ -131,15 +141,17 @@ TEST_F(Toolkit, ResizeNotifiesOnlyWhenAsked) {
   EXPECT_EQ(resized, 1);
 }
 
-TEST_F(Toolkit, CancelSetsTheFlagBeforeItsClickRunsButAnAcceleratorDoesNot) {
+TEST_F(Toolkit, CancelIsRequestedBeforeItsClickRunsButNotByAnAccelerator) {
   auto& cancel = window->make<tButton>(makeBounds(10, 10, 80, 24), "&Stop", tButtonKind::cancel);
   std::vector<bool> flagAtClick;
-  cancel.onClick = [&] { flagAtClick.push_back(quitFlag); };
+  cancel.onClick = [&] {
+    flagAtClick.push_back(window->cancelRequest.requested() && window->loopEnded);
+  };
   window->createControls();
-  quitFlag = false;
   SendMessageA(window->handle, WM_COMMAND, MAKEWPARAM(cancel.id, BN_CLICKED),
                LPARAM(cancel.handle));
-  quitFlag = false;
+  window->cancelRequest = {};
+  window->loopEnded = false;
   SendMessageA(cancel.handle, WM_SYSCHAR, 's', 0x201F0001);
   EXPECT_EQ(flagAtClick, (std::vector<bool>{true, false}));
 }

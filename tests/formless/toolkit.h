@@ -23,7 +23,7 @@
 namespace toolkit {
 
 constexpr UINT probeMessage = WM_APP + 1; // answered by probes: the window 7, a ProbeLabel 42
-constexpr UINT countMessage = WM_APP + 2; // counted by the window; the first one sets quitFlag
+constexpr UINT countMessage = WM_APP + 2; // counted by the window; the first one ends the loop
 
 // The window of a test: records the messages that reach the object itself.
 class TestProgram : public tProgram {
@@ -39,10 +39,10 @@ public:
 private:
   void record(tMessageRec& rec) {
     seen.push_back(rec.msg);
-    if (rec.msg == probeMessage) rec.result = 7;
+    if (rec.msg == probeMessage) rec.answer(7);
   }
   void count(tMessageRec&) {
-    if (counted++ == 0) quitFlag = true;
+    if (counted++ == 0) endLoop();
   }
   static const tMessageMethod methods[];
 };
@@ -58,18 +58,14 @@ public:
 private:
   void probe(tMessageRec& rec) {
     ++probes;
-    rec.result = 42;
+    rec.answer(42);
   }
   static const tMessageMethod methods[];
 };
 
 // Dispatches messages until the queue is empty.
 inline void drain() {
-  MSG msg;
-  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-  }
+  pumpMessages();
 }
 
 // Dispatches messages until done() holds; the time limit only guards against

@@ -86,9 +86,9 @@ TEST(RemoveFiles, DeletesExactlyTheNamesListed) {
   zipkit::ScratchDir dir;
   for (const char* name : {"a.drv", "b.ini", "install.rdf", "keep.dll"})
     ASSERT_TRUE(zipkit::writeFile(dir / name, name));
-  removeFiles(dir.path(), "a.drv\nb.ini\ninstall.rdf\nmissing.txt\n");
+  removeFiles(dir.path(), {"a.drv", "b.ini", "install.rdf", "missing.txt"});
   EXPECT_EQ(dir.contents(), std::vector<std::string>{"keep.dll"});
-  removeFiles(dir.path(), "");
+  removeFiles(dir.path(), {});
   EXPECT_EQ(dir.contents(), std::vector<std::string>{"keep.dll"});
 }
 

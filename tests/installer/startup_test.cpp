@@ -1,11 +1,10 @@
 #include "archive/selfarchive.h"
 #include "archive/unzip.h"
-#include "detect/tslist.h"
 #include "installer/rules.h"
 #include "installer/startup.h"
 #include "tests/archive/zipkit.h"
 #include "util/platform.h"
-#include "util/ui.h"
+#include "util/tslist.h"
 
 #include <gtest/gtest.h>
 
@@ -105,29 +104,27 @@ TEST(DetectedBrowsersFile, ALinkOfTheNameIsReplacedAndItsTargetLeftAlone) {
   }
 }
 
-// The flow keeps the folder of the last installation, "/"-separated; one that
-// was refused (another job runs) leaves it alone.
-TEST(InstallPayload, KeepsTheFolderItInstalledIntoInDestDir) {
+// An installation is refused while another job runs, and then installs
+// nothing; otherwise every entry goes in and nothing is reported.
+TEST(InstallPayload, IsRefusedWhileAnotherJobRunsAndInstallsOtherwise) {
   zipkit::ScratchDir home, plugins;
-  archivePath = home / "setup.exe";
+  const std::string path = home / "setup.exe";
   ASSERT_TRUE(zipkit::writeFile(
-      archivePath, zipkit::buildZip({zipkit::deflatedEntry("plugins/np.dll", "plug-in")})));
-  quitFlag = false;
-  ASSERT_EQ(readArchive(), "");
-  std::string expected = plugins.path();
-  for (char& c : expected)
-    if (c == '\\') c = '/';
-  destDir = "before";
+      path, zipkit::buildZip({zipkit::deflatedEntry("plugins/np.dll", "plug-in")})));
+  tArchive archive;
+  ASSERT_EQ(readArchive(path, archive), "");
+  struct : tReporter {
+    void error(const std::string& text) override { errors.push_back(text); }
+    std::vector<std::string> errors;
+  } reporter;
   {
     ArchiveJob running;
-    EXPECT_FALSE(installPayload(plugins.path() + "\\")) << "refused: another one runs";
-    EXPECT_EQ(destDir, "before");
+    EXPECT_FALSE(installPayload(archive, plugins.path() + "\\", reporter)) << "another one runs";
     EXPECT_EQ(plugins.contents(), std::vector<std::string>{});
   }
-  EXPECT_TRUE(installPayload(plugins.path() + "\\"));
-  EXPECT_EQ(destDir, expected);
+  EXPECT_TRUE(installPayload(archive, plugins.path() + "\\", reporter));
   EXPECT_EQ(plugins.contents(), std::vector<std::string>{"np.dll"});
-  EXPECT_FALSE(quitFlag);
+  EXPECT_EQ(reporter.errors, std::vector<std::string>{});
 }
 
 } // namespace

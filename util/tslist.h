@@ -1,6 +1,6 @@
 #pragma once
-// tsList: the ordered list of byte strings that holds the browser list, splits
-// texts into lines and keeps the item texts of the check-list box.
+// tsList: the ordered list of byte strings that holds the browser list while
+// detection builds it, and splits texts (files, comments) into lines.
 #include <functional>
 #include <string>
 #include <string_view>

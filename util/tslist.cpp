@@ -1,4 +1,4 @@
-#include "detect/tslist.h"
+#include "util/tslist.h"
 
 #include "util/platform.h"
 #include "util/text.h"
