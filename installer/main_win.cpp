@@ -4,6 +4,7 @@
 // is done with it), the shut-down in reverse order. The exit code is always 0.
 #include "archive/crc32.h"
 #include "archive/install.h"
+#include "archive/peimage.h"
 #include "archive/selfarchive.h"
 #include "detect/browserlist.h"
 #include "detect/detect.h"
@@ -13,6 +14,7 @@
 #include "installer/mainwin.h"
 #include "installer/processes.h"
 #include "installer/startup.h"
+#include "installer/texts.h"
 #include "util/systemlibrary.h"
 #include "util/ui.h"
 
@@ -48,7 +50,7 @@ void runInstaller(const std::string& programPath, const std::string* firstArgume
   detectBrowsers(browserList);
   destDir = programDirectory(programPath);
   if (browserList.Count() == 0) {
-    errorBox("No compatible web browsers could be located on your computer");
+    errorBox(noBrowserText);
     browserList.Clear();
     return;
   }
@@ -63,6 +65,13 @@ void runInstaller(const std::string& programPath, const std::string* firstArgume
   tMainWin window;
   window.rootFiles = listRootFiles();
   window.readPluginInfo();
+  // The file keeps what detection found; the window offers only the browsers
+  // that can load this plug-in library.
+  keepLoadableBrowsers(browserList, window.pluginMachine, fileMachine);
+  if (browserList.Count() == 0) {
+    errorBox(noBrowserText);
+    return;
+  }
   int screenWidth = GetSystemMetrics(SM_CXSCREEN);
   int screenHeight = GetSystemMetrics(SM_CYSCREEN);
   layoutHeight += 75;

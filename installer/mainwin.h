@@ -26,7 +26,8 @@ public:
   // Ticks every unticked item ("Set All").
   void setAll();
 
-  // The archive's plug-in library and its version; before the window exists.
+  // The archive's plug-in library, its version and its machine type; before
+  // the window exists.
   void readPluginInfo();
   // 0: not installed in dir (a root file is missing); 1: installed, older or
   // of unknown version, or the archive's own version is unknown; 2: installed,
@@ -45,6 +46,7 @@ public:
   int32_t agentIndex = -1;
   std::string pluginVersion;
   std::string pluginFile;
+  uint32_t pluginMachine = 0; // the plug-in library's machine type; 0: unknown
 
 private:
   // The browser start at the end of a run.

@@ -1,8 +1,9 @@
 // The run behind "Continue", and what it and the window need to know first:
-// the archive's plug-in library with its version, and each browser's
+// the archive's plug-in library with its version and machine type, and each browser's
 // installed state. The run's file work (installPayload, removeFiles) is
 // portable, in installer/rules.cpp.
 #include "archive/entryname.h"
+#include "archive/peimage.h"
 #include "archive/selfarchive.h"
 #include "archive/unzip.h"
 #include "detect/browserlist.h"
@@ -34,10 +35,13 @@ void tMainWin::readPluginInfo() {
     pluginFile = file;
     // The version resource is read from a copy in the temporary directory.
     pluginVersion = "???";
+    pluginMachine = 0;
     std::string copy = tempFileName();
     if (!copy.empty()) {
-      if (extractEntry(archivePath, copy, headerPos, &archiveIdentity) == zipOk)
+      if (extractEntry(archivePath, copy, headerPos, &archiveIdentity) == zipOk) {
         pluginVersion = versionOf(copy);
+        pluginMachine = fileMachine(copy);
+      }
       platform::deleteFile(copy);
     }
     return false;

@@ -10,3 +10,6 @@ inline constexpr char instructionText[] =
     "This procedure will install the Vorlixa plugin for the web browsers you select from the "
     "list below. Please close all browser windows before continuing...";
 inline constexpr char linkText[] = "www.vorlixa.com";
+// The error when no browser is found, or none that can load the plug-in.
+inline constexpr char noBrowserText[] =
+    "No compatible web browsers could be located on your computer";
