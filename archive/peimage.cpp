@@ -3,6 +3,7 @@
 #include "archive/peformat.h"
 #include "archive/zipformat.h"
 #include "util/littleendian.h"
+#include "util/platform.h"
 
 #include <utility>
 
@@ -210,4 +211,16 @@ uint32_t PeImage::checksum() const {
 
 void PeImage::updateChecksum() {
   if (valid()) set32(optional_ + pe::checksumField, checksum());
+}
+
+uint32_t fileMachine(const std::string& path) {
+  constexpr int32_t headerBytes = 64 * 1024;
+  platform::File file = platform::File::openRead(path, platform::Share::readWrite);
+  if (!file.isOpen()) return 0;
+  std::string head(headerBytes, '\0');
+  int32_t have = 0;
+  for (int32_t n = 0; have < headerBytes; have += n)
+    if ((n = file.read(head.data() + have, headerBytes - have)) <= 0) break;
+  head.resize(size_t(have));
+  return PeImage(std::move(head)).machine();
 }

@@ -65,3 +65,8 @@ private:
   uint32_t optionalSize_ = 0;
   bool wide_ = false;
 };
+
+// The machine type in the headers of the program or library at path, read
+// from its first 64 KiB (where the linkers put the headers); 0 when the file
+// cannot be read or is no PE file.
+uint32_t fileMachine(const std::string& path);

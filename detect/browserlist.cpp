@@ -1,5 +1,6 @@
 #include "detect/browserlist.h"
 
+#include "detect/naming.h"
 #include "util/text.h"
 
 tBrowser browserAt(const tsList& list, int k) {
@@ -109,4 +110,33 @@ void dropUnplacedBrowsers(tsList& list) {
   list.Clear();
   for (int i = 0; i < kept.Count(); ++i)
     list.Add(kept.Get(i));
+}
+
+namespace {
+
+// Keeps the entries for which keep is true, in their order.
+void keepBrowsers(tsList& list, const std::function<bool(const tBrowser&)>& keep) {
+  tsList kept;
+  for (int k = 0; k < browserCount(list); ++k) {
+    if (!keep(browserAt(list, k))) continue;
+    for (int i = 0; i < stringsPerBrowser; ++i)
+      kept.Add(list.Get(k * stringsPerBrowser + i));
+  }
+  list.Clear();
+  for (int i = 0; i < kept.Count(); ++i)
+    list.Add(kept.Get(i));
+}
+
+} // namespace
+
+void dropPluginlessBrowsers(tsList& list) {
+  keepBrowsers(list, [](const tBrowser& b) { return !loadsNoPlugins(b.name); });
+}
+
+void keepLoadableBrowsers(tsList& list, uint32_t pluginMachine, const MachineReader& machineOf) {
+  // Without the plug-in's own type no program needs to be read.
+  if (pluginMachine == 0) return;
+  keepBrowsers(list, [&](const tBrowser& b) {
+    return canLoadPluginOf(b.name, machineOf(b.program), pluginMachine);
+  });
 }

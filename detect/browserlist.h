@@ -5,6 +5,8 @@
 // browser (browserRecords).
 #include "util/tslist.h"
 
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,3 +47,12 @@ bool isAbsolutePath(std::string_view path);
 // absolute: an installation into it would land in the current drive's root
 // or the working folder, wherever the installer happens to run.
 void dropUnplacedBrowsers(tsList& list);
+// Removes every entry whose display name tells that the browser loads no
+// plug-in of this kind (loadsNoPlugins, detect/naming.h).
+void dropPluginlessBrowsers(tsList& list);
+// Reads the machine type of a program's file; 0 when unknown.
+using MachineReader = std::function<uint32_t(const std::string& path)>;
+// Removes every entry whose program cannot load a plug-in library of
+// pluginMachine (canLoadPluginOf, detect/naming.h), the program's machine
+// type read by machineOf.
+void keepLoadableBrowsers(tsList& list, uint32_t pluginMachine, const MachineReader& machineOf);

@@ -9,8 +9,8 @@
 // Clears list, runs the Netscape Navigator, Gecko and Opera detectors in this
 // order, then (where the registry has a 32-bit view beside the one read) the
 // Navigator and Gecko detectors once more in the 32-bit view for browsers not
-// found yet, drops the entries without absolute paths and sorts the rest by
-// display name.
+// found yet, drops the entries without absolute paths and those of browsers
+// that load no plug-ins, and sorts the rest by display name.
 void detectBrowsers(tsList& list);
 
 // Netscape Navigator 4 and earlier, from HKLM\Software\Netscape\Netscape Navigator.

@@ -23,5 +23,6 @@ void detectBrowsers(tsList& list) {
     addMissingBrowsers(list, more);
   }
   dropUnplacedBrowsers(list);
+  dropPluginlessBrowsers(list);
   sortBrowsers(list, 0, list.Count() / 3 - 1);
 }

@@ -68,18 +68,21 @@ void addGeckoBrowser(tsList& list, const std::string& pluginDir, const std::stri
   if (lowerCase(shown) == "firebird") shown += " " + readVendorSub(extractFilePath(exe));
   std::string lname = lowerCase(shown);
   bool beta = false;
-  if (lname == "mozilla firefox 1.4") {
-    // Firefox 1.5 betas registered themselves as 1.4.
-    if (checkGeckoVersion(lname, exe, beta, shown))
-      addOrUpdateBrowser(list, beta ? "Mozilla Firefox 1.5 beta" : "Mozilla Firefox 1.5", pluginDir,
-                         exe);
-  } else if (lname == "k-meleon") {
-    // K-Meleon registers its directory, not its program.
+  if (lname == "k-meleon") {
+    // K-Meleon registers its directory, not its program, and reads the
+    // plug-ins of its program folder whatever its layout.
     std::string program = exe + "\\k-meleon.exe";
     addOrUpdateBrowser(list, shown + " " + TVersionInfo(program).GetProductVersion(), pluginDir,
                        program);
+    return;
+  }
+  std::string dir = geckoLoadedPluginDir(pluginDir, exe);
+  if (lname == "mozilla firefox 1.4") {
+    // Firefox 1.5 betas registered themselves as 1.4.
+    if (checkGeckoVersion(lname, exe, beta, shown))
+      addOrUpdateBrowser(list, beta ? "Mozilla Firefox 1.5 beta" : "Mozilla Firefox 1.5", dir, exe);
   } else if (checkGeckoVersion(lname, exe, beta, shown)) {
-    addOrUpdateBrowser(list, shown, pluginDir, exe);
+    addOrUpdateBrowser(list, shown, dir, exe);
   }
 }
 

@@ -16,6 +16,50 @@ std::string geckoPluginDir(const std::string& exe) {
   return excludeTrailingDelimiter(extractFilePath(exe)) + "\\Plugins";
 }
 
+std::string geckoLoadedPluginDir(const std::string& pluginDir, const std::string& exe) {
+  std::string folder = excludeTrailingDelimiter(extractFilePath(exe));
+  if (folder.empty() ||
+      lowerCase(excludeTrailingDelimiter(pluginDir)) != lowerCase(folder + "\\plugins") ||
+      !platform::fileExists(folder + "\\browser\\omni.ja"))
+    return pluginDir;
+  return folder + "\\browser\\plugins";
+}
+
+bool isOperaName(std::string_view name) {
+  return name.starts_with("Opera ");
+}
+
+namespace {
+
+// The first number in a text: its first run of digits (at most 9 are read);
+// 0 when it has none.
+int32_t firstNumber(std::string_view text) {
+  size_t at = text.find_first_of("0123456789");
+  int32_t value = 0;
+  for (int digits = 0; at < text.size() && text[at] >= '0' && text[at] <= '9' && digits < 9;
+       ++at, ++digits)
+    value = value * 10 + (text[at] - '0');
+  return value;
+}
+
+} // namespace
+
+bool loadsNoPlugins(std::string_view name) {
+  // Firefox 53 dropped every plug-in but Flash (and 85 that too); Opera 15
+  // moved to an engine that loads none from its plug-in folder.
+  if (name.starts_with("Mozilla Firefox")) return firstNumber(name) >= 53;
+  if (isOperaName(name)) {
+    int position = 1;
+    return tokenInt(name.substr(6), position, '.') >= 15;
+  }
+  return false;
+}
+
+bool canLoadPluginOf(std::string_view name, uint32_t programMachine, uint32_t pluginMachine) {
+  return isOperaName(name) || programMachine == 0 || pluginMachine == 0 ||
+         programMachine == pluginMachine;
+}
+
 std::string firefoxShortVersion(const std::string& productVersion) {
   int position = 1;
   tokenInt(productVersion, position, '.');

@@ -2,6 +2,7 @@
 // The rules by which the detectors name browsers, accept installations and
 // find their directories: everything of Gecko, Netscape Navigator and Opera
 // detection that needs neither the registry nor a version resource.
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -14,6 +15,28 @@ std::string dropNetscape6Major(std::string name);
 
 // The plug-in directory beside a registered executable.
 std::string geckoPluginDir(const std::string& exe);
+
+// The folder a Gecko browser of exe reads the plug-ins of pluginDir from.
+// Browsers that keep their application in a "browser" subfolder (its
+// browser\omni.ja lies in the program folder) read <program folder>\browser\plugins
+// and skip <program folder>\plugins unless a preference that is off by
+// default says otherwise; so a pluginDir naming that folder (ignoring case)
+// becomes the one they read. Every other pluginDir stays as registered.
+std::string geckoLoadedPluginDir(const std::string& pluginDir, const std::string& exe);
+
+// --- Browsers by their display names ---
+
+// An Opera entry: "Opera " and its product version.
+bool isOperaName(std::string_view name);
+// A browser that loads no plug-in of this kind: Firefox 53 and later (a name
+// starting "Mozilla Firefox" whose first number is 53 or more) and Opera 15
+// and later (another engine).
+bool loadsNoPlugins(std::string_view name);
+// Whether a browser whose program has the machine type programMachine can
+// load a plug-in library of pluginMachine: only of the same type. An unknown
+// type (0) on either side keeps the browser, and so does Opera, whose 64-bit
+// build runs 32-bit plug-ins in a helper process.
+bool canLoadPluginOf(std::string_view name, uint32_t programMachine, uint32_t pluginMachine);
 
 // Reads a version text of the executable being checked.
 using VersionText = std::function<std::string()>;

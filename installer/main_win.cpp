@@ -3,6 +3,7 @@
 // detected-browsers file, the archive check, then the window until the user
 // is done with it), the shut-down in reverse order. The exit code is always 0.
 #include "archive/crc32.h"
+#include "archive/peimage.h"
 #include "archive/selfarchive.h"
 #include "detect/browserlist.h"
 #include "detect/detect.h"
@@ -51,17 +52,24 @@ void runInstaller(const std::string& programPath, const std::string* firstArgume
   tsList detected;
   detectBrowsers(detected);
   if (detected.Count() == 0) {
-    errorBox("No compatible web browsers could be located on your computer");
+    errorBox(noBrowserText);
     return;
   }
   writeDetectedBrowsers(detectedBrowsersPath(programDirectory(programPath)), detected.GetText());
-  session.browsers = sessionBrowsers(browserRecords(detected));
 
   // A named archive is used as given: the program's own is no fall-back.
   tArchive archive;
   if (!openArchive(firstArgument ? *firstArgument : programPath, archive)) return;
+  session.plugin = readPluginInfo(archive);
+  // The file keeps what detection found; the window offers only the browsers
+  // that can load this plug-in library.
+  keepLoadableBrowsers(detected, session.plugin.machine, fileMachine);
+  if (detected.Count() == 0) {
+    errorBox(noBrowserText);
+    return;
+  }
+  session.browsers = sessionBrowsers(browserRecords(detected));
   takeArchive(session, std::move(archive));
-  session.plugin = readPluginInfo(session.archive);
   for (tSessionBrowser& browser : session.browsers)
     browser.installed = installedState(browser.pluginDir, session.rootFiles, session.plugin);
 

@@ -9,6 +9,7 @@
 #include "installer/rules.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -31,6 +32,7 @@ struct tSessionBrowser : tBrowser {
 struct tPluginInfo {
   std::string file;
   std::string version;
+  uint32_t machine = 0; // the library's machine type (PE header); 0: unknown
 };
 
 // What is started once a run has done all that was asked of it: a browser

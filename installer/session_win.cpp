@@ -3,6 +3,7 @@
 #include "installer/session.h"
 
 #include "archive/entryname.h"
+#include "archive/peimage.h"
 #include "detect/verinfo.h"
 #include "util/platform.h"
 
@@ -24,9 +25,13 @@ tPluginInfo readPluginInfo(const tArchive& archive) {
     plugin.file = file;
     // The version resource is read from a copy in the temporary directory.
     plugin.version = "???";
+    plugin.machine = 0;
     std::string copy = tempFileName();
     if (!copy.empty()) {
-      if (archive.extract(headerPos, copy) == zipOk) plugin.version = versionOf(copy);
+      if (archive.extract(headerPos, copy) == zipOk) {
+        plugin.version = versionOf(copy);
+        plugin.machine = fileMachine(copy);
+      }
       platform::deleteFile(copy);
     }
     return false;

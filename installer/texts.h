@@ -13,3 +13,6 @@ inline constexpr char linkText[] = "www.vorlixa.com";
 
 // The window's title, before the plug-in's version.
 inline constexpr char installerTitle[] = "Vorlixa Plugin Installer";
+// The error when no browser is found, or none that can load the plug-in.
+inline constexpr char noBrowserText[] =
+    "No compatible web browsers could be located on your computer";

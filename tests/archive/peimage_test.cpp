@@ -149,6 +149,31 @@ TEST(PeImage, DamagedHeadersGiveNothing) {
   }
 }
 
+TEST(FileMachine, ReadsTheMachineTypeFromAFilesHeaders) {
+  ScratchDir dir;
+  std::string image = handMadeImage();
+  std::string wide = image;
+  set16(wide, peAt + pe::machineField, pe::machineAmd64);
+  // Headers whose optional header ends past the first 64 KiB are not read.
+  std::string farHeader = std::string(0x10000, '\0') + image;
+  farHeader[0] = 'M', farHeader[1] = 'Z';
+  set32(farHeader, pe::headerPointer, 0x10000 + peAt);
+  struct Case {
+    const char* name;
+    std::string bytes;
+    uint32_t machine;
+  };
+  for (const Case& c : std::vector<Case>{{"x86.exe", image, pe::machineI386},
+                                         {"x64.exe", wide, pe::machineAmd64},
+                                         {"text.exe", "MZ but nothing more", 0},
+                                         {"empty.exe", "", 0},
+                                         {"far.exe", farHeader, 0}}) {
+    ASSERT_TRUE(writeFile(dir / c.name, c.bytes));
+    EXPECT_EQ(fileMachine(dir / c.name), c.machine) << c.name;
+  }
+  EXPECT_EQ(fileMachine(dir / "missing.exe"), 0u);
+}
+
 #ifndef _WIN32
 // The built programs of the presets' build folders, read on the host.
 struct Built {

@@ -14,6 +14,7 @@ TEST(AgentKey, FromTheTokensOfTypicalAgentTexts) {
     std::string agent;
     std::string key;
     std::string family;
+    bool atStart = false;
   };
   for (const Case& c : std::vector<Case>{
            // Opera, as it announces itself inside an Internet Explorer text.
@@ -34,6 +35,22 @@ TEST(AgentKey, FromTheTokensOfTypicalAgentTexts) {
            {"firefox/", "firefox ", ""},
            {"firefox/1.0 opera 8.50", "opera 8.50", ""},
            {"opera 8.50 firefox/1.5", "firefox 1.5", ""},
+           // Today's Gecko browsers: their own product token, last in the text,
+           // names the start of the display name.
+           {"mozilla/5.0 (windows nt 10.0; win64; x64; rv:102.0) gecko/20100101 goanna/6.5 "
+            "firefox/102.0 palemoon/33.0.0",
+            "pale moon", "", true},
+           {"mozilla/5.0 (windows nt 10.0; win64; x64; rv:68.0) gecko/20100101 goanna/4.8 "
+            "firefox/68.0 basilisk/20210712",
+            "basilisk", "", true},
+           {"mozilla/5.0 (windows nt 10.0; win64; x64; rv:91.0) gecko/20100101 firefox/91.0 "
+            "seamonkey/2.53.18",
+            "seamonkey", "", true},
+           {"rv:1.8.1.6) gecko/20070802 seamonkey/1.1.4", "seamonkey", "", true},
+           {"palemoon/33.0.0 firefox/102.0", "firefox 102.0", ""}, // the last one decides
+           {"firefox/102.0 palemoon", "firefox 102.0", ""},        // a token needs its "/"
+           {"opera 12.18 seamonkey/2.53", "seamonkey", "", true},
+           {"seamonkey/2.53 opera 12.18", "opera 12.18", ""},
            // A product token after opera is first taken as its version, then read
            // as a product, which replaces that key.
            {"opera firefox/1.5", "firefox 1.5", ""},
@@ -62,6 +79,7 @@ TEST(AgentKey, FromTheTokensOfTypicalAgentTexts) {
     tAgentKey k = agentKey(c.agent);
     EXPECT_EQ(k.key, c.key) << c.agent;
     EXPECT_EQ(k.family, c.family) << c.agent;
+    EXPECT_EQ(k.atStart, c.atStart) << c.agent;
   }
 }
 
@@ -78,7 +96,8 @@ std::vector<tBrowser> browsers(const std::vector<std::string>& names) {
   return list;
 }
 
-const std::vector<std::string> machine = {"Firebird 0.7",
+const std::vector<std::string> machine = {"Basilisk",
+                                          "Firebird 0.7",
                                           "K-Meleon 0.9",
                                           "Mozilla 1.7.12 (en)",
                                           "Mozilla Firefox 1.0.7 (en-US)",
@@ -86,7 +105,9 @@ const std::vector<std::string> machine = {"Firebird 0.7",
                                           "Netscape 6.2 (en)",
                                           "Netscape Navigator 4.79 (en)",
                                           "Opera 8.00 beta",
-                                          "Opera 8.50"};
+                                          "Opera 8.50",
+                                          "Pale Moon 33.0.0",
+                                          "SeaMonkey 2.53.18 (en-US)"};
 
 TEST(FindBrowserForAgent, PicksTheEntryWhoseNameHoldsTheKey) {
   auto list = browsers(machine);
@@ -114,6 +135,17 @@ TEST(FindBrowserForAgent, PicksTheEntryWhoseNameHoldsTheKey) {
            {"mozilla/5.0 (windows; u; windows nt 5.1; en-us; rv:1.8.0.1) gecko/2006 firefox/2.0",
             ""},
            {"", ""},
+           {"mozilla/5.0 (windows nt 10.0; win64; x64; rv:102.0) gecko/20100101 goanna/6.5 "
+            "firefox/102.0 palemoon/32.5.2",
+            "Pale Moon 33.0.0"},
+           {"mozilla/5.0 (windows nt 10.0; rv:68.0) gecko/20100101 goanna/4.8 firefox/68.0 "
+            "basilisk/20210712",
+            "Basilisk"},
+           {"mozilla/5.0 (windows nt 10.0; rv:91.0) gecko/20100101 firefox/91.0 seamonkey/2.53.18",
+            "SeaMonkey 2.53.18 (en-US)"},
+           {"mozilla/5.0 (windows; u; windows nt 5.1; en-us; rv:1.8.1.6) gecko/20070802 "
+            "seamonkey/1.1.4",
+            "SeaMonkey 2.53.18 (en-US)"},
        }) {
     std::optional<size_t> i = findBrowserForAgent(list, c.agent);
     if (c.expected.empty()) {
@@ -137,6 +169,16 @@ TEST(FindBrowserForAgent, TheFirstOfSeveralMatchesWins) {
   auto list = browsers({"Mozilla Firefox 1.5", "Mozilla Firefox 1.5.0.1"});
   EXPECT_EQ(findBrowserForAgent(list, "gecko/1 firefox/1.5"), 0u);
   EXPECT_EQ(findBrowserForAgent(list, "gecko/1 firefox/1.5.0"), 1u);
+}
+
+TEST(FindBrowserForAgent, TodaysProductsMatchTheStartOfTheName) {
+  auto list = browsers({"My Pale Moon 33", "Pale Moon", "Pale Moon 33.0.0", "SeaMonkey"});
+  EXPECT_EQ(findBrowserForAgent(list, "gecko/1 palemoon/33.0.0"), 1u);
+  EXPECT_EQ(findBrowserForAgent(list, "gecko/1 seamonkey/2.53"), 3u);
+  EXPECT_EQ(findBrowserForAgent(browsers({"My Pale Moon 33"}), "gecko/1 palemoon/33.0.0"),
+            std::nullopt);
+  EXPECT_EQ(findBrowserForAgent(browsers({"Mozilla Firefox 102.0"}), "firefox/102.0 basilisk/1"),
+            std::nullopt);
 }
 
 TEST(FindBrowserForAgent, ComparesLowerCasedNames) {

@@ -135,6 +135,45 @@ TEST(BrowserList, EntriesWithoutAbsolutePathsAreDropped) {
                                       "\\\\srv\\apps\\S\\s.exe", "\\\\srv\\apps\\S\\Plugins"}));
 }
 
+TEST(BrowserList, BrowsersThatLoadNoPluginsAreDropped) {
+  tsList list;
+  addOrUpdateBrowser(list, "Mozilla Firefox 52.9.0", "C:\\F52\\browser\\plugins", "C:\\F52\\f.exe");
+  addOrUpdateBrowser(list, "Mozilla Firefox 128.0", "C:\\F128\\Plugins", "C:\\F128\\f.exe");
+  addOrUpdateBrowser(list, "Opera 100.0.4815.76", "c:\\o\\Program\\Plugins", "c:\\o\\Opera.exe");
+  addOrUpdateBrowser(list, "Opera 12.18", "c:\\o12\\Program\\Plugins", "c:\\o12\\Opera.exe");
+  dropPluginlessBrowsers(list);
+  EXPECT_EQ(itemsOf(list),
+            (std::vector<std::string>{"Mozilla Firefox 52.9.0", "C:\\F52\\f.exe",
+                                      "C:\\F52\\browser\\plugins", "Opera 12.18",
+                                      "c:\\o12\\Opera.exe", "c:\\o12\\Program\\Plugins"}));
+}
+
+TEST(BrowserList, KeepsTheBrowsersWhoseProgramsCanLoadThePlugin) {
+  constexpr uint32_t i386 = 0x14C, amd64 = 0x8664;
+  tsList list;
+  addOrUpdateBrowser(list, "Pale Moon", "C:\\PM\\browser\\plugins", "C:\\PM\\pm.exe");
+  addOrUpdateBrowser(list, "Firefox", "C:\\FF\\browser\\plugins", "C:\\FF\\ff.exe");
+  addOrUpdateBrowser(list, "Opera 12.18", "c:\\o\\Program\\Plugins", "c:\\o\\Opera.exe");
+  addOrUpdateBrowser(list, "Unreadable", "C:\\U\\Plugins", "C:\\U\\u.exe");
+  std::vector<std::string> read;
+  auto machineOf = [&](const std::string& path) -> uint32_t {
+    read.push_back(path);
+    return path == "C:\\PM\\pm.exe" ? amd64 : path == "C:\\U\\u.exe" ? 0 : i386;
+  };
+  tsList kept = list;
+  keepLoadableBrowsers(kept, amd64, machineOf);
+  EXPECT_EQ(itemsOf(kept),
+            (std::vector<std::string>{"Pale Moon", "C:\\PM\\pm.exe", "C:\\PM\\browser\\plugins",
+                                      "Opera 12.18", "c:\\o\\Opera.exe", "c:\\o\\Program\\Plugins",
+                                      "Unreadable", "C:\\U\\u.exe", "C:\\U\\Plugins"}));
+  // A plug-in of unknown type keeps every browser, and reads no program.
+  read.clear();
+  kept = list;
+  keepLoadableBrowsers(kept, 0, machineOf);
+  EXPECT_EQ(itemsOf(kept), itemsOf(list));
+  EXPECT_TRUE(read.empty());
+}
+
 TEST(BrowserList, BrowserKIsItsThreeStringsAndTheRecordsFollowTheListsOrder) {
   tsList list;
   addOrUpdateBrowser(list, "Firefox 1.5", "C:\\FF\\plugins", "C:\\FF\\firefox.exe");

@@ -2,7 +2,10 @@
 // scenario, made in the prefix, and the exact browser list detectBrowsers
 // leaves (names, program paths, plug-in directories, order), with the entries
 // that user-agent texts pick from it.
+#include "archive/peformat.h"
+#include "archive/peimage.h"
 #include "detect/agent.h"
+#include "detect/browserlist.h"
 #include "detect/detect.h"
 #include "detect/osversion.h"
 #include "detect/registry.h"
@@ -10,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <vector>
 
 namespace {
@@ -29,12 +33,23 @@ struct Agent {
   std::string browser; // the display name it picks; empty: none
 };
 
+using Names = std::vector<std::string>;
+
 struct Scenario {
   std::string name;
   Layout layout;
   std::vector<std::string> browsers; // three strings per browser
   std::vector<Agent> agents;
+  // The display names still offered once a plug-in library of this build's
+  // machine type, and of the other one, is known; checked where given.
+  std::optional<Names> offeredToNative = std::nullopt;
+  std::optional<Names> offeredToForeign = std::nullopt;
 };
+
+// The machine types of this build's programs (the fixtures) and of the
+// programs of the other bitness (the FOREIGN fixtures).
+constexpr uint32_t nativeMachine = sizeof(void*) == 8 ? pe::machineAmd64 : pe::machineI386;
+constexpr uint32_t foreignMachine = sizeof(void*) == 8 ? pe::machineI386 : pe::machineAmd64;
 
 void PrintTo(const Scenario& s, std::ostream* os) {
   *os << s.name;
@@ -285,6 +300,15 @@ std::vector<Scenario> scenarios() {
         "%root%\\opera800\\Program\\Plugins", "Opera 8.50", "%root%\\opera850\\Opera.exe",
         "%root%\\opera850\\Program\\Plugins"},
        {{"x opera 8.00", ""}, {"x opera 8.0", "Opera 8.00"}}},
+      // Opera 12 runs plug-ins of either machine type; Opera 100 loads none.
+      {"Opera12KeptAndOpera100LeftOut",
+       {{cu(opera, "Last Directory", "%ROOT%\\Opera 12\\"),
+         cu(opera, "Last Directory2", "%ROOT%\\Opera\\")},
+        {program("Opera 12\\Opera.exe", "opera1218"), program("Opera\\Opera.exe", "opera100")}},
+       {"Opera 12.18", "%root%\\opera 12\\Opera.exe", "%root%\\opera 12\\Program\\Plugins"},
+       {{"mozilla/4.0 (compatible; msie 6.0; windows nt 5.1; en) opera 12.18", "Opera 12.18"}},
+       Names{"Opera 12.18"},
+       Names{"Opera 12.18"}},
       {"OperaSettingsWithoutInstallations",
        {{cu(opera, "Last Directory", "%ROOT%\\Gone"), cu(opera, "Plugin Path", ""),
          cu(opera, "Last CommandLine", "")},
@@ -311,14 +335,34 @@ std::vector<Scenario> scenarios() {
        {{"x opera 8.50", ""}}},
 
       // --- 32-bit browsers on 64-bit Windows (the 32-bit registry view) ---
-      {"Only32BitFirefoxEsr",
-       {{lm(moz32 + "Mozilla Firefox ESR", "CurrentVersion", "115.6.0esr (x86 en-US)"),
-         lm(moz32 + "Mozilla Firefox ESR\\115.6.0esr (x86 en-US)\\Main", "PathToExe",
-            "%ROOT%\\Program Files (x86)\\Mozilla Firefox\\firefox.exe")},
-        {program("Program Files (x86)\\Mozilla Firefox\\firefox.exe", "ffesr115")}},
-       {"Mozilla Firefox ESR 115.6.0", "%ROOT%\\Program Files (x86)\\Mozilla Firefox\\firefox.exe",
-        "%ROOT%\\Program Files (x86)\\Mozilla Firefox\\Plugins"},
-       {}},
+      // Firefox 52.9 ESR, the last to load plug-ins, registered by its 32-bit
+      // installer only, both branches naming the program folder's plugins;
+      // Firefox 128 and ESR 115 beside it load none.
+      {"Only32BitFirefox529AmongNewerFirefoxes",
+       {{lm(moz32 + "Mozilla Firefox", "CurrentVersion", "52.9.0 (x86 en-US)"),
+         lm(moz32 + "Mozilla Firefox\\52.9.0 (x86 en-US)\\Main", "PathToExe",
+            "%ROOT%\\Program Files (x86)\\Mozilla Firefox\\firefox.exe"),
+         lm(moz32 + "Mozilla Firefox 52.9.0\\bin", "PathToExe",
+            "%ROOT%\\Program Files (x86)\\Mozilla Firefox\\firefox.exe"),
+         lm(moz32 + "Mozilla Firefox 52.9.0\\extensions", "Plugins",
+            "%ROOT%\\Program Files (x86)\\Mozilla Firefox\\plugins"),
+         lm(moz + "Mozilla Firefox", "CurrentVersion", "128.0.3 (x64 en-US)"),
+         lm(moz + "Mozilla Firefox\\128.0.3 (x64 en-US)\\Main", "PathToExe",
+            "%ROOT%\\Program Files\\Mozilla Firefox\\firefox.exe"),
+         lm(moz + "Mozilla Firefox ESR", "CurrentVersion", "115.6.0esr (x64 en-US)"),
+         lm(moz + "Mozilla Firefox ESR\\115.6.0esr (x64 en-US)\\Main", "PathToExe",
+            "%ROOT%\\Program Files\\Firefox ESR\\firefox.exe")},
+        {program("Program Files (x86)\\Mozilla Firefox\\firefox.exe", "ff529"),
+         textFile("Program Files (x86)\\Mozilla Firefox\\browser\\omni.ja", "PK"),
+         program("Program Files\\Mozilla Firefox\\firefox.exe", "ff128"),
+         textFile("Program Files\\Mozilla Firefox\\browser\\omni.ja", "PK"),
+         program("Program Files\\Firefox ESR\\firefox.exe", "ffesr115")}},
+       {"Mozilla Firefox 52.9.0", "%ROOT%\\Program Files (x86)\\Mozilla Firefox\\firefox.exe",
+        "%ROOT%\\Program Files (x86)\\Mozilla Firefox\\browser\\plugins"},
+       {{"mozilla/5.0 (windows nt 10.0; win64; x64; rv:128.0) gecko/20100101 firefox/128.0", ""},
+        {"gecko/1 firefox/52.9.0", "Mozilla Firefox 52.9.0"}},
+       Names{},
+       Names{"Mozilla Firefox 52.9.0"}},
       // The 32-bit registration of the same program (in other letter cases)
       // would have moved its plug-in directory: the first find stays.
       {"OneBrowserInBothViewsIsListedOnce",
@@ -330,20 +374,91 @@ std::vector<Scenario> scenarios() {
         {program("Apps\\Firefox\\firefox.exe", "ff15")}},
        firefoxEntry("Mozilla Firefox 1.5.0.1"),
        {}},
+      // Programs of either machine type, and one that is no program at all,
+      // against a plug-in library of each.
       {"PaleMoon64BitBesideSeaMonkey32Bit",
        {{lm(moz + "Pale Moon", "CurrentVersion", "33.0.0 (x64 en-US)"),
          lm(moz + "Pale Moon\\33.0.0 (x64 en-US)\\Main", "PathToExe",
             "%ROOT%\\Program Files\\Pale Moon\\palemoon.exe"),
          lm(moz32 + "SeaMonkey", "CurrentVersion", "2.53.18 (en-US)"),
          lm(moz32 + "SeaMonkey\\2.53.18 (en-US)\\Main", "PathToExe",
-            "%ROOT%\\Program Files (x86)\\SeaMonkey\\seamonkey.exe")},
+            "%ROOT%\\Program Files (x86)\\SeaMonkey\\seamonkey.exe"),
+         lm(moz + "Galeon", "CurrentVersion", "1.3"),
+         lm(moz + "Galeon\\1.3\\Main", "PathToExe", "%ROOT%\\Galeon\\galeon.exe")},
         {program("Program Files\\Pale Moon\\palemoon.exe", "noresource"),
-         program("Program Files (x86)\\SeaMonkey\\seamonkey.exe", "noresource")}},
-       {"Pale Moon 33.0.0 (x64 en-US)", "%ROOT%\\Program Files\\Pale Moon\\palemoon.exe",
+         program("Program Files (x86)\\SeaMonkey\\seamonkey.exe", "noresourceforeign"),
+         textFile("Galeon\\galeon.exe", "MZ, and no more")}},
+       {"Galeon 1.3", "%ROOT%\\Galeon\\galeon.exe", "%ROOT%\\Galeon\\Plugins",
+        "Pale Moon 33.0.0 (x64 en-US)", "%ROOT%\\Program Files\\Pale Moon\\palemoon.exe",
         "%ROOT%\\Program Files\\Pale Moon\\Plugins", "SeaMonkey 2.53.18 (en-US)",
         "%ROOT%\\Program Files (x86)\\SeaMonkey\\seamonkey.exe",
         "%ROOT%\\Program Files (x86)\\SeaMonkey\\Plugins"},
-       {}},
+       {{"mozilla/5.0 (windows nt 10.0; win64; x64; rv:102.0) gecko/20100101 goanna/6.5 "
+         "firefox/102.0 palemoon/33.0.0",
+         "Pale Moon 33.0.0 (x64 en-US)"},
+        {"mozilla/5.0 (windows nt 10.0; rv:91.0) gecko/20100101 firefox/91.0 seamonkey/2.53.18",
+         "SeaMonkey 2.53.18 (en-US)"}},
+       Names{"Galeon 1.3", "Pale Moon 33.0.0 (x64 en-US)"},
+       Names{"Galeon 1.3", "SeaMonkey 2.53.18 (en-US)"}},
+
+      // --- Where today's Gecko browsers read plug-ins ---
+      // Pale Moon and Basilisk keep their application in "browser": both
+      // registry branches' <program folder>\plugins become browser\plugins;
+      // a folder of another name stays as registered.
+      {"BrowserOmniJaMovesTheProgramFoldersPlugins",
+       {{lm(moz + "Pale Moon", "CurrentVersion", "33.0.0 (x64 en-US)"),
+         lm(moz + "Pale Moon\\33.0.0 (x64 en-US)\\Main", "PathToExe",
+            "%ROOT%\\Pale Moon\\palemoon.exe"),
+         lm(moz + "Pale Moon 33.0.0\\bin", "PathToExe", "%ROOT%\\Pale Moon\\palemoon.exe"),
+         lm(moz + "Pale Moon 33.0.0\\extensions", "Plugins", "%ROOT%\\Pale Moon\\plugins"),
+         lm(moz + "Basilisk\\bin", "PathToExe", "%ROOT%\\Basilisk\\basilisk.exe"),
+         lm(moz + "Basilisk\\extensions", "Plugins", "%ROOT%\\BASILISK\\PLUGINS\\"),
+         lm(moz + "Galeon\\bin", "PathToExe", "%ROOT%\\Galeon\\galeon.exe"),
+         lm(moz + "Galeon\\extensions", "Plugins", "%ROOT%\\Galeon\\Plugins2")},
+        {program("Pale Moon\\palemoon.exe", "noresource"),
+         textFile("Pale Moon\\browser\\omni.ja", "PK"),
+         program("Basilisk\\basilisk.exe", "noresource"),
+         textFile("Basilisk\\browser\\omni.ja", "PK"), textFile("Galeon\\browser\\omni.ja", "PK")}},
+       {"Basilisk", "%ROOT%\\Basilisk\\basilisk.exe", "%ROOT%\\Basilisk\\browser\\plugins",
+        "Galeon", "%ROOT%\\Galeon\\galeon.exe", "%ROOT%\\Galeon\\Plugins2", "Pale Moon 33.0.0",
+        "%ROOT%\\Pale Moon\\palemoon.exe", "%ROOT%\\Pale Moon\\browser\\plugins"},
+       {{"mozilla/5.0 (windows nt 10.0; win64; x64; rv:102.0) gecko/20100101 goanna/6.5 "
+         "firefox/102.0 palemoon/33.0.0",
+         "Pale Moon 33.0.0"},
+        {"mozilla/5.0 (windows nt 10.0; win64; x64; rv:68.0) gecko/20100101 goanna/4.8 "
+         "firefox/68.0 basilisk/20210712",
+         "Basilisk"},
+        {"gecko/1 firefox/102.0", ""}}},
+      // Without browser\omni.ja (SeaMonkey keeps omni.ja in the program folder
+      // itself) the program folder's Plugins stays; K-Meleon reads it whatever
+      // its layout.
+      {"WithoutBrowserOmniJaThePluginsStay",
+       {{lm(moz + "Pale Moon", "CurrentVersion", "33.0.0 (x64 en-US)"),
+         lm(moz + "Pale Moon\\33.0.0 (x64 en-US)\\Main", "PathToExe",
+            "%ROOT%\\Pale Moon\\palemoon.exe"),
+         lm(moz + "SeaMonkey", "CurrentVersion", "2.53.18 (en-US)"),
+         lm(moz + "SeaMonkey\\2.53.18 (en-US)\\Main", "PathToExe",
+            "%ROOT%\\SeaMonkey\\seamonkey.exe"),
+         lm(moz + "SeaMonkey 2.53.18\\bin", "PathToExe", "%ROOT%\\SeaMonkey\\seamonkey.exe"),
+         lm(moz + "SeaMonkey 2.53.18\\extensions", "Plugins", "%ROOT%\\SeaMonkey\\plugins"),
+         lm(moz + "K-Meleon\\Bin", "PathToExe", "%ROOT%\\K-Meleon"),
+         lm(moz + "K-Meleon\\Extensions", "Plugins", "%ROOT%\\K-Meleon\\Plugins")},
+        {program("Pale Moon\\palemoon.exe", "noresource"), textFile("Pale Moon\\omni.ja", "PK"),
+         program("SeaMonkey\\seamonkey.exe", "noresource"), textFile("SeaMonkey\\omni.ja", "PK"),
+         program("K-Meleon\\k-meleon.exe", "kmeleon09"),
+         textFile("K-Meleon\\browser\\omni.ja", "PK")}},
+       {"K-Meleon 0.9", "%ROOT%\\K-Meleon\\k-meleon.exe", "%ROOT%\\K-Meleon\\Plugins",
+        "Pale Moon 33.0.0 (x64 en-US)", "%ROOT%\\Pale Moon\\palemoon.exe",
+        "%ROOT%\\Pale Moon\\Plugins", "SeaMonkey 2.53.18", "%ROOT%\\SeaMonkey\\seamonkey.exe",
+        "%ROOT%\\SeaMonkey\\plugins"},
+       {{"mozilla/5.0 (windows nt 10.0; rv:91.0) gecko/20100101 firefox/91.0 seamonkey/2.53.18",
+         "SeaMonkey 2.53.18"},
+        // An agent of another version finds SeaMonkey all the same.
+        {"mozilla/5.0 (windows; u; windows nt 5.1; en-us; rv:1.8.1.6) gecko/20070802 "
+         "seamonkey/1.1.4",
+         "SeaMonkey 2.53.18"},
+        {"gecko/1 palemoon/32.0", "Pale Moon 33.0.0 (x64 en-US)"},
+        {"gecko/1 k-meleon/0.9", "K-Meleon 0.9"}}},
       {"Navigator32BitBesideOpera",
        {{lm(nav32, "CurrentVersion", "4.79 (en)"),
          lm(nav32 + "\\4.79 (en)\\Main", "Install Directory", "%ROOT%\\Communicator"),
@@ -407,6 +522,17 @@ TEST_P(Detection, FindsExactlyTheExpectedBrowsers) {
     std::vector<tBrowser> found = browserRecords(list);
     std::optional<size_t> i = findBrowserForAgent(found, a.text);
     EXPECT_EQ(i ? found[*i].name : std::string(), a.browser) << a.text;
+  }
+
+  for (auto [machine, offered] : {std::pair{nativeMachine, s.offeredToNative},
+                                  std::pair{foreignMachine, s.offeredToForeign}}) {
+    if (!offered) continue;
+    tsList kept = list;
+    keepLoadableBrowsers(kept, machine, fileMachine);
+    Names names;
+    for (int k = 0; k < browserCount(kept); ++k)
+      names.push_back(browserAt(kept, k).name);
+    EXPECT_EQ(names, *offered) << "a plug-in library of machine type " << machine;
   }
 }
 

@@ -37,6 +37,71 @@ TEST(GeckoPluginDir, IsPluginsBesideTheProgram) {
   EXPECT_EQ(geckoPluginDir(""), "\\Plugins");
 }
 
+TEST(GeckoLoadedPluginDir, TheBrowserFolderWhereTheProgramFolderHoldsBrowserOmniJa) {
+  testfiles::ScratchDir root;
+  const std::string pm = root.path() + "\\Pale Moon", sm = root.path() + "\\SeaMonkey";
+  testfiles::createFoldersTo(pm + "\\browser\\");
+  testfiles::createFoldersTo(sm + "\\");
+  ASSERT_TRUE(testfiles::writeFile(pm + "\\browser\\omni.ja", "PK"));
+  ASSERT_TRUE(testfiles::writeFile(sm + "\\omni.ja", "PK")); // no browser subfolder
+  struct Case {
+    std::string pluginDir, exe, expected;
+  };
+  for (const Case& c : std::vector<Case>{
+           // Version branch and Extensions branch, in any letter case.
+           {pm + "\\Plugins", pm + "\\palemoon.exe", pm + "\\browser\\plugins"},
+           {pm + "\\plugins", pm + "\\palemoon.exe", pm + "\\browser\\plugins"},
+           {root.path() + "\\PALE MOON\\PLUGINS\\", pm + "\\palemoon.exe",
+            pm + "\\browser\\plugins"},
+           // Any other folder stays as registered.
+           {pm + "\\Plugins2", pm + "\\palemoon.exe", pm + "\\Plugins2"},
+           {root.path() + "\\Shared\\plugins", pm + "\\palemoon.exe",
+            root.path() + "\\Shared\\plugins"},
+           {pm + "\\browser\\plugins", pm + "\\palemoon.exe", pm + "\\browser\\plugins"},
+           // Without browser\omni.ja the program folder's Plugins is read.
+           {sm + "\\Plugins", sm + "\\seamonkey.exe", sm + "\\Plugins"},
+           {"\\Plugins", "", "\\Plugins"},
+       }) {
+    EXPECT_EQ(geckoLoadedPluginDir(c.pluginDir, c.exe), c.expected) << c.pluginDir;
+  }
+}
+
+TEST(LoadsNoPlugins, FirefoxFrom53AndOperaFrom15) {
+  for (const char* loads :
+       {"Mozilla Firefox 1.5.0.1", "Mozilla Firefox 52.9.0", "Mozilla Firefox 52.9.0 ESR",
+        "Mozilla Firefox", "Mozilla Firefox 1.5 beta", "Opera 12.18", "Opera 8.00 beta", "Opera ",
+        "Opera 14.99", "Pale Moon 33.0.0", "SeaMonkey 2.53.18", "Basilisk", "K-Meleon 76.4",
+        "mozilla firefox 128.0", "Firefox 128.0", "Opera12 100"})
+    EXPECT_FALSE(loadsNoPlugins(loads)) << loads;
+  for (const char* none :
+       {"Mozilla Firefox 53.0", "Mozilla Firefox 128.0.3", "Mozilla Firefox ESR 115.6.0",
+        "Mozilla Firefox 85.0 (x64 en-US)", "Opera 15.0", "Opera 100.0.4815.76", "Opera 15 beta"})
+    EXPECT_TRUE(loadsNoPlugins(none)) << none;
+}
+
+TEST(CanLoadPluginOf, TheSameMachineTypeOrOpera) {
+  constexpr uint32_t i386 = 0x14C, amd64 = 0x8664;
+  struct Case {
+    const char* name;
+    uint32_t program, plugin;
+    bool loads;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"Pale Moon 33.0.0", amd64, amd64, true},
+           {"Pale Moon 33.0.0", i386, i386, true},
+           {"Pale Moon 33.0.0", i386, amd64, false},
+           {"Mozilla Firefox 52.9.0", amd64, i386, false},
+           {"Opera 12.18", amd64, i386, true}, // 32-bit plug-ins run in a helper
+           {"Opera 12.18", i386, amd64, true},
+           {"Opera", amd64, i386, false},         // no version: named by a Gecko product
+           {"SeaMonkey 2.53.18", 0, i386, true},  // unreadable program
+           {"SeaMonkey 2.53.18", amd64, 0, true}, // unknown plug-in
+       }) {
+    EXPECT_EQ(canLoadPluginOf(c.name, c.program, c.plugin), c.loads)
+        << c.name << " " << c.program << " " << c.plugin;
+  }
+}
+
 TEST(FirefoxShortVersion, TextBeforeTheSecondDot) {
   struct Case {
     const char* productVersion;

@@ -120,16 +120,16 @@ std::vector<std::string> listShownThenCancel(Process& installer) {
 
 TEST(DetectedBrowsers, A32BitBrowserOn64BitWindowsIsOfferedAndAPhantomIsNot) {
   using namespace machine;
-  const std::string moz32 = "Software\\Wow6432Node\\Mozilla\\Mozilla Firefox ESR";
+  const std::string moz32 = "Software\\Wow6432Node\\Mozilla\\SeaMonkey";
   const std::string nav = "Software\\Netscape\\Netscape Navigator";
-  // Firefox ESR registered by its 32-bit installer only; a Navigator key that
+  // SeaMonkey registered by its 32-bit installer only; a Navigator key that
   // names neither program nor plug-in directory.
   Installed installed(
-      Layout{{lm(moz32, "CurrentVersion", "115.6.0esr (x86 en-US)"),
-              lm(moz32 + "\\115.6.0esr (x86 en-US)\\Main", "PathToExe",
-                 "%ROOT%\\Program Files (x86)\\Mozilla Firefox\\firefox.exe"),
+      Layout{{lm(moz32, "CurrentVersion", "2.53.18 (en-US)"),
+              lm(moz32 + "\\2.53.18 (en-US)\\Main", "PathToExe",
+                 "%ROOT%\\Program Files (x86)\\SeaMonkey\\seamonkey.exe"),
               lm(nav, "CurrentVersion", "4.8"), lmKey(nav + "\\4.8\\Main")},
-             {program("Program Files (x86)\\Mozilla Firefox\\firefox.exe", "ffesr115")}},
+             {program("Program Files (x86)\\SeaMonkey\\seamonkey.exe", "noresource")}},
       "e2e-wow64");
   ASSERT_TRUE(installed.ok());
   testfiles::ScratchDir scratch("e2e-setup");
@@ -137,13 +137,12 @@ TEST(DetectedBrowsers, A32BitBrowserOn64BitWindowsIsOfferedAndAPhantomIsNot) {
   ASSERT_TRUE(writeSetup(wide(dir + "\\setup.exe")));
   Process installer = Process::start("\"" + dir + "\\setup.exe\"", dir);
   ASSERT_TRUE(installer.running());
-  EXPECT_EQ(listShownThenCancel(installer),
-            std::vector<std::string>{"Mozilla Firefox ESR 115.6.0"});
+  EXPECT_EQ(listShownThenCancel(installer), std::vector<std::string>{"SeaMonkey 2.53.18 (en-US)"});
   EXPECT_EQ(installer.wait(20000), 0u);
   EXPECT_EQ(readFile(dir + "\\detected browsers.txt"),
-            installed.expand("Mozilla Firefox ESR 115.6.0\n"
-                             "%ROOT%\\Program Files (x86)\\Mozilla Firefox\\firefox.exe\n"
-                             "%ROOT%\\Program Files (x86)\\Mozilla Firefox\\Plugins\n"));
+            installed.expand("SeaMonkey 2.53.18 (en-US)\n"
+                             "%ROOT%\\Program Files (x86)\\SeaMonkey\\seamonkey.exe\n"
+                             "%ROOT%\\Program Files (x86)\\SeaMonkey\\Plugins\n"));
 }
 
 TEST(DetectedBrowsers, ASetupInAFolderTheCodePageCannotSpellOpensItsArchive) {

@@ -94,6 +94,10 @@ public:
   Session(const std::string& name, const std::vector<Existing>& existing,
           const std::vector<zipkit::Entry>& payload, const std::string& comment,
           const std::string& navigatorPlugins = {});
+  // Another computer: these browsers (in the window's order), made by this
+  // layout, with nothing in their plug-in directories.
+  Session(const std::string& name, const machine::Layout& layout, std::vector<BrowserSpec> browsers,
+          const std::vector<zipkit::Entry>& payload, const std::string& comment);
   ~Session();
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
@@ -101,7 +105,8 @@ public:
   bool ok() const { return installed_.ok() && ok_; }
   std::string expand(const std::string& text) const { return installed_.expand(text); }
   std::string pluginDir(int browser) const;
-  std::string program(int browser) const { return expand(browserSpecs()[browser].program); }
+  std::string program(int browser) const { return expand(browsers_[browser].program); }
+  const std::vector<BrowserSpec>& browsers() const { return browsers_; }
   const std::string& root() const { return installed_.root(); }
 
   // Notes the plug-in directories and the registry as they are now, to
@@ -134,7 +139,10 @@ public:
   bool registryUnchanged() const;
 
 private:
+  void writeSetup(const std::vector<zipkit::Entry>& payload, const std::string& comment);
+
   machine::Installed installed_;
+  std::vector<BrowserSpec> browsers_;
   std::string setup_;
   Process process_;
   HWND window_ = nullptr;

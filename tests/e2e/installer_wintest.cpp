@@ -465,10 +465,10 @@ TEST(Installer, TheWindowIsLaidOutAsDesigned) {
   // The banner at 10, 10, its own size, its background in the button face:
   // the artwork itself, which the program carries packed.
   std::string artwork = std::string(TEST_SOURCE_DIR) + "/../resources/side.bmp";
-  SelectedBitmap banner(OwnedMemoryDc(CreateCompatibleDC(nullptr)),
-                        OwnedBitmap(static_cast<HBITMAP>(LoadImageA(
-                            nullptr, windowsPath(artwork).c_str(), IMAGE_BITMAP, 0, 0,
-                            LR_LOADFROMFILE))));
+  SelectedBitmap banner(
+      OwnedMemoryDc(CreateCompatibleDC(nullptr)),
+      OwnedBitmap(static_cast<HBITMAP>(
+          LoadImageA(nullptr, windowsPath(artwork).c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE))));
   ASSERT_NE(banner.bitmap(), nullptr);
   Picture keyed = painted(112, 218, 0, [&](HDC dc) {
     toolkit::paintPixelByPixel(dc, banner.dc(), 112, 218, GetPixel(banner.dc(), 0, 0),
@@ -717,6 +717,83 @@ TEST(Installer, ImportsOnlyWhatTheSystemLoadsFromItsOwnFolder) {
   ASSERT_FALSE(imports.empty());
   for (const std::string& name : imports)
     EXPECT_TRUE(known.count(name)) << name << " is imported";
+}
+
+// A computer of today: a Pale Moon-like browser of this build's machine type
+// whose program folder holds browser\omni.ja, with an earlier installation
+// in the program folder's plugins, which it never read; Firefox 52.9 of the
+// other machine type; Firefox 128, which loads no plug-ins. Only Pale Moon is
+// offered, ticked by its agent text; the plug-in lands in browser\plugins,
+// a second start shows it up to date, and un-ticking removes exactly the
+// root files again. The earlier installation is left alone throughout.
+TEST(Installer, TodaysBrowserGetsThePluginWhereItLoadsPlugins) {
+  using namespace machine;
+  const std::string moz = "Software\\Mozilla\\", moz32 = "Software\\Wow6432Node\\Mozilla\\";
+  const Layout today{
+      {lm(moz + "Pale Moon", "CurrentVersion", "33.0.0 (x64 en-US)"),
+       lm(moz + "Pale Moon\\33.0.0 (x64 en-US)\\Main", "PathToExe",
+          "%ROOT%\\Pale Moon\\palemoon.exe"),
+       lm(moz + "Pale Moon 33.0.0\\bin", "PathToExe", "%ROOT%\\Pale Moon\\palemoon.exe"),
+       lm(moz + "Pale Moon 33.0.0\\extensions", "Plugins", "%ROOT%\\Pale Moon\\plugins"),
+       lm(moz32 + "Mozilla Firefox", "CurrentVersion", "52.9.0 (x86 en-US)"),
+       lm(moz32 + "Mozilla Firefox\\52.9.0 (x86 en-US)\\Main", "PathToExe",
+          "%ROOT%\\Firefox 52\\firefox.exe"),
+       lm(moz + "Mozilla Firefox", "CurrentVersion", "128.0.3 (x64 en-US)"),
+       lm(moz + "Mozilla Firefox\\128.0.3 (x64 en-US)\\Main", "PathToExe",
+          "%ROOT%\\Firefox\\firefox.exe")},
+      {program("Pale Moon\\palemoon.exe", "noresource"),
+       textFile("Pale Moon\\browser\\omni.ja", "PK"),
+       textFile("Pale Moon\\plugins\\vorlixa.drv", "installed into the unread folder\n"),
+       program("Firefox 52\\firefox.exe", "ff529"), textFile("Firefox 52\\browser\\omni.ja", "PK"),
+       program("Firefox\\firefox.exe", "ff128"), textFile("Firefox\\browser\\omni.ja", "PK")}};
+  const std::string paleMoonAgent = "Mozilla/5.0 (Windows NT 10.0; Win64; x64; rv:102.0) "
+                                    "Gecko/20100101 Goanna/6.5 Firefox/102.0 PaleMoon/33.0.0";
+  Session s("e2e-today", today,
+            {{"Pale Moon 33.0.0", "%ROOT%\\Pale Moon\\palemoon.exe",
+              "%ROOT%\\Pale Moon\\browser\\plugins"}},
+            samplePayload(), comment(paleMoonAgent, startUrl));
+  ASSERT_TRUE(s.ok());
+  const std::string unread = s.expand("%ROOT%\\Pale Moon\\plugins");
+  const Folder unreadBefore = readFolder(unread);
+  const std::string paleMoon = s.program(0);
+
+  s.start();
+  EXPECT_EQ(s.items(), std::vector<std::string>{"Pale Moon 33.0.0"});
+  EXPECT_TRUE(s.showsStates({1})) << "the agent's browser, not installed: ticked";
+  // The file records what detection accepted, Firefox 52.9 included.
+  EXPECT_EQ(readFile(s.root() + "\\detected browsers.txt"),
+            s.expand("Mozilla Firefox 52.9.0\n%ROOT%\\Firefox 52\\firefox.exe\n"
+                     "%ROOT%\\Firefox 52\\browser\\plugins\n"
+                     "Pale Moon 33.0.0\n%ROOT%\\Pale Moon\\palemoon.exe\n"
+                     "%ROOT%\\Pale Moon\\browser\\plugins\n"));
+  s.click("Continue");
+  EXPECT_EQ(s.answerBox().text, "Installation complete.");
+  EXPECT_EQ(s.finish(), 0u);
+  expectOutcome(s, 0, Outcome::installed);
+  FakeBrowserLine started = waitForFakeBrowserLine(paleMoon, 0, {"shown"}, 30000);
+  std::vector<FakeBrowserLine> lines = fakeBrowserLines(paleMoon, started.pid);
+  ASSERT_FALSE(lines.empty()) << "Pale Moon did not start";
+  EXPECT_EQ(lines[0].field("cmdline"), "\"" + paleMoon + "\" " + startUrl);
+
+  // Second start, with Pale Moon running: up to date; un-ticked, it is asked
+  // to quit and loses the root files, and nothing is started.
+  s.remember();
+  s.start();
+  EXPECT_EQ(s.items(), std::vector<std::string>{"Pale Moon 33.0.0"});
+  EXPECT_TRUE(s.showsStates({2})) << "installed and up to date: the greyed tick";
+  s.toggle(0);
+  EXPECT_TRUE(s.showsStates({0}));
+  s.click("Continue");
+  EXPECT_EQ(s.answerBox().text, "Installation complete.");
+  EXPECT_EQ(s.finish(), 0u);
+  EXPECT_EQ(waitForFakeBrowserLine(paleMoon, started.pid, {"quit", "close"}).event, "quit");
+  expectOutcome(s, 0, Outcome::removed);
+  EXPECT_EQ(endFakeBrowsers(s.root()), 0) << "no program was started";
+  EXPECT_EQ(readFolder(unread), unreadBefore);
+  EXPECT_EQ(GetFileAttributesA(s.expand("%ROOT%\\Firefox 52\\browser\\plugins").c_str()),
+            INVALID_FILE_ATTRIBUTES)
+      << "Firefox 52.9 of the other machine type is never touched";
+  EXPECT_TRUE(s.registryUnchanged());
 }
 
 TEST(Installer, ASignedSetupFindsItsArchiveAndInstalls) {

@@ -47,4 +47,29 @@ TEST(NoBrowser, LeavesAnExistingDetectedBrowsersFileUntouched) {
   EXPECT_EQ(readFile(dir + "\\detected browsers.txt"), old);
 }
 
+// Detection finds one browser, and its program is of the other machine type
+// than the plug-in library: the same box, after the file and the archive
+// check, and no window.
+TEST(NoBrowser, NoneThatCanLoadThePluginShowsTheSameBox) {
+  using namespace machine;
+  const std::string fox = "Software\\Wow6432Node\\Mozilla\\Mozilla Firefox";
+  e2e::Session s("nobrowser-machine",
+                 Layout{{lm(fox, "CurrentVersion", "52.9.0 (x86 en-US)"),
+                         lm(fox + "\\52.9.0 (x86 en-US)\\Main", "PathToExe",
+                            "%ROOT%\\Firefox 52\\firefox.exe")},
+                        {program("Firefox 52\\firefox.exe", "ff529")}},
+                 {}, e2e::samplePayload(), e2e::comment(e2e::firefoxAgent, e2e::startUrl));
+  ASSERT_TRUE(s.ok());
+  s.start(false);
+  MessageBoxInfo info;
+  HWND box = e2e::waitForLoneErrorBox(s.process(), info);
+  ASSERT_NE(box, nullptr) << "no message box appeared";
+  EXPECT_EQ(info.text, "No compatible web browsers could be located on your computer");
+  ASSERT_TRUE(clickControl(box, "OK"));
+  EXPECT_EQ(s.finish(), 0u);
+  EXPECT_EQ(readFile(s.root() + "\\detected browsers.txt"),
+            s.expand("Mozilla Firefox 52.9.0\n%ROOT%\\Firefox 52\\firefox.exe\n"
+                     "%ROOT%\\Firefox 52\\Plugins\n"));
+}
+
 } // namespace

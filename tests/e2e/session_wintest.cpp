@@ -109,7 +109,8 @@ Folder readFolder(const std::string& dir) {
 Session::Session(const std::string& name, const std::vector<Existing>& existing,
                  const std::vector<zipkit::Entry>& payload, const std::string& settings,
                  const std::string& navigatorPlugins)
-    : installed_(threeBrowsers(navigatorPlugins), name), navigatorPlugins_(navigatorPlugins) {
+    : installed_(threeBrowsers(navigatorPlugins), name), browsers_(browserSpecs()),
+      navigatorPlugins_(navigatorPlugins) {
   if (!installed_.ok()) return;
   for (int b = 0; b < browserCount; ++b) {
     std::string dir = pluginDir(b);
@@ -122,6 +123,17 @@ Session::Session(const std::string& name, const std::vector<Existing>& existing,
       writeFileAt(dir + "\\" + file, file + " as installed before\n", old);
     writeFileAt(dir + "\\npvorlixa.dll", pluginLibrary(existing[b]), old);
   }
+  writeSetup(payload, settings);
+}
+
+Session::Session(const std::string& name, const machine::Layout& layout,
+                 std::vector<BrowserSpec> browsers, const std::vector<zipkit::Entry>& payload,
+                 const std::string& settings)
+    : installed_(layout, name), browsers_(std::move(browsers)) {
+  if (installed_.ok()) writeSetup(payload, settings);
+}
+
+void Session::writeSetup(const std::vector<zipkit::Entry>& payload, const std::string& settings) {
   setup_ = root() + "\\setup.exe";
   std::string stub = readFile(windowsPath(programUnderTest()));
   ok_ = stub.starts_with("MZ") && writeFile(setup_, stub + zipkit::buildZip(payload, settings));
@@ -129,7 +141,7 @@ Session::Session(const std::string& name, const std::vector<Existing>& existing,
 
 std::string Session::pluginDir(int browser) const {
   if (browser == navigator && !navigatorPlugins_.empty()) return navigatorPlugins_;
-  return expand(browserSpecs()[browser].plugins);
+  return expand(browsers_[browser].plugins);
 }
 
 Session::~Session() {
@@ -139,7 +151,7 @@ Session::~Session() {
 
 void Session::remember() {
   before_.clear();
-  for (int b = 0; b < browserCount; ++b)
+  for (int b = 0; b < static_cast<int>(browsers_.size()); ++b)
     before_.push_back(readFolder(pluginDir(b)));
   machineRegistry_ = testregistry::snapshot(HKEY_LOCAL_MACHINE, "Software");
   userRegistry_ = testregistry::snapshot(HKEY_CURRENT_USER, "Software");
@@ -234,14 +246,14 @@ void expectOutcome(const Session& session, int browser, Outcome outcome) {
       expected.erase(name);
   }
   Folder after = readFolder(session.pluginDir(browser));
-  EXPECT_EQ(after.size(), expected.size()) << browserSpecs()[browser].name;
+  const std::string& browserName = session.browsers()[browser].name;
+  EXPECT_EQ(after.size(), expected.size()) << browserName;
   for (const auto& [name, state] : expected) {
     auto found = after.find(name);
     if (found == after.end())
-      ADD_FAILURE() << browserSpecs()[browser].name << ": " << name << " is missing";
+      ADD_FAILURE() << browserName << ": " << name << " is missing";
     else
-      EXPECT_TRUE(found->second == state)
-          << browserSpecs()[browser].name << ": " << name << " is not as expected";
+      EXPECT_TRUE(found->second == state) << browserName << ": " << name << " is not as expected";
   }
 }
 
