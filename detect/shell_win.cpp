@@ -141,15 +141,17 @@ bool runProgram(const std::string& cmd, int show) {
   // An elevated installer would hand its administrator's token to the browser
   // and to everything the user then does in it. As the desktop shell's child
   // the browser gets the shell's token instead: the user's own rights.
+  // Where the shell cannot be the parent, nothing is started: the command
+  // may come from classes a standard user writes, and must not run with the
+  // administrator's rights.
   if (runsElevated()) {
     ShellAsParent shell;
-    if (shell.list()) {
-      StartupInfoEx extended = {startup, shell.list()};
-      extended.StartupInfo.cb = sizeof extended;
-      if (createProcess(cmd, EXTENDED_STARTUPINFO_PRESENT, extended.StartupInfo)) return true;
-    }
+    if (!shell.list()) return false;
+    StartupInfoEx extended = {startup, shell.list()};
+    extended.StartupInfo.cb = sizeof extended;
+    return createProcess(cmd, EXTENDED_STARTUPINFO_PRESENT, extended.StartupInfo);
   }
-  // Without elevation, or where the shell cannot be the parent: our own child.
+  // Without elevation the browser gets our own rights, the user's.
   return createProcess(cmd, 0, startup);
 }
 

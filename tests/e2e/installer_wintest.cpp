@@ -266,8 +266,9 @@ const std::vector<Scenario>& scenarios() {
        .started = defaultBrowser,
        .commandLine = "\"" + defaultProgram + "\" \"" + startUrl + "\"",
        .running = {firefox, navigator, opera}},
-      {.what = "without a shell window the browser starts as the installer's own child",
+      {.what = "without a shell window the elevated installer starts no browser",
        .act = pressContinue,
+       .started = nobody,
        .shell = false},
       {.what = "a blank and a quote in the address stay inside its one argument",
        .settings = comment(firefoxAgent, "http://www.example.com/a b\" -new-window"),
@@ -404,11 +405,10 @@ void run(const Scenario& c, const Hook& beforeStart = {}, const Hook& afterEnd =
     EXPECT_EQ(lines[0].field("cmdline"), s.expand(c.commandLine));
     EXPECT_EQ(lines[0].field("show"), "3");
     EXPECT_EQ(lines[0].field("cwd"), s.root());
-    // Wine runs every program elevated: with a shell, the browser is its child.
-    EXPECT_EQ(lines[0].field("ppid"), std::to_string(shell ? shell->id() : s.process().id()));
-    if (shell) {
-      EXPECT_EQ(lines[0].field("parent"), "fx-shell.exe");
-    }
+    // Wine runs every program elevated: the browser is the shell's child.
+    ASSERT_TRUE(shell.has_value()) << "started without a shell to start it";
+    EXPECT_EQ(lines[0].field("ppid"), std::to_string(shell->id()));
+    EXPECT_EQ(lines[0].field("parent"), "fx-shell.exe");
   }
   EXPECT_EQ(endFakeBrowsers(s.root()), c.started == nobody ? 0 : 1) << "programs started";
   EXPECT_TRUE(s.registryUnchanged());
@@ -465,10 +465,10 @@ TEST(Installer, TheWindowIsLaidOutAsDesigned) {
   // The banner at 10, 10, its own size, its background in the button face:
   // the artwork itself, which the program carries packed.
   std::string artwork = std::string(TEST_SOURCE_DIR) + "/../resources/side.bmp";
-  SelectedBitmap banner(OwnedMemoryDc(CreateCompatibleDC(nullptr)),
-                        OwnedBitmap(static_cast<HBITMAP>(LoadImageA(
-                            nullptr, windowsPath(artwork).c_str(), IMAGE_BITMAP, 0, 0,
-                            LR_LOADFROMFILE))));
+  SelectedBitmap banner(
+      OwnedMemoryDc(CreateCompatibleDC(nullptr)),
+      OwnedBitmap(static_cast<HBITMAP>(
+          LoadImageA(nullptr, windowsPath(artwork).c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE))));
   ASSERT_NE(banner.bitmap(), nullptr);
   Picture keyed = painted(112, 218, 0, [&](HDC dc) {
     toolkit::paintPixelByPixel(dc, banner.dc(), 112, 218, GetPixel(banner.dc(), 0, 0),
