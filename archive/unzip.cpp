@@ -208,26 +208,39 @@ ZipResult decodeEntry(EntryIo& io, InflateWorkspace& workspace, const LocalHeade
 
 } // namespace
 
-ZipResult extractEntry(const std::string& archive, const std::string& output, int32_t headerPos,
-                       const platform::FileIdentity* expected) {
-  ArchiveJob job;
-  return extractEntry(job, archive, output, headerPos, expected);
-}
+namespace {
 
-ZipResult extractEntry(const ArchiveJob& job, const std::string& archivePath,
-                       const std::string& output, int32_t headerPos,
-                       const platform::FileIdentity* expected) {
-  if (!job.taken()) return zipReadError;
-  platform::File archive = platform::File::openRead(archivePath, platform::Share::read);
-  if (!archive.isOpen()) return zipReadError;
-  if (expected && archive.identity() != *expected) return zipReadError;
-  ArchiveInput input(archive, job.readAhead());
-  LocalHeader header;
+// Reads the entry's local header at headerPos and positions the input at its
+// data; zipOk when the entry can be decoded.
+ZipResult openEntry(ArchiveInput& input, int32_t headerPos, LocalHeader& header) {
   if (!readLocalHeader(input, headerPos, header)) return zipBadData;
   if (header.method != zip::methodStored && header.method != zip::methodDeflated)
     return zipUnsupported;
   if (header.flags & zip::flagEncrypted) return zipEncrypted;
-  if (!input.seek(header.dataStart)) return zipBadData;
+  return input.seek(header.dataStart) ? zipOk : zipBadData;
+}
+
+} // namespace
+
+ZipResult extractEntry(const std::string& archive, const std::string& output, int32_t headerPos) {
+  ArchiveJob job;
+  return extractEntry(job, archive, output, headerPos);
+}
+
+ZipResult extractEntry(const ArchiveJob& job, const std::string& archivePath,
+                       const std::string& output, int32_t headerPos) {
+  if (!job.taken()) return zipReadError;
+  platform::File archive = platform::File::openRead(archivePath, platform::Share::read);
+  if (!archive.isOpen()) return zipReadError;
+  return extractEntry(job, archive, output, headerPos);
+}
+
+ZipResult extractEntry(const ArchiveJob& job, platform::File& archive, const std::string& output,
+                       int32_t headerPos) {
+  if (!job.taken() || !archive.isOpen()) return zipReadError;
+  ArchiveInput input(archive, job.readAhead());
+  LocalHeader header;
+  if (ZipResult opened = openEntry(input, headerPos, header); opened != zipOk) return opened;
 
   // A target that cannot be replaced fails before any decoding, as opening it would.
   if (!platform::canReplace(output)) return zipWriteError;
@@ -238,4 +251,15 @@ ZipResult extractEntry(const ArchiveJob& job, const std::string& archivePath,
   target.file().setDosTime(header.dosDate, header.dosTime);
   if (result == zipOk && !target.commit()) result = zipWriteError;
   return result;
+}
+
+ZipResult extractEntryInto(const ArchiveJob& job, platform::File& archive, int32_t headerPos,
+                           platform::File& output) {
+  if (!job.taken() || !archive.isOpen()) return zipReadError;
+  ArchiveInput input(archive, job.readAhead());
+  LocalHeader header;
+  if (ZipResult opened = openEntry(input, headerPos, header); opened != zipOk) return opened;
+  if (!output.isOpen()) return zipWriteError;
+  EntryIo io(input, output);
+  return decodeEntry(io, job.workspace(), header);
 }

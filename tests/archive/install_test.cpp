@@ -41,7 +41,7 @@ protected:
   }
   // The archive as opened, with another catalog (damaged, say).
   void setCatalog(std::string catalog) {
-    archive = tArchive(archive.path(), archive.identity(), archive.comment(), std::move(catalog),
+    archive = tArchive(archive.path(), archive.file(), archive.comment(), std::move(catalog),
                        archive.base());
   }
 
@@ -325,9 +325,9 @@ TEST_F(Install, AHandlerThatExtractsDuringAnInstallationIsRefused) {
   EXPECT_EQ(plugins.contents().size(), 4u);
 }
 
-TEST_F(Install, AFileOtherThanTheCheckedOneIsAReadErrorAndNothingOfItIsWritten) {
-  // The replacement holds other data at the very same positions, so only the
-  // file's identity tells it from the archive that was checked.
+TEST_F(Install, TheCheckedFileIsInstalledWhateverTakesItsNameLater) {
+  // The replacement holds other data at the very same positions: only the
+  // file held since the check tells them apart.
   auto payload = [](char fill) {
     return std::vector<Entry>{storedEntry("vorlixa.drv", std::string(300, fill)),
                               storedEntry("plugins/np.dll", std::string(200, fill))};
@@ -336,24 +336,37 @@ TEST_F(Install, AFileOtherThanTheCheckedOneIsAReadErrorAndNothingOfItIsWritten) 
     const char* what;
     std::function<void(const std::string& path)> apply;
   };
-  std::vector<Change> changes = {{"renamed, another file put in its place",
-                                  [&](const std::string& path) {
-                                    std::filesystem::rename(path, path + ".old");
-                                    ASSERT_TRUE(
-                                        writeFile(path, buildZip(payload('B'), "", program)));
-                                  }},
-                                 {"changed in place", [&](const std::string& path) {
-                                    std::string bytes = readFile(path) + "appended";
-                                    ASSERT_TRUE(writeFile(path, bytes));
-                                  }}};
+  std::vector<Change> changes = {
+      {"renamed, another file put in its place",
+       [&](const std::string& path) {
+         // Refused where the system enforces the
+         // archive's sharing; either way the
+         // checked file is what gets read.
+         std::error_code refused;
+         std::filesystem::rename(path, path + ".old", refused);
+         if (!refused) {
+           ASSERT_TRUE(writeFile(path, buildZip(payload('B'), "", program)));
+         }
+       }},
+#ifdef _WIN32
+      // Nobody writes the archive while it is held (a host
+      // file system does not enforce sharing).
+      {"rewritten in place",
+       [&](const std::string& path) {
+         EXPECT_FALSE(writeFile(path, buildZip(payload('B'), "", program)));
+       }}
+#endif
+  };
   for (const Change& c : changes) {
     open(payload('A'));
     std::filesystem::remove_all(plugins.path());
     std::filesystem::create_directory(plugins.path());
     c.apply(archivePath);
     installToDir(archive, plugins.path());
-    EXPECT_EQ(takeShownBoxes(), Names{"Disk read error trying to extract vorlixa.drv"}) << c.what;
-    EXPECT_EQ(plugins.contents(), Names{}) << c.what;
+    EXPECT_EQ(takeShownBoxes(), Names{}) << c.what;
+    EXPECT_EQ(plugins.contents(), (Names{"np.dll", "vorlixa.drv"})) << c.what;
+    EXPECT_EQ(readFile(plugins / "vorlixa.drv"), std::string(300, 'A')) << c.what;
+    archive = tArchive();
     std::filesystem::remove(archivePath + ".old");
   }
 }
