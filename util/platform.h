@@ -12,19 +12,6 @@ namespace platform {
 // What other openers may do while we hold a file.
 enum class Share { nothing, read, readWrite };
 
-// Which file an open handle reaches and in what state: its volume and its
-// index there (the same for every name of the file), its size and its
-// last-write time. A file renamed and replaced by another, or changed in
-// place, no longer has the identity that was noted.
-struct FileIdentity {
-  bool known = false; // false: the system could not tell
-  uint64_t volume = 0;
-  uint64_t index = 0;
-  int64_t size = 0;
-  int64_t writeTime = 0;
-  bool operator==(const FileIdentity&) const = default;
-};
-
 // An open file; owns its handle and closes it when destroyed.
 class File {
 public:
@@ -45,7 +32,6 @@ public:
 
   bool isOpen() const { return handle_ != invalid; }
   int64_t size() const;                      // -1 on error
-  FileIdentity identity() const;             // not known on error
   bool seek(int64_t offset);                 // from the start of the file
   int32_t read(void* buffer, int32_t size);  // bytes read, 0 at the end, -1 on error
   bool write(const void* data, size_t size); // true when every byte was written

@@ -39,16 +39,6 @@ File File::createNew(const std::string& path, Share) {
   return File(h < 0 ? invalid : h);
 }
 
-FileIdentity File::identity() const {
-  struct stat st;
-  if (!isOpen() || fstat(fd(handle_), &st) != 0) return {};
-  return {.known = true,
-          .volume = static_cast<uint64_t>(st.st_dev),
-          .index = static_cast<uint64_t>(st.st_ino),
-          .size = static_cast<int64_t>(st.st_size),
-          .writeTime = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
-}
-
 int64_t File::size() const {
   struct stat st;
   return isOpen() && fstat(fd(handle_), &st) == 0 ? static_cast<int64_t>(st.st_size) : -1;

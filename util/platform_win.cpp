@@ -51,18 +51,6 @@ File File::createNew(const std::string& path, Share others) {
   return File(h == INVALID_HANDLE_VALUE ? invalid : reinterpret_cast<intptr_t>(h));
 }
 
-FileIdentity File::identity() const {
-  BY_HANDLE_FILE_INFORMATION info;
-  if (!isOpen() || !GetFileInformationByHandle(native(handle_), &info)) return {};
-  auto join = [](DWORD high, DWORD low) { return uint64_t{high} << 32 | low; };
-  return {.known = true,
-          .volume = info.dwVolumeSerialNumber,
-          .index = join(info.nFileIndexHigh, info.nFileIndexLow),
-          .size = static_cast<int64_t>(join(info.nFileSizeHigh, info.nFileSizeLow)),
-          .writeTime = static_cast<int64_t>(
-              join(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime))};
-}
-
 int64_t File::size() const {
   LARGE_INTEGER size;
   return isOpen() && GetFileSizeEx(native(handle_), &size) ? size.QuadPart : -1;
