@@ -9,6 +9,7 @@
 #include <vector>
 
 const char* const damagedRecordMessage = "File appears to be corrupt - header missing";
+const char* const unableToLoadArchive = "unable to load archive";
 
 namespace {
 
@@ -116,7 +117,7 @@ const char* readCatalog(platform::File& file, const std::vector<char>& tail, int
 
 std::string readArchive(const std::string& path, tArchive& archive) {
   archive = tArchive(path, {}, {}, {}, 0);
-  if (!platform::fileExists(path)) return "unable to load archive";
+  if (!platform::fileExists(path)) return unableToLoadArchive;
   // Shared for reading only: while the archive is held, nobody writes,
   // renames or deletes the file.
   return readArchive(path, platform::File::openRead(path, platform::Share::read), archive);
@@ -142,10 +143,21 @@ std::string readArchive(const std::string& path, platform::File opened, tArchive
   return damagedRecordMessage;
 }
 
-bool openArchive(const std::string& path, tArchive& archive) {
-  std::string message = readArchive(path, archive);
+namespace {
+
+bool shown(const std::string& message) {
   if (!message.empty()) errorBox(message);
   return message.empty();
+}
+
+} // namespace
+
+bool openArchive(const std::string& path, tArchive& archive) {
+  return shown(readArchive(path, archive));
+}
+
+bool openArchive(const std::string& path, platform::File file, tArchive& archive) {
+  return shown(readArchive(path, std::move(file), archive));
 }
 
 WalkEnd tArchive::visitEntries(const entryVisitor& visit) const {
@@ -179,10 +191,10 @@ ZipResult tArchive::extract(const ArchiveJob& job, int32_t headerPos,
   return extractEntry(job, *file_, output, headerPos);
 }
 
-ZipResult tArchive::extractInto(int32_t headerPos, platform::File& output) const {
+ZipResult tArchive::extractInto(int32_t headerPos, platform::File& output, uint32_t& crc) const {
   ArchiveJob job;
   if (!file_) return zipReadError;
-  return extractEntryInto(job, *file_, headerPos, output);
+  return extractEntryInto(job, *file_, headerPos, output, crc);
 }
 
 bool walkCatalog(const tArchive& archive, const entryVisitor& visit) {

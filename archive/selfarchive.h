@@ -32,6 +32,8 @@ enum class WalkEnd {
 
 // The message for a damaged catalog record.
 extern const char* const damagedRecordMessage;
+// The message for an archive file that cannot be had.
+extern const char* const unableToLoadArchive;
 
 class tArchive {
 public:
@@ -62,8 +64,9 @@ public:
   // output (extractEntry, from this archive's file as the check found it).
   ZipResult extract(int32_t headerPos, const std::string& output) const;
   ZipResult extract(const ArchiveJob& job, int32_t headerPos, const std::string& output) const;
-  // Decodes the entry into output, a file the caller made and holds.
-  ZipResult extractInto(int32_t headerPos, platform::File& output) const;
+  // Decodes the entry into output, a file the caller made and holds; crc
+  // gets the CRC-32 of the data written.
+  ZipResult extractInto(int32_t headerPos, platform::File& output, uint32_t& crc) const;
 
 private:
   std::string path_;
@@ -86,6 +89,7 @@ std::string readArchive(const std::string& path, platform::File file, tArchive& 
 // readArchive, showing its message with errorBox; true when the archive can
 // be used.
 bool openArchive(const std::string& path, tArchive& archive);
+bool openArchive(const std::string& path, platform::File file, tArchive& archive);
 
 // archive.visitEntries, showing a damaged record with errorBox. True when the
 // walk stopped early: the visitor asked to, or a record was damaged.

@@ -137,17 +137,9 @@ class NewFile {
 public:
   // The file is made where nothing has its name yet, in one step: no second
   // opening, and no moment where it stands closed and something else could
-  // take its name. A name still taken (left by an earlier run, or another
-  // installer's) is passed over for the next.
+  // take its name.
   explicit NewFile(const std::string& target) : target_(target) {
-    std::string folder = folderOf(target);
-    uint32_t start = platform::tickCount();
-    for (uint32_t i = 0; i < attempts && !file_.isOpen(); ++i) {
-      // Tries lie far apart: a run of names left behind costs one try, not one each.
-      path_ = folder + "unz" + hexDigits(start + i * 0x9E3779B9u, 8, false) + ".tmp";
-      file_ = platform::File::createNew(path_, platform::Share::read);
-    }
-    if (!file_.isOpen()) path_.clear();
+    file_ = platform::createNewNamed(folderOf(target) + "unz", path_);
   }
   ~NewFile() {
     file_.close();
@@ -165,8 +157,6 @@ public:
   }
 
 private:
-  static constexpr uint32_t attempts = 64;
-
   // The target's folder, where the rename onto it cannot cross volumes, as a
   // prefix of names: up to its last separator, or its drive, or nothing.
   static std::string folderOf(const std::string& path) {
@@ -184,7 +174,8 @@ private:
 // Decodes the entry's data and returns the result with the CRC test applied.
 // A failed or short write stays a write error: the CRC of data that stopped
 // short cannot match, and "CRC error" would blame the archive for a full disk.
-ZipResult decodeEntry(EntryIo& io, InflateWorkspace& workspace, const LocalHeader& header) {
+ZipResult decodeEntry(EntryIo& io, InflateWorkspace& workspace, const LocalHeader& header,
+                      uint32_t* dataCrc = nullptr) {
   Inflater inflater(io, workspace);
   inflater.begin(header.compressedSize);
   io.pumpNow();
@@ -203,6 +194,7 @@ ZipResult decodeEntry(EntryIo& io, InflateWorkspace& workspace, const LocalHeade
     expected = inflater.takeBits(16);
     expected |= inflater.takeBits(16) << 16;
   }
+  if (dataCrc) *dataCrc = ~inflater.crc();
   return ~inflater.crc() == expected ? result : zipCrcError;
 }
 
@@ -254,12 +246,12 @@ ZipResult extractEntry(const ArchiveJob& job, platform::File& archive, const std
 }
 
 ZipResult extractEntryInto(const ArchiveJob& job, platform::File& archive, int32_t headerPos,
-                           platform::File& output) {
+                           platform::File& output, uint32_t& crc) {
   if (!job.taken() || !archive.isOpen()) return zipReadError;
   ArchiveInput input(archive, job.readAhead());
   LocalHeader header;
   if (ZipResult opened = openEntry(input, headerPos, header); opened != zipOk) return opened;
   if (!output.isOpen()) return zipWriteError;
   EntryIo io(input, output);
-  return decodeEntry(io, job.workspace(), header);
+  return decodeEntry(io, job.workspace(), header, &crc);
 }

@@ -66,8 +66,9 @@ ZipResult extractEntry(const ArchiveJob& job, const std::string& archive, const 
 ZipResult extractEntry(const ArchiveJob& job, platform::File& archive, const std::string& output,
                        int32_t headerPos);
 
-// Decodes the entry into output, a file the caller made and holds: nothing
-// else can take its place between the writing and the caller's reading. The
-// CRC-32 is checked; the file's time is left alone.
+// Decodes the entry into output, a file the caller made and holds. The
+// CRC-32 is checked, and crc gets that of the data written (for the caller to
+// check the file against once it holds it for reading); the file's time is
+// left alone.
 ZipResult extractEntryInto(const ArchiveJob& job, platform::File& archive, int32_t headerPos,
-                           platform::File& output);
+                           platform::File& output, uint32_t& crc);

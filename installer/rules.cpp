@@ -1,6 +1,7 @@
 #include "installer/rules.h"
 
 #include "archive/install.h"
+#include "util/linkguard.h"
 #include "util/platform.h"
 #include "util/text.h"
 #include "util/tslist.h"
@@ -71,10 +72,10 @@ bool installPayload(const tArchive& archive, const std::string& dir, tReporter& 
 
 void removeFiles(const std::string& dir, const std::string& names) {
   int at = 1;
-  while (at <= static_cast<int>(names.size()))
-    platform::deleteFile(dir + "\\" + nextToken(names, at, '\n'));
-}
-
-std::string tempFileName() {
-  return platform::createUniqueFile(platform::tempDirectory(), "T62");
+  while (at <= static_cast<int>(names.size())) {
+    std::string path = dir + "\\" + nextToken(names, at, '\n');
+    // Never through a link a standard user put in an elevated installer's way:
+    // it would delete another program's files of the same names.
+    if (linkguard::mayWorkIn(path)) platform::deleteFile(path);
+  }
 }

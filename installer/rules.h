@@ -52,9 +52,6 @@ tRunAction runActionFor(uint32_t initialState, uint32_t checkState);
 bool installPayload(const tArchive& archive, const std::string& dir, tReporter& reporter);
 
 // Deletes dir\name for every name of the list (each ended by a line feed);
-// failures are ignored.
+// failures are ignored, and so is a name that may not be worked on through
+// the links on its way (linkguard::mayWorkIn).
 void removeFiles(const std::string& dir, const std::string& names);
-
-// A new, empty, uniquely named file ("T62" prefix) in the user's temporary
-// directory; its path, or empty when none could be made.
-std::string tempFileName();

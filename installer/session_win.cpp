@@ -2,16 +2,58 @@
 // library with its version, and what each browser's plug-in directory holds.
 #include "installer/session.h"
 
+#include "archive/crc32.h"
 #include "archive/entryname.h"
 #include "detect/verinfo.h"
 #include "util/platform.h"
 #include "util/text.h"
 
+#include <optional>
+
 namespace {
+
+// The CRC-32 of a file's bytes from its start; empty when it cannot be read
+// to its end.
+std::optional<uint32_t> fileCrc(platform::File& file) {
+  if (!file.seek(0)) return {};
+  uint32_t crc = ~0u;
+  uint8_t buffer[8192];
+  int32_t got;
+  while ((got = file.read(buffer, sizeof buffer)) > 0)
+    crc = updateCrc(crc, buffer, static_cast<size_t>(got));
+  if (got < 0) return {};
+  return ~crc;
+}
 
 // The file version of a library as the run compares it: commas as dots, no blanks.
 std::string versionOf(const std::string& path) {
   return withoutBlanks(commasToDots(TVersionInfo(path).GetFileVersion()));
+}
+
+// The version of the library whose entry is at headerPos, read from a copy
+// in the temporary directory; "???" when none could be read. The copy is a
+// new file, and while its version is read it is held so that nobody can
+// write, rename or delete it, and checked to be what was written: the
+// version decides the caption and what counts as up to date.
+std::string readVersionOfCopy(const tArchive& archive, int32_t headerPos) {
+  std::string copy;
+  uint32_t written = 0;
+  {
+    platform::File file = platform::createNewNamed(platform::tempDirectory() + "T62", copy);
+    if (!file.isOpen()) return "???";
+    if (archive.extractInto(headerPos, file, written) != zipOk) {
+      file.close();
+      platform::deleteFile(copy);
+      return "???";
+    }
+  }
+  std::string version = "???";
+  {
+    platform::File held = platform::File::openRead(copy, platform::Share::read);
+    if (held.isOpen() && fileCrc(held) == written) version = versionOf(copy);
+  }
+  platform::deleteFile(copy);
+  return version;
 }
 
 } // namespace
@@ -23,13 +65,7 @@ tPluginInfo readPluginInfo(const tArchive& archive) {
     std::string file = withoutFirstFolder(name);
     if (!isPluginLibrary(file)) return false;
     plugin.file = file;
-    // The version resource is read from a copy in the temporary directory.
-    plugin.version = "???";
-    std::string copy = tempFileName();
-    if (!copy.empty()) {
-      if (archive.extract(headerPos, copy) == zipOk) plugin.version = versionOf(copy);
-      platform::deleteFile(copy);
-    }
+    plugin.version = readVersionOfCopy(archive, headerPos);
     return false;
   });
   return plugin;

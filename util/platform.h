@@ -24,6 +24,11 @@ public:
 
   // An existing file, for reading.
   static File openRead(const std::string& path, Share others);
+  // The running program's own file at path, for reading and shared for
+  // reading only; closed when the file under that name is not the very file
+  // the program was loaded from (it was renamed aside and another put in its
+  // place after the start).
+  static File openOwnProgram(const std::string& path);
   // A file created anew (an existing one is replaced), for reading and writing.
   static File create(const std::string& path, Share others);
   // A new file, for reading and writing, only where nothing has the name: an
@@ -44,6 +49,13 @@ private:
   explicit File(intptr_t handle) : handle_(handle) {}
   intptr_t handle_ = invalid;
 };
+
+// A new file named prefix + 8 hexadecimal digits + ".tmp", made in one step
+// where nothing has its name (File::createNew: never through a link), for
+// reading and writing and shared for reading only. A name still taken (left
+// by an earlier run, or made by someone else) is passed over for the next;
+// path gets the name, and is empty when none could be made.
+File createNewNamed(const std::string& prefix, std::string& path);
 
 // True when a directory search for the path finds an entry (directories count).
 bool fileExists(const std::string& path);

@@ -29,6 +29,16 @@ File File::openRead(const std::string& path, Share) {
   return File(h < 0 ? invalid : h);
 }
 
+File File::openOwnProgram(const std::string& path) {
+  File file = openRead(path, Share::read);
+  struct stat opened, running;
+  if (!file.isOpen() || fstat(fd(file.handle_), &opened) != 0 ||
+      stat("/proc/self/exe", &running) != 0 || opened.st_dev != running.st_dev ||
+      opened.st_ino != running.st_ino)
+    return File();
+  return file;
+}
+
 File File::create(const std::string& path, Share) {
   int h = ::open(hostPath(path).c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   return File(h < 0 ? invalid : h);

@@ -23,3 +23,6 @@ struct SnapshotHandleTraits {
 using OwnedKernelHandle = UniqueHandle<KernelHandleTraits>;
 // A tool-help snapshot; empty when INVALID_HANDLE_VALUE.
 using OwnedSnapshot = UniqueHandle<SnapshotHandleTraits>;
+// A file or folder opened with CreateFileA, which also marks a failure with
+// INVALID_HANDLE_VALUE.
+using OwnedFileHandle = UniqueHandle<SnapshotHandleTraits>;
