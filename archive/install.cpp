@@ -3,6 +3,7 @@
 #include "archive/entryname.h"
 #include "archive/selfarchive.h"
 #include "archive/zipformat.h"
+#include "util/linkguard.h"
 #include "util/platform.h"
 #include "util/text.h"
 #include "util/ui.h"
@@ -31,7 +32,14 @@ std::string failureText(ZipResult result, const std::string& name) {
 ZipResult installOne(const ArchiveJob& job, const tArchive& archive, const std::string& target,
                      const std::string& file, int32_t headerPos, std::set<std::string>* known) {
   if (!isSafeEntryPath(file)) return zipUnsafePath; // no folder is made for it either
-  return archive.extract(job, headerPos, makePath(target + "/" + file, known));
+  // Nothing is made, written or replaced through a link that a standard
+  // user put in the way of an elevated installer: checked before the folders
+  // are made, and again before the file is.
+  std::string path = target + "/" + file;
+  if (!linkguard::mayWorkIn(path)) return zipWriteError;
+  std::string output = makePath(path, known);
+  if (!linkguard::mayWorkIn(output)) return zipWriteError;
+  return archive.extract(job, headerPos, output);
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include <vector>
 
 const char* const damagedRecordMessage = "File appears to be corrupt - header missing";
+const char* const unableToLoadArchive = "unable to load archive";
 
 namespace {
 
@@ -116,33 +117,47 @@ const char* readCatalog(platform::File& file, const std::vector<char>& tail, int
 
 std::string readArchive(const std::string& path, tArchive& archive) {
   archive = tArchive(path, {}, {}, {}, 0);
-  if (!platform::fileExists(path)) return "unable to load archive";
-  const char* error = nullptr;
-  FoundArchive found;
-  platform::FileIdentity identity;
-  {
-    // Closed before the caller shows anything, so that nothing holds the
-    // archive while the user reads a message.
-    platform::File file = platform::File::openRead(path, platform::Share::readWrite);
-    identity = file.identity();
-    int64_t tailStart = 0;
-    std::vector<char> tail = readTail(file, tailStart);
-    int64_t index = findEndRecord(tail);
-    error = index < 0
-                ? "File appears to be incomplete - unable to locate master catalog"
-                : readCatalog(file, tail, tailStart + index, static_cast<size_t>(index), found);
-  }
-  archive =
-      tArchive(path, identity, std::move(found.comment), std::move(found.catalog), found.base);
-  if (error) return error;
-  auto validate = [](const std::string&, int32_t, uint32_t, uint32_t) { return false; };
-  return archive.visitEntries(validate) == WalkEnd::damaged ? damagedRecordMessage : "";
+  if (!platform::fileExists(path)) return unableToLoadArchive;
+  // Shared for reading only: while the archive is held, nobody writes,
+  // renames or deletes the file.
+  return readArchive(path, platform::File::openRead(path, platform::Share::read), archive);
 }
 
-bool openArchive(const std::string& path, tArchive& archive) {
-  std::string message = readArchive(path, archive);
+std::string readArchive(const std::string& path, platform::File opened, tArchive& archive) {
+  auto file = std::make_shared<platform::File>(std::move(opened));
+  int64_t tailStart = 0;
+  std::vector<char> tail = readTail(*file, tailStart);
+  int64_t index = findEndRecord(tail);
+  FoundArchive found;
+  const char* error =
+      index < 0 ? "File appears to be incomplete - unable to locate master catalog"
+                : readCatalog(*file, tail, tailStart + index, static_cast<size_t>(index), found);
+  // A file that cannot be used is not held while the caller shows why.
+  if (error) file.reset();
+  archive = tArchive(path, std::move(file), std::move(found.comment), std::move(found.catalog),
+                     found.base);
+  if (error) return error;
+  auto validate = [](const std::string&, int32_t, uint32_t, uint32_t) { return false; };
+  if (archive.visitEntries(validate) != WalkEnd::damaged) return "";
+  archive = tArchive(path, {}, archive.comment(), archive.catalog(), archive.base());
+  return damagedRecordMessage;
+}
+
+namespace {
+
+bool shown(const std::string& message) {
   if (!message.empty()) errorBox(message);
   return message.empty();
+}
+
+} // namespace
+
+bool openArchive(const std::string& path, tArchive& archive) {
+  return shown(readArchive(path, archive));
+}
+
+bool openArchive(const std::string& path, platform::File file, tArchive& archive) {
+  return shown(readArchive(path, std::move(file), archive));
 }
 
 WalkEnd tArchive::visitEntries(const entryVisitor& visit) const {
@@ -166,12 +181,20 @@ WalkEnd tArchive::visitEntries(const entryVisitor& visit) const {
 }
 
 ZipResult tArchive::extract(int32_t headerPos, const std::string& output) const {
-  return extractEntry(path_, output, headerPos, &identity_);
+  ArchiveJob job;
+  return extract(job, headerPos, output);
 }
 
 ZipResult tArchive::extract(const ArchiveJob& job, int32_t headerPos,
                             const std::string& output) const {
-  return extractEntry(job, path_, output, headerPos, &identity_);
+  if (!file_) return zipReadError;
+  return extractEntry(job, *file_, output, headerPos);
+}
+
+ZipResult tArchive::extractInto(int32_t headerPos, platform::File& output, uint32_t& crc) const {
+  ArchiveJob job;
+  if (!file_) return zipReadError;
+  return extractEntryInto(job, *file_, headerPos, output, crc);
 }
 
 bool walkCatalog(const tArchive& archive, const entryVisitor& visit) {

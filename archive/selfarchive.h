@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 // Visits one file entry: its stored name, the absolute file position of its
@@ -31,23 +32,26 @@ enum class WalkEnd {
 
 // The message for a damaged catalog record.
 extern const char* const damagedRecordMessage;
+// The message for an archive file that cannot be had.
+extern const char* const unableToLoadArchive;
 
 class tArchive {
 public:
   tArchive() = default;
-  // An archive as a check found it: the file, its identity then, the comment
-  // and the catalog exactly as stored, and the file offset of the archive's
-  // first byte.
-  tArchive(std::string path, platform::FileIdentity identity, std::string comment,
+  // An archive as a check found it: the file (held open from the check on),
+  // the comment and the catalog exactly as stored, and the file offset of the
+  // archive's first byte.
+  tArchive(std::string path, std::shared_ptr<platform::File> file, std::string comment,
            std::string catalog, int32_t base)
-      : path_(std::move(path)), identity_(identity), comment_(std::move(comment)),
+      : path_(std::move(path)), file_(std::move(file)), comment_(std::move(comment)),
         catalog_(std::move(catalog)), base_(base) {}
 
   const std::string& path() const { return path_; }
-  // Every extraction compares the file it opens with this identity: a
-  // setup.exe renamed and replaced (or changed) after the check is never read
-  // at the old positions.
-  const platform::FileIdentity& identity() const { return identity_; }
+  // The file the check read, held for the archive's whole life and shared
+  // for reading only: it cannot be written, renamed or deleted meanwhile, and
+  // a file put under its name after the check is never read. Every
+  // extraction reads through it.
+  const std::shared_ptr<platform::File>& file() const { return file_; }
   const std::string& comment() const { return comment_; }
   const std::string& catalog() const { return catalog_; }
   int32_t base() const { return base_; }
@@ -60,10 +64,13 @@ public:
   // output (extractEntry, from this archive's file as the check found it).
   ZipResult extract(int32_t headerPos, const std::string& output) const;
   ZipResult extract(const ArchiveJob& job, int32_t headerPos, const std::string& output) const;
+  // Decodes the entry into output, a file the caller made and holds; crc
+  // gets the CRC-32 of the data written.
+  ZipResult extractInto(int32_t headerPos, platform::File& output, uint32_t& crc) const;
 
 private:
   std::string path_;
-  platform::FileIdentity identity_;
+  std::shared_ptr<platform::File> file_;
   std::string comment_;
   std::string catalog_;
   int32_t base_ = 0;
@@ -73,12 +80,16 @@ private:
 // archive and checks every catalog record. Returns the message that tells
 // why the archive cannot be used, or an empty text; shows nothing. The
 // archive keeps what was read before a failure (the comment of a damaged
-// catalog, say).
+// catalog, say), and on success the file, open.
 std::string readArchive(const std::string& path, tArchive& archive);
+// The same from the file at path that the caller opened already (shared for
+// reading only), which the archive then holds.
+std::string readArchive(const std::string& path, platform::File file, tArchive& archive);
 
 // readArchive, showing its message with errorBox; true when the archive can
 // be used.
 bool openArchive(const std::string& path, tArchive& archive);
+bool openArchive(const std::string& path, platform::File file, tArchive& archive);
 
 // archive.visitEntries, showing a damaged record with errorBox. True when the
 // walk stopped early: the visitor asked to, or a record was damaged.

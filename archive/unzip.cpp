@@ -137,17 +137,9 @@ class NewFile {
 public:
   // The file is made where nothing has its name yet, in one step: no second
   // opening, and no moment where it stands closed and something else could
-  // take its name. A name still taken (left by an earlier run, or another
-  // installer's) is passed over for the next.
+  // take its name.
   explicit NewFile(const std::string& target) : target_(target) {
-    std::string folder = folderOf(target);
-    uint32_t start = platform::tickCount();
-    for (uint32_t i = 0; i < attempts && !file_.isOpen(); ++i) {
-      // Tries lie far apart: a run of names left behind costs one try, not one each.
-      path_ = folder + "unz" + hexDigits(start + i * 0x9E3779B9u, 8, false) + ".tmp";
-      file_ = platform::File::createNew(path_, platform::Share::read);
-    }
-    if (!file_.isOpen()) path_.clear();
+    file_ = platform::createNewNamed(folderOf(target) + "unz", path_);
   }
   ~NewFile() {
     file_.close();
@@ -165,8 +157,6 @@ public:
   }
 
 private:
-  static constexpr uint32_t attempts = 64;
-
   // The target's folder, where the rename onto it cannot cross volumes, as a
   // prefix of names: up to its last separator, or its drive, or nothing.
   static std::string folderOf(const std::string& path) {
@@ -184,7 +174,8 @@ private:
 // Decodes the entry's data and returns the result with the CRC test applied.
 // A failed or short write stays a write error: the CRC of data that stopped
 // short cannot match, and "CRC error" would blame the archive for a full disk.
-ZipResult decodeEntry(EntryIo& io, InflateWorkspace& workspace, const LocalHeader& header) {
+ZipResult decodeEntry(EntryIo& io, InflateWorkspace& workspace, const LocalHeader& header,
+                      uint32_t* dataCrc = nullptr) {
   Inflater inflater(io, workspace);
   inflater.begin(header.compressedSize);
   io.pumpNow();
@@ -203,31 +194,45 @@ ZipResult decodeEntry(EntryIo& io, InflateWorkspace& workspace, const LocalHeade
     expected = inflater.takeBits(16);
     expected |= inflater.takeBits(16) << 16;
   }
+  if (dataCrc) *dataCrc = ~inflater.crc();
   return ~inflater.crc() == expected ? result : zipCrcError;
 }
 
 } // namespace
 
-ZipResult extractEntry(const std::string& archive, const std::string& output, int32_t headerPos,
-                       const platform::FileIdentity* expected) {
-  ArchiveJob job;
-  return extractEntry(job, archive, output, headerPos, expected);
-}
+namespace {
 
-ZipResult extractEntry(const ArchiveJob& job, const std::string& archivePath,
-                       const std::string& output, int32_t headerPos,
-                       const platform::FileIdentity* expected) {
-  if (!job.taken()) return zipReadError;
-  platform::File archive = platform::File::openRead(archivePath, platform::Share::read);
-  if (!archive.isOpen()) return zipReadError;
-  if (expected && archive.identity() != *expected) return zipReadError;
-  ArchiveInput input(archive, job.readAhead());
-  LocalHeader header;
+// Reads the entry's local header at headerPos and positions the input at its
+// data; zipOk when the entry can be decoded.
+ZipResult openEntry(ArchiveInput& input, int32_t headerPos, LocalHeader& header) {
   if (!readLocalHeader(input, headerPos, header)) return zipBadData;
   if (header.method != zip::methodStored && header.method != zip::methodDeflated)
     return zipUnsupported;
   if (header.flags & zip::flagEncrypted) return zipEncrypted;
-  if (!input.seek(header.dataStart)) return zipBadData;
+  return input.seek(header.dataStart) ? zipOk : zipBadData;
+}
+
+} // namespace
+
+ZipResult extractEntry(const std::string& archive, const std::string& output, int32_t headerPos) {
+  ArchiveJob job;
+  return extractEntry(job, archive, output, headerPos);
+}
+
+ZipResult extractEntry(const ArchiveJob& job, const std::string& archivePath,
+                       const std::string& output, int32_t headerPos) {
+  if (!job.taken()) return zipReadError;
+  platform::File archive = platform::File::openRead(archivePath, platform::Share::read);
+  if (!archive.isOpen()) return zipReadError;
+  return extractEntry(job, archive, output, headerPos);
+}
+
+ZipResult extractEntry(const ArchiveJob& job, platform::File& archive, const std::string& output,
+                       int32_t headerPos) {
+  if (!job.taken() || !archive.isOpen()) return zipReadError;
+  ArchiveInput input(archive, job.readAhead());
+  LocalHeader header;
+  if (ZipResult opened = openEntry(input, headerPos, header); opened != zipOk) return opened;
 
   // A target that cannot be replaced fails before any decoding, as opening it would.
   if (!platform::canReplace(output)) return zipWriteError;
@@ -238,4 +243,15 @@ ZipResult extractEntry(const ArchiveJob& job, const std::string& archivePath,
   target.file().setDosTime(header.dosDate, header.dosTime);
   if (result == zipOk && !target.commit()) result = zipWriteError;
   return result;
+}
+
+ZipResult extractEntryInto(const ArchiveJob& job, platform::File& archive, int32_t headerPos,
+                           platform::File& output, uint32_t& crc) {
+  if (!job.taken() || !archive.isOpen()) return zipReadError;
+  ArchiveInput input(archive, job.readAhead());
+  LocalHeader header;
+  if (ZipResult opened = openEntry(input, headerPos, header); opened != zipOk) return opened;
+  if (!output.isOpen()) return zipWriteError;
+  EntryIo io(input, output);
+  return decodeEntry(io, job.workspace(), header, &crc);
 }

@@ -55,12 +55,20 @@ private:
 
 // Extracts the entry whose local header is at headerPos in the file archive
 // into the file output. Refused with zipReadError while another job runs.
-// With expected, the file opened must have that identity (the one the
-// archive check found); another file there is a read error, and nothing of
-// it is read.
-ZipResult extractEntry(const std::string& archive, const std::string& output, int32_t headerPos,
-                       const platform::FileIdentity* expected = nullptr);
+ZipResult extractEntry(const std::string& archive, const std::string& output, int32_t headerPos);
 
 // The same, within a job that the caller holds (an installation's entries).
 ZipResult extractEntry(const ArchiveJob& job, const std::string& archive, const std::string& output,
-                       int32_t headerPos, const platform::FileIdentity* expected = nullptr);
+                       int32_t headerPos);
+
+// The same from an archive file the caller holds open: the file that was
+// checked, whatever has the name by now.
+ZipResult extractEntry(const ArchiveJob& job, platform::File& archive, const std::string& output,
+                       int32_t headerPos);
+
+// Decodes the entry into output, a file the caller made and holds. The
+// CRC-32 is checked, and crc gets that of the data written (for the caller to
+// check the file against once it holds it for reading); the file's time is
+// left alone.
+ZipResult extractEntryInto(const ArchiveJob& job, platform::File& archive, int32_t headerPos,
+                           platform::File& output, uint32_t& crc);

@@ -22,8 +22,11 @@ int findBrowserByPath(const tsList& list, const std::string& lowerPath) {
   return -1;
 }
 
-void addOrUpdateBrowser(tsList& list, const std::string& name, const std::string& pluginDir,
+void addOrUpdateBrowser(tsList& list, const std::string& shownName, const std::string& pluginDir,
                         const std::string& programPath) {
+  // A version text of a browser's own resource may hold line breaks: one
+  // browser must stay one item of the list and one name line of the file.
+  std::string name = withoutControls(shownName);
   int i = findBrowserByPath(list, lowerCase(programPath));
   if (i < 0) {
     list.Add(name);

@@ -29,6 +29,7 @@ std::vector<tBrowser> browserRecords(const tsList& list);
 // Index of the first entry whose lower-cased program path equals lowerPath; -1 when none.
 int findBrowserByPath(const tsList& list, const std::string& lowerPath);
 // Adds an entry, or replaces in place the one with the same program path (ignoring case).
+// The name is listed without its control characters.
 void addOrUpdateBrowser(tsList& list, const std::string& name, const std::string& pluginDir,
                         const std::string& programPath);
 // True when some entry's plug-in directory equals dir byte for byte.

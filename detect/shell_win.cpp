@@ -1,6 +1,7 @@
 #include "detect/shell.h"
 
 #include "detect/registry.h"
+#include "util/elevation.h"
 #include "util/systemlibrary.h"
 #include "util/winhandle.h"
 
@@ -37,23 +38,6 @@ using UpdateAttributeFn = BOOL(WINAPI*)(LPPROC_THREAD_ATTRIBUTE_LIST list, DWORD
 using DeleteListFn = void(WINAPI*)(LPPROC_THREAD_ATTRIBUTE_LIST list);
 // Windows 2000 and later; absent from the oldest systems the program runs on.
 using GetShellWindowFn = HWND(WINAPI*)();
-
-// True when the program runs with an administrator's full rights: as the
-// elevated half of a split token, or elevated outright. Systems without
-// elevation answer neither question and count as not elevated.
-bool runsElevated() {
-  HANDLE raw = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) return false;
-  OwnedKernelHandle token(raw);
-  TOKEN_ELEVATION_TYPE type = TokenElevationTypeDefault;
-  DWORD size = 0;
-  if (GetTokenInformation(token.get(), TokenElevationType, &type, sizeof type, &size) &&
-      type == TokenElevationTypeFull)
-    return true;
-  TOKEN_ELEVATION elevation = {};
-  return GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof elevation, &size) &&
-         elevation.TokenIsElevated != 0;
-}
 
 // The process that owns the desktop's shell window, opened so that it can be
 // made the parent of a new process; empty when the desktop has no shell
@@ -141,15 +125,17 @@ bool runProgram(const std::string& cmd, int show) {
   // An elevated installer would hand its administrator's token to the browser
   // and to everything the user then does in it. As the desktop shell's child
   // the browser gets the shell's token instead: the user's own rights.
+  // Where the shell cannot be the parent, nothing is started: the command
+  // may come from classes a standard user writes, and must not run with the
+  // administrator's rights.
   if (runsElevated()) {
     ShellAsParent shell;
-    if (shell.list()) {
-      StartupInfoEx extended = {startup, shell.list()};
-      extended.StartupInfo.cb = sizeof extended;
-      if (createProcess(cmd, EXTENDED_STARTUPINFO_PRESENT, extended.StartupInfo)) return true;
-    }
+    if (!shell.list()) return false;
+    StartupInfoEx extended = {startup, shell.list()};
+    extended.StartupInfo.cb = sizeof extended;
+    return createProcess(cmd, EXTENDED_STARTUPINFO_PRESENT, extended.StartupInfo);
   }
-  // Without elevation, or where the shell cannot be the parent: our own child.
+  // Without elevation the browser gets our own rights, the user's.
   return createProcess(cmd, 0, startup);
 }
 

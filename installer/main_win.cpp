@@ -15,6 +15,7 @@
 #include "installer/session.h"
 #include "installer/startup.h"
 #include "installer/texts.h"
+#include "util/platform.h"
 #include "util/systemlibrary.h"
 #include "util/ui.h"
 
@@ -47,6 +48,17 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 namespace {
 
 void runInstaller(const std::string& programPath, const std::string* firstArgument) {
+  // Without a named archive the program's own file holds it: opened first
+  // of all, and only when it is the very file the program was loaded from,
+  // so that nobody can put another archive under its name while it runs.
+  platform::File own;
+  if (!firstArgument) {
+    own = platform::File::openOwnProgram(programPath);
+    if (!own.isOpen()) {
+      errorBox(unableToLoadArchive);
+      return;
+    }
+  }
   // The session is built in the order things happen: the browsers first.
   tSession session;
   tsList detected;
@@ -59,7 +71,9 @@ void runInstaller(const std::string& programPath, const std::string* firstArgume
 
   // A named archive is used as given: the program's own is no fall-back.
   tArchive archive;
-  if (!openArchive(firstArgument ? *firstArgument : programPath, archive)) return;
+  if (firstArgument ? !openArchive(*firstArgument, archive)
+                    : !openArchive(programPath, std::move(own), archive))
+    return;
   session.plugin = readPluginInfo(archive);
   // The file keeps what detection found; the window offers only the browsers
   // that can load this plug-in library.

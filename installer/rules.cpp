@@ -1,6 +1,7 @@
 #include "installer/rules.h"
 
 #include "archive/install.h"
+#include "util/linkguard.h"
 #include "util/platform.h"
 #include "util/text.h"
 #include "util/tslist.h"
@@ -70,10 +71,10 @@ bool installPayload(const tArchive& archive, const std::string& dir, tReporter& 
 }
 
 void removeFiles(const std::string& dir, const std::vector<std::string>& names) {
-  for (const std::string& name : names)
-    platform::deleteFile(dir + "\\" + name);
-}
-
-std::string tempFileName() {
-  return platform::createUniqueFile(platform::tempDirectory(), "T62");
+  for (const std::string& name : names) {
+    std::string path = dir + "\\" + name;
+    // Never through a link a standard user put in an elevated installer's way:
+    // it would delete another program's files of the same names.
+    if (linkguard::mayWorkIn(path)) platform::deleteFile(path);
+  }
 }

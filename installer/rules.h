@@ -52,9 +52,7 @@ tRunAction runActionFor(uint32_t initialState, uint32_t checkState);
 // refused (one already runs).
 bool installPayload(const tArchive& archive, const std::string& dir, tReporter& reporter);
 
-// Deletes dir\name for every name of the list; failures are ignored.
+// Deletes dir\name for every name of the list; failures are ignored, and
+// so is a name that may not be worked on through the links on its way
+// (linkguard::mayWorkIn).
 void removeFiles(const std::string& dir, const std::vector<std::string>& names);
-
-// A new, empty, uniquely named file ("T62" prefix) in the user's temporary
-// directory; its path, or empty when none could be made.
-std::string tempFileName();

@@ -14,19 +14,6 @@ namespace platform {
 // What other openers may do while we hold a file.
 enum class Share { nothing, read, readWrite };
 
-// Which file an open handle reaches and in what state: its volume and its
-// index there (the same for every name of the file), its size and its
-// last-write time. A file renamed and replaced by another, or changed in
-// place, no longer has the identity that was noted.
-struct FileIdentity {
-  bool known = false; // false: the system could not tell
-  uint64_t volume = 0;
-  uint64_t index = 0;
-  int64_t size = 0;
-  int64_t writeTime = 0;
-  bool operator==(const FileIdentity&) const = default;
-};
-
 // A file's handle as the system gives it, as a number (a Windows HANDLE or
 // a POSIX descriptor); -1 for none. Closed by the platform's own call.
 struct FileHandleTraits {
@@ -42,6 +29,11 @@ public:
 
   // An existing file, for reading.
   static File openRead(const std::string& path, Share others);
+  // The running program's own file at path, for reading and shared for
+  // reading only; closed when the file under that name is not the very file
+  // the program was loaded from (it was renamed aside and another put in its
+  // place after the start).
+  static File openOwnProgram(const std::string& path);
   // A file created anew (an existing one is replaced), for reading and writing.
   static File create(const std::string& path, Share others);
   // A new file, for reading and writing, only where nothing has the name: an
@@ -50,7 +42,6 @@ public:
 
   bool isOpen() const { return static_cast<bool>(handle_); }
   int64_t size() const;                      // -1 on error
-  FileIdentity identity() const;             // not known on error
   bool seek(int64_t offset);                 // from the start of the file
   int32_t read(void* buffer, int32_t size);  // bytes read, 0 at the end, -1 on error
   bool write(const void* data, size_t size); // true when every byte was written
@@ -63,6 +54,13 @@ private:
   explicit File(intptr_t handle) : handle_(handle) {}
   UniqueHandle<FileHandleTraits> handle_;
 };
+
+// A new file named prefix + 8 hexadecimal digits + ".tmp", made in one step
+// where nothing has its name (File::createNew: never through a link), for
+// reading and writing and shared for reading only. A name still taken (left
+// by an earlier run, or made by someone else) is passed over for the next;
+// path gets the name, and is empty when none could be made.
+File createNewNamed(const std::string& prefix, std::string& path);
 
 // True when a directory search for the path finds an entry (directories count).
 bool fileExists(const std::string& path);

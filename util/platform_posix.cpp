@@ -29,6 +29,16 @@ File File::openRead(const std::string& path, Share) {
   return File(h < 0 ? invalid : h);
 }
 
+File File::openOwnProgram(const std::string& path) {
+  File file = openRead(path, Share::read);
+  struct stat opened, running;
+  if (!file.isOpen() || fstat(fd(file.handle_.get()), &opened) != 0 ||
+      stat("/proc/self/exe", &running) != 0 || opened.st_dev != running.st_dev ||
+      opened.st_ino != running.st_ino)
+    return File();
+  return file;
+}
+
 File File::create(const std::string& path, Share) {
   int h = ::open(hostPath(path).c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   return File(h < 0 ? invalid : h);
@@ -37,16 +47,6 @@ File File::create(const std::string& path, Share) {
 File File::createNew(const std::string& path, Share) {
   int h = ::open(hostPath(path).c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
   return File(h < 0 ? invalid : h);
-}
-
-FileIdentity File::identity() const {
-  struct stat st;
-  if (!isOpen() || fstat(fd(handle_.get()), &st) != 0) return {};
-  return {.known = true,
-          .volume = static_cast<uint64_t>(st.st_dev),
-          .index = static_cast<uint64_t>(st.st_ino),
-          .size = static_cast<int64_t>(st.st_size),
-          .writeTime = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
 }
 
 int64_t File::size() const {

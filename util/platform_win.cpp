@@ -1,5 +1,6 @@
 #include "util/platform.h"
 
+#include "util/systemlibrary.h"
 #include "util/winhandle.h"
 
 #include <windows.h>
@@ -38,6 +39,23 @@ File File::openRead(const std::string& path, Share others) {
   return File(h == INVALID_HANDLE_VALUE ? invalid : reinterpret_cast<intptr_t>(h));
 }
 
+File File::openOwnProgram(const std::string& path) {
+  File file = openRead(path, Share::read);
+  if (!file.isOpen()) return file;
+  // The system compares the files behind two mapped views: the program's
+  // image and a view of the file just opened.
+  using SameFilesFn = LONG(NTAPI*)(PVOID first, PVOID second);
+  auto sameFiles =
+      systemFunction<SameFilesFn>(GetModuleHandleA("ntdll.dll"), "NtAreMappedFilesTheSame");
+  if (!sameFiles) return file; // systems before XP: nothing to compare with, nor elevation
+  OwnedKernelHandle mapping(
+      CreateFileMappingA(native(file.handle_.get()), nullptr, PAGE_READONLY, 0, 0, nullptr));
+  void* view = mapping ? MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 1) : nullptr;
+  bool same = view && sameFiles(GetModuleHandleA(nullptr), view) == 0; // STATUS_SUCCESS
+  if (view) UnmapViewOfFile(view);
+  return same ? std::move(file) : File();
+}
+
 File File::create(const std::string& path, Share others) {
   HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, shareMode(others), nullptr,
                          CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -49,18 +67,6 @@ File File::createNew(const std::string& path, Share others) {
   HANDLE h = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, shareMode(others), nullptr,
                          CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   return File(h == INVALID_HANDLE_VALUE ? invalid : reinterpret_cast<intptr_t>(h));
-}
-
-FileIdentity File::identity() const {
-  BY_HANDLE_FILE_INFORMATION info;
-  if (!isOpen() || !GetFileInformationByHandle(native(handle_.get()), &info)) return {};
-  auto join = [](DWORD high, DWORD low) { return uint64_t{high} << 32 | low; };
-  return {.known = true,
-          .volume = info.dwVolumeSerialNumber,
-          .index = join(info.nFileIndexHigh, info.nFileIndexLow),
-          .size = static_cast<int64_t>(join(info.nFileSizeHigh, info.nFileSizeLow)),
-          .writeTime = static_cast<int64_t>(
-              join(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime))};
 }
 
 int64_t File::size() const {

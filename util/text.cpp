@@ -43,6 +43,14 @@ std::string upperCase(std::string_view text) {
   return result;
 }
 
+std::string withoutControls(std::string_view text) {
+  std::string kept;
+  kept.reserve(text.size());
+  for (char c : text)
+    if (static_cast<uint8_t>(c) >= 32) kept += c;
+  return kept;
+}
+
 std::string trim(std::string_view text) {
   size_t first = 0;
   size_t last = text.size();

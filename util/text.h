@@ -15,6 +15,10 @@ std::string upperCase(std::string_view text);
 // The text without its leading and trailing characters of code 32 or less.
 std::string trim(std::string_view text);
 
+// The text without its control characters (codes below 32): a line break
+// in a name read from a file or the registry would split a one-line record.
+std::string withoutControls(std::string_view text);
+
 // 1-based position of the first occurrence of sub in text, byte for byte;
 // 0 when sub does not occur and also when sub is empty.
 int pos(std::string_view sub, std::string_view text);

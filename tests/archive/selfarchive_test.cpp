@@ -40,7 +40,7 @@ protected:
   }
   // The archive as opened, with another catalog (damaged, say).
   void setCatalog(std::string catalog) {
-    archive = tArchive(archive.path(), archive.identity(), archive.comment(), std::move(catalog),
+    archive = tArchive(archive.path(), archive.file(), archive.comment(), std::move(catalog),
                        archive.base());
   }
   // The entries a full walk visits; stoppedEarly gets the walk's result.

@@ -22,7 +22,8 @@ TEST(BrowserList, AddOrUpdateIsUniqueByProgramPathIgnoringCase) {
   tsList list;
   addBrowser(list, "First", "C:\\A\\x.exe");
   addOrUpdateBrowser(list, "Other", "C:\\B", "C:\\B\\y.exe");
-  addOrUpdateBrowser(list, "Second", "C:\\Second", "c:\\a\\X.EXE");
+  // A name's line breaks and other control characters go: one browser, one item.
+  addOrUpdateBrowser(list, "Sec\r\nond\t\x1f", "C:\\Second", "c:\\a\\X.EXE");
   EXPECT_EQ(itemsOf(list), (std::vector<std::string>{"Second", "c:\\a\\X.EXE", "C:\\Second",
                                                      "Other", "C:\\B\\y.exe", "C:\\B"}));
   EXPECT_EQ(findBrowserByPath(list, "c:\\b\\y.exe"), 3);

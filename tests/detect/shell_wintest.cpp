@@ -150,6 +150,9 @@ TEST_P(DefaultBrowser, CommandAndStartedProgram) {
   std::string command = browsers.expand(c.command);
   EXPECT_EQ(defaultBrowserCommand(url), command);
 
+  // Wine runs every program elevated: only the shell may be the parent.
+  FakeShell shell(machine::fixturePath("shell"));
+  ASSERT_TRUE(shell.running());
   openUrlInDefaultBrowser(url);
   // A program it started exists once it has returned (the process is made
   // before the call comes back), and a fake browser runs until it is ended:
@@ -199,6 +202,14 @@ TEST(ScopedAssociations, PutBackExactlyWhatWasThere) {
 // itself): a runProgram that waited would hang here.
 TEST(RunProgram, StartsTheCommandLineWithTheShowModeAndDoesNotWait) {
   Browsers browsers;
+  // Elevated, as Wine runs every program, and without a shell window to be
+  // the parent: nothing is started, not even as the caller's own child.
+  std::string first = "\"" + browsers.quoted + "\" -url " + url;
+  EXPECT_FALSE(runProgram(first, showMaximized));
+  EXPECT_EQ(endFakeBrowsers(browsers.folder.root()), 0) << "started without a shell";
+
+  FakeShell shell(machine::fixturePath("shell"));
+  ASSERT_TRUE(shell.running());
   struct Mode {
     int show;
     std::string zoomed;
@@ -210,9 +221,8 @@ TEST(RunProgram, StartsTheCommandLineWithTheShowModeAndDoesNotWait) {
     FakeBrowserLine start = waitForFakeBrowserLine(browsers.quoted, 0, {"start"});
     EXPECT_EQ(start.field("cmdline"), cmd);
     EXPECT_EQ(start.field("show"), std::to_string(m.show));
-    // Elevated, as Wine runs every program, but with no shell window to be
-    // the parent: the caller's own child.
-    EXPECT_EQ(start.field("ppid"), std::to_string(GetCurrentProcessId()));
+    // The shell's child, with the shell's rights.
+    EXPECT_EQ(start.field("ppid"), std::to_string(shell.id()));
     FakeBrowserLine shown = waitForFakeBrowserLine(browsers.quoted, start.pid, {"shown"});
     EXPECT_EQ(shown.field("zoomed"), m.zoomed) << "show mode " << m.show;
     endFakeBrowsers(browsers.folder.root());

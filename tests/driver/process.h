@@ -21,7 +21,8 @@ public:
   Process() = default;
   ~Process() { kill(); }
   Process(Process&& other) noexcept
-      : process_(std::move(other.process_)), id_(std::exchange(other.id_, 0)) {}
+      : process_(std::move(other.process_)), thread_(std::move(other.thread_)),
+        id_(std::exchange(other.id_, 0)) {}
   Process(const Process&) = delete;
   Process& operator=(const Process&) = delete;
   Process& operator=(Process&& other) noexcept; // ends the process held so far
@@ -32,6 +33,10 @@ public:
   static Process start(const std::string& commandLine, const std::string& directory = {}) {
     return start(wide(commandLine), wide(directory));
   }
+  // The same, its first thread held until resume(): the program is loaded
+  // and has run nothing yet.
+  static Process startSuspended(const std::string& commandLine, const std::string& directory);
+  bool resume();
   bool running() const;
   DWORD id() const { return id_; }
   // The exit code, or STILL_ACTIVE when it did not end within timeoutMs.
@@ -39,7 +44,10 @@ public:
   void kill();
 
 private:
+  static Process create(const std::wstring& commandLine, const std::wstring& directory,
+                        DWORD flags);
   OwnedKernelHandle process_;
+  OwnedKernelHandle thread_; // kept only while suspended
   DWORD id_ = 0;
 };
 

@@ -8,6 +8,7 @@ Process& Process::operator=(Process&& other) noexcept {
   if (this != &other) {
     kill();
     process_ = std::move(other.process_);
+    thread_ = std::move(other.thread_);
     id_ = std::exchange(other.id_, 0);
   }
   return *this;
@@ -21,19 +22,36 @@ std::wstring wide(const std::string& ansi) {
   return text;
 }
 
-Process Process::start(const std::wstring& commandLine, const std::wstring& directory) {
+Process Process::create(const std::wstring& commandLine, const std::wstring& directory,
+                        DWORD flags) {
   Process p;
   STARTUPINFOW si = {};
   si.cb = sizeof si;
   PROCESS_INFORMATION info = {};
   std::wstring cmd = commandLine;
-  if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
+  if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, flags, nullptr,
                       directory.empty() ? nullptr : directory.c_str(), &si, &info))
     return p;
-  OwnedKernelHandle thread(info.hThread); // not needed
+  OwnedKernelHandle thread(info.hThread);
+  if (flags & CREATE_SUSPENDED) p.thread_ = std::move(thread);
   p.process_.reset(info.hProcess);
   p.id_ = info.dwProcessId;
   return p;
+}
+
+Process Process::start(const std::wstring& commandLine, const std::wstring& directory) {
+  return create(commandLine, directory, 0);
+}
+
+Process Process::startSuspended(const std::string& commandLine, const std::string& directory) {
+  return create(wide(commandLine), wide(directory), CREATE_SUSPENDED);
+}
+
+bool Process::resume() {
+  if (!thread_) return false;
+  bool resumed = ResumeThread(thread_.get()) != static_cast<DWORD>(-1);
+  thread_.reset();
+  return resumed;
 }
 
 bool Process::running() const {

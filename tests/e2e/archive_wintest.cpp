@@ -43,15 +43,22 @@ protected:
 
   // Runs program (with an optional argument) and returns the text of its one
   // error box after checking how it looks and calling whileShown; the box is
-  // answered and the program must then end.
+  // answered and the program must then end. With beforeRun the program is
+  // started suspended, and runs once that is done.
   std::string errorShownBy(const std::string& bytes, const std::string& argument = "",
-                           const std::function<void()>& whileShown = nullptr) {
+                           const std::function<void()>& whileShown = nullptr,
+                           const std::function<void()>& beforeRun = nullptr) {
     std::string program = dir + "\\setup.exe";
     EXPECT_TRUE(writeFile(program, bytes));
     std::string command = "\"" + program + "\"";
     if (!argument.empty()) command += " \"" + argument + "\"";
-    Process installer = Process::start(command, dir);
+    Process installer =
+        beforeRun ? Process::startSuspended(command, dir) : Process::start(command, dir);
     EXPECT_TRUE(installer.running());
+    if (beforeRun) {
+      beforeRun();
+      EXPECT_TRUE(installer.resume());
+    }
     MessageBoxInfo info;
     HWND box = e2e::waitForLoneErrorBox(installer, info);
     if (!box) {
@@ -61,9 +68,11 @@ protected:
     if (whileShown) whileShown();
     EXPECT_TRUE(clickControl(box, "OK"));
     EXPECT_EQ(installer.wait(20000), 0u);
-    // The browser was found and recorded before the archive was checked.
-    EXPECT_NE(readFile(dir + "\\detected browsers.txt").find("Netscape Navigator 4.79 (en)"),
-              std::string::npos);
+    // The browser was found and recorded before the archive was checked;
+    // a program that is not its own file any more stops before that.
+    EXPECT_EQ(readFile(dir + "\\detected browsers.txt").find("Netscape Navigator 4.79 (en)") !=
+                  std::string::npos,
+              !beforeRun);
     return info.text;
   }
 
@@ -125,6 +134,19 @@ TEST_F(DamagedArchive, TheArchiveIsClosedWhileItsErrorShows) {
   }
 }
 
+TEST_F(DamagedArchive, ASetupRenamedAndReplacedBeforeItRunsReadsNoOtherFile) {
+  // Started, then renamed aside with another setup put under its name before
+  // it has read anything: the same bytes, but not the file it was loaded
+  // from, so it installs nothing from it.
+  std::string program = dir + "\\setup.exe";
+  auto swap = [&] {
+    ASSERT_TRUE(MoveFileA(program.c_str(), (program + ".old").c_str()));
+    ASSERT_TRUE(writeFile(program, setup));
+  };
+  EXPECT_EQ(errorShownBy(setup, "", nullptr, swap), "unable to load archive");
+  DeleteFileA((program + ".old").c_str());
+}
+
 TEST_F(DamagedArchive, AnArgumentNamingNoFileIsNotReplacedByTheOwnArchive) {
   EXPECT_EQ(errorShownBy(setup, dir + "\\missing.zip"), "unable to load archive");
 }
@@ -132,6 +154,22 @@ TEST_F(DamagedArchive, AnArgumentNamingNoFileIsNotReplacedByTheOwnArchive) {
 TEST_F(DamagedArchive, AnArgumentNamingAFolderFindsNoCatalog) {
   EXPECT_EQ(errorShownBy(setup, dir),
             "File appears to be incomplete - unable to locate master catalog");
+}
+
+TEST_F(DamagedArchive, ANamedArchiveCannotBeRewrittenOrRenamedWhileTheWindowWaits) {
+  std::string archive = dir + "\\payload.zip"; // a setup.exe holds a whole archive
+  std::string program = dir + "\\setup.exe";
+  ASSERT_TRUE(writeFile(archive, setup));
+  ASSERT_TRUE(writeFile(program, setup));
+  Process installer = Process::start("\"" + program + "\" \"" + archive + "\"", dir);
+  HWND window = waitForWindow(installer.id(), installerClassName, "", 30000);
+  ASSERT_NE(window, nullptr) << "the installer's window did not open";
+  DWORD all = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  EXPECT_FALSE(openFile(archive, GENERIC_WRITE, all)) << "rewritable in place";
+  EXPECT_FALSE(MoveFileA(archive.c_str(), (archive + ".old").c_str())) << "renamable";
+  EXPECT_TRUE(openFile(archive, GENERIC_READ, FILE_SHARE_READ)) << "others may read it";
+  EXPECT_TRUE(waitUntil([&] { return clickControl(window, "Cancel"); }, std::chrono::seconds(20)));
+  EXPECT_NE(installer.wait(30000), STILL_ACTIVE);
 }
 
 TEST_F(DamagedArchive, AnIntactArchiveShowsNoError) {

@@ -1,0 +1,6 @@
+#pragma once
+// Whether the program runs with an administrator's full rights (Windows
+// only): as the elevated half of a split token, or elevated outright.
+// Systems without elevation answer neither question and count as not
+// elevated.
+bool runsElevated();
