@@ -69,10 +69,13 @@ bool installPayload(const tArchive& archive, const std::string& dir, tReporter& 
   return !installToDir(archive, dir, reporter, &failed).empty() && !failed;
 }
 
-void removeFiles(const std::string& dir, const std::string& names) {
+void removeFiles(const std::string& dir, const std::string& names, tReporter& reporter) {
   int at = 1;
-  while (at <= static_cast<int>(names.size()))
-    platform::deleteFile(dir + "\\" + nextToken(names, at, '\n'));
+  while (at <= static_cast<int>(names.size())) {
+    std::string file = dir + "\\" + nextToken(names, at, '\n');
+    reporter.note((platform::deleteFile(file) ? "removed " : "not removed (absent or in use) ") +
+                  file);
+  }
 }
 
 std::string tempFileName() {

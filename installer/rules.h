@@ -52,8 +52,8 @@ tRunAction runActionFor(uint32_t initialState, uint32_t checkState);
 bool installPayload(const tArchive& archive, const std::string& dir, tReporter& reporter);
 
 // Deletes dir\name for every name of the list (each ended by a line feed);
-// failures are ignored.
-void removeFiles(const std::string& dir, const std::string& names);
+// failures are ignored, but each file's fate goes to the reporter's note.
+void removeFiles(const std::string& dir, const std::string& names, tReporter& reporter);
 
 // A new, empty, uniquely named file ("T62" prefix) in the user's temporary
 // directory; its path, or empty when none could be made.
