@@ -17,21 +17,28 @@ std::string versionOf(const std::string& path) {
 } // namespace
 
 tPluginInfo readPluginInfo(const tArchive& archive) {
+  tBoxReporter boxes;
+  return readPluginInfo(archive, boxes);
+}
+
+tPluginInfo readPluginInfo(const tArchive& archive, tReporter& reporter) {
   tPluginInfo plugin;
   // Every entry is looked at: of several plug-in libraries the last one wins.
-  walkCatalog(archive, [&](const std::string& name, int32_t headerPos, uint32_t, uint32_t) {
-    std::string file = withoutFirstFolder(name);
-    if (!isPluginLibrary(file)) return false;
-    plugin.file = file;
-    // The version resource is read from a copy in the temporary directory.
-    plugin.version = "???";
-    std::string copy = tempFileName();
-    if (!copy.empty()) {
-      if (archive.extract(headerPos, copy) == zipOk) plugin.version = versionOf(copy);
-      platform::deleteFile(copy);
-    }
-    return false;
-  });
+  WalkEnd end =
+      archive.visitEntries([&](const std::string& name, int32_t headerPos, uint32_t, uint32_t) {
+        std::string file = withoutFirstFolder(name);
+        if (!isPluginLibrary(file)) return false;
+        plugin.file = file;
+        // The version resource is read from a copy in the temporary directory.
+        plugin.version = "???";
+        std::string copy = tempFileName();
+        if (!copy.empty()) {
+          if (archive.extract(headerPos, copy) == zipOk) plugin.version = versionOf(copy);
+          platform::deleteFile(copy);
+        }
+        return false;
+      });
+  if (end == WalkEnd::damaged) reporter.error(damagedRecordMessage);
   return plugin;
 }
 

@@ -21,7 +21,8 @@ public:
   Process() = default;
   ~Process() { kill(); }
   Process(Process&& other) noexcept
-      : process_(std::move(other.process_)), id_(std::exchange(other.id_, 0)) {}
+      : process_(std::move(other.process_)), thread_(std::move(other.thread_)),
+        id_(std::exchange(other.id_, 0)) {}
   Process(const Process&) = delete;
   Process& operator=(const Process&) = delete;
   Process& operator=(Process&& other) noexcept; // ends the process held so far
@@ -32,14 +33,22 @@ public:
   static Process start(const std::string& commandLine, const std::string& directory = {}) {
     return start(wide(commandLine), wide(directory));
   }
+  // Started as start does, with its first thread held until resume(): a
+  // watch on the process can begin before the process does anything.
+  static Process startHeld(const std::string& commandLine, const std::string& directory = {});
+  void resume();
   bool running() const;
   DWORD id() const { return id_; }
+  HANDLE handle() const { return process_.get(); }
   // The exit code, or STILL_ACTIVE when it did not end within timeoutMs.
   DWORD wait(int timeoutMs);
   void kill();
 
 private:
+  static Process create(const std::wstring& commandLine, const std::wstring& directory,
+                        DWORD flags);
   OwnedKernelHandle process_;
+  OwnedKernelHandle thread_; // only while held
   DWORD id_ = 0;
 };
 

@@ -8,6 +8,7 @@ Process& Process::operator=(Process&& other) noexcept {
   if (this != &other) {
     kill();
     process_ = std::move(other.process_);
+    thread_ = std::move(other.thread_);
     id_ = std::exchange(other.id_, 0);
   }
   return *this;
@@ -22,15 +23,30 @@ std::wstring wide(const std::string& ansi) {
 }
 
 Process Process::start(const std::wstring& commandLine, const std::wstring& directory) {
+  return create(commandLine, directory, 0);
+}
+
+Process Process::startHeld(const std::string& commandLine, const std::string& directory) {
+  return create(wide(commandLine), wide(directory), CREATE_SUSPENDED);
+}
+
+void Process::resume() {
+  if (thread_) ResumeThread(thread_.get());
+  thread_.reset();
+}
+
+Process Process::create(const std::wstring& commandLine, const std::wstring& directory,
+                        DWORD flags) {
   Process p;
   STARTUPINFOW si = {};
   si.cb = sizeof si;
   PROCESS_INFORMATION info = {};
   std::wstring cmd = commandLine;
-  if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
+  if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, flags, nullptr,
                       directory.empty() ? nullptr : directory.c_str(), &si, &info))
     return p;
-  OwnedKernelHandle thread(info.hThread); // not needed
+  OwnedKernelHandle thread(info.hThread);
+  if (flags & CREATE_SUSPENDED) p.thread_ = std::move(thread);
   p.process_.reset(info.hProcess);
   p.id_ = info.dwProcessId;
   return p;
