@@ -66,14 +66,6 @@ TEST(RunLog, RefusesANameThatIsTakenAndNeverWritesThroughALink) {
   EXPECT_FALSE(std::filesystem::exists(dir / "nowhere.txt"));
 }
 
-TEST(RunLog, WithoutAWindowErrorsGoToTheLogOnly) {
-  tRunLog closed; // no /LOG: nothing is kept, and nothing is shown either
-  tLogReporter reporter(closed, nullptr);
-  reporter.error("unable to load archive");
-  reporter.note("written x");
-  EXPECT_FALSE(closed.isOpen());
-}
-
 TEST(RunLog, NamesBrowsersWhatTheyHoldAndTheEnd) {
   tSessionBrowser fox;
   fox.name = "Mozilla Firefox 1.5.0.1";
