@@ -55,6 +55,8 @@ namespace {
 
 tExitCode runSession(const std::string& programPath, const tCommandLine& line, tRunLog& log,
                      tReporter& reporter);
+tExitCode buildSession(tSession& session, const std::string& programPath, const tCommandLine& line,
+                       tRunLog& log, tReporter& reporter);
 std::optional<tOutcome> runWindow(const tSession& session, tRunLog& log);
 
 // The main routine: the log first, so that it records every later step, then
@@ -77,8 +79,8 @@ tExitCode runInstaller(const std::string& programPath, const tCommandLine& line)
   return code;
 }
 
-// The session is built in the order things happen; the first check that
-// fails decides the exit code.
+// The switches, the session and its run; the first check that fails
+// decides the exit code.
 tExitCode runSession(const std::string& programPath, const tCommandLine& line, tRunLog& log,
                      tReporter& reporter) {
   if (!line.unknownSwitch.empty()) {
@@ -91,6 +93,33 @@ tExitCode runSession(const std::string& programPath, const tCommandLine& line, t
   }
 
   tSession session;
+  if (tExitCode failed = buildSession(session, programPath, line, log, reporter);
+      failed != tExitCode::done)
+    return failed;
+
+  log.line("Run:");
+  std::optional<tOutcome> outcome;
+  if (line.unattended) {
+    // Nobody is there to cancel; the run asks browsers to quit and waits for
+    // them as the window's does, and starts none at its end.
+    tSetAllChoices choices(session);
+    tCancelRequest noCancel;
+    outcome = runInstallation(session, choices, reporter, noCancel).outcome;
+  } else {
+    outcome = runWindow(session, log);
+  }
+  // A window closed before "Continue" is a cancel too.
+  if (!outcome) log.line("  closed before Continue");
+  tOutcome ended = outcome.value_or(tOutcome::cancelled);
+  log.line(std::string("Outcome: ") + outcomeLogText(ended));
+  return exitCodeFor(ended);
+}
+
+// The session in the order things happen: the browsers first, then the
+// archive and what each browser holds of its plug-in. done, or the exit code
+// of the first check that failed.
+tExitCode buildSession(tSession& session, const std::string& programPath, const tCommandLine& line,
+                       tRunLog& log, tReporter& reporter) {
   tsList detected;
   detectBrowsers(detected);
   if (detected.Count() == 0) {
@@ -119,23 +148,7 @@ tExitCode runSession(const std::string& programPath, const tCommandLine& line, t
     browser.installed = installedState(browser.pluginDir, session.rootFiles, session.plugin);
     log.line(heldLogLine(browser));
   }
-
-  log.line("Run:");
-  std::optional<tOutcome> outcome;
-  if (line.unattended) {
-    // Nobody is there to cancel; the run asks browsers to quit and waits for
-    // them as the window's does, and starts none at its end.
-    tSetAllChoices choices(session);
-    tCancelRequest noCancel;
-    outcome = runInstallation(session, choices, reporter, noCancel).outcome;
-  } else {
-    outcome = runWindow(session, log);
-  }
-  // A window closed before "Continue" is a cancel too.
-  if (!outcome) log.line("  closed before Continue");
-  tOutcome ended = outcome.value_or(tOutcome::cancelled);
-  log.line(std::string("Outcome: ") + outcomeLogText(ended));
-  return exitCodeFor(ended);
+  return tExitCode::done;
 }
 
 // The window until the user is done with it; how its run ended, if one ran.
