@@ -28,16 +28,18 @@ std::string failureText(ZipResult result, const std::string& name) {
   }
 }
 
-// Extracts one selected entry, placed at file below the folder target.
+// Extracts one selected entry, placed at file below the folder target; output
+// gets the path it was written to.
 ZipResult installOne(const ArchiveJob& job, const tArchive& archive, const std::string& target,
-                     const std::string& file, int32_t headerPos, std::set<std::string>* known) {
+                     const std::string& file, int32_t headerPos, std::set<std::string>* known,
+                     std::string& output) {
   if (!isSafeEntryPath(file)) return zipUnsafePath; // no folder is made for it either
   // Nothing is made, written or replaced through a link that a standard
   // user put in the way of an elevated installer: checked before the folders
   // are made, and again before the file is.
   std::string path = target + "/" + file;
   if (!linkguard::mayWorkIn(path)) return zipWriteError;
-  std::string output = makePath(path, known);
+  output = makePath(path, known);
   if (!linkguard::mayWorkIn(output)) return zipWriteError;
   return archive.extract(job, headerPos, output);
 }
@@ -79,8 +81,12 @@ bool installEntry(const ArchiveJob& job, const tArchive& archive, const std::str
   pumpMessages();
   if (!isInstalledEntry(name)) return false;
   std::string file = withoutFirstFolder(name);
-  ZipResult result = installOne(job, archive, target, file, headerPos, known);
-  if (result == zipOk) return false;
+  std::string output;
+  ZipResult result = installOne(job, archive, target, file, headerPos, known, output);
+  if (result == zipOk) {
+    reporter.note("written " + output);
+    return false;
+  }
   reporter.error(failureText(result, file));
   return true;
 }

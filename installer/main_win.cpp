@@ -1,7 +1,8 @@
 // The process entry and the main routine, in the order they run: each
 // module's start-up in dependency order, runInstaller (detection, the
 // detected-browsers file, the archive check, then the window until the user
-// is done with it), the shut-down in reverse order. The exit code is always 0.
+// is done with it, or the unattended run), the shut-down in reverse order.
+// The exit code says how it ended (installer/commandline.h).
 #include "archive/crc32.h"
 #include "archive/peimage.h"
 #include "archive/selfarchive.h"
@@ -10,8 +11,10 @@
 #include "detect/osversion.h"
 #include "detect/registry.h"
 #include "formless/program.h"
+#include "installer/commandline.h"
 #include "installer/mainwin.h"
 #include "installer/processes.h"
+#include "installer/runlog.h"
 #include "installer/session.h"
 #include "installer/startup.h"
 #include "installer/texts.h"
@@ -19,14 +22,17 @@
 #include "util/systemlibrary.h"
 #include "util/ui.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <optional>
 #include <string>
+#include <vector>
 #include <windows.h>
 
 namespace {
 
 std::string ownPath();
-void runInstaller(const std::string& programPath, const std::string* firstArgument);
+tExitCode runInstaller(const std::string& programPath, const tCommandLine& line);
 
 } // namespace
 
@@ -39,55 +45,141 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   registryStartup(); // needs osMajorVersion
   initProcessApi();
 
-  std::string first = __argc > 1 ? std::string(__argv[1]) : std::string();
-  runInstaller(ownPath(), __argc > 1 ? &first : nullptr);
+  // The arguments in the ANSI code page, as the run-time library split them.
+  std::vector<std::string> args(__argv + std::min(__argc, 1), __argv + __argc);
+  tExitCode code = runInstaller(ownPath(), parseCommandLine(args, platform::fileExists));
   freeProcessApi();
-  return 0;
+  return static_cast<int>(code);
 }
 
 namespace {
 
-void runInstaller(const std::string& programPath, const std::string* firstArgument) {
+tExitCode runSession(const std::string& programPath, const tCommandLine& line, tRunLog& log,
+                     tReporter& reporter);
+tExitCode buildSession(tSession& session, const std::string& programPath, const tCommandLine& line,
+                       tRunLog& log, tReporter& reporter);
+std::optional<tOutcome> runWindow(const tSession& session, tRunLog& log);
+
+// The main routine: the log first, so that it records every later step, then
+// the session and its run. Under /S nothing is shown: what a box would say
+// goes to the log only.
+tExitCode runInstaller(const std::string& programPath, const tCommandLine& line) {
+  tRunLog log;
+  if (!line.logPath.empty() && !log.create(line.logPath)) {
+    if (!line.unattended)
+      errorBox("The log file " + line.logPath +
+               " could not be created: something of that name exists, or its folder does not.");
+    return tExitCode::unknownSwitch;
+  }
+  log.line(std::string(installerTitle) + " log");
+  log.line(line.unattended ? "Unattended (/S): no window, no message box" : "With the window");
+  tBoxReporter boxes;
+  tLogReporter reporter(log, line.unattended ? nullptr : &boxes);
+  tExitCode code = runSession(programPath, line, log, reporter);
+  log.line(exitCodeLogLine(code));
+  return code;
+}
+
+// The switches, the session and its run; the first check that fails
+// decides the exit code.
+tExitCode runSession(const std::string& programPath, const tCommandLine& line, tRunLog& log,
+                     tReporter& reporter) {
+  if (!line.unknownSwitch.empty()) {
+    reporter.error("Unknown switch " + line.unknownSwitch + " (setup.exe /? lists the switches)");
+    return tExitCode::unknownSwitch;
+  }
+  if (line.help) {
+    if (!line.unattended) outcomeBox(installerTitle, switchesHelpText, BoxIcon::information);
+    return tExitCode::done;
+  }
+
+  tSession session;
+  if (tExitCode failed = buildSession(session, programPath, line, log, reporter);
+      failed != tExitCode::done)
+    return failed;
+
+  log.line("Run:");
+  std::optional<tOutcome> outcome;
+  if (line.unattended) {
+    // Nobody is there to cancel; the run asks browsers to quit and waits for
+    // them as the window's does, and starts none at its end.
+    tSetAllChoices choices(session);
+    tCancelRequest noCancel;
+    outcome = runInstallation(session, choices, reporter, noCancel).outcome;
+  } else {
+    outcome = runWindow(session, log);
+  }
+  // A window closed before "Continue" is a cancel too.
+  if (!outcome) log.line("  closed before Continue");
+  tOutcome ended = outcome.value_or(tOutcome::cancelled);
+  log.line(std::string("Outcome: ") + outcomeLogText(ended));
+  return exitCodeFor(ended);
+}
+
+// The session in the order things happen: the program's own file, the
+// browsers, then the archive and what each browser holds of its plug-in.
+// done, or the exit code of the first check that failed.
+tExitCode buildSession(tSession& session, const std::string& programPath, const tCommandLine& line,
+                       tRunLog& log, tReporter& reporter) {
   // Without a named archive the program's own file holds it: opened first
   // of all, and only when it is the very file the program was loaded from,
   // so that nobody can put another archive under its name while it runs.
   platform::File own;
-  if (!firstArgument) {
+  if (!line.hasArchive) {
     own = platform::File::openOwnProgram(programPath);
     if (!own.isOpen()) {
-      errorBox(unableToLoadArchive);
-      return;
+      reporter.error(unableToLoadArchive);
+      return tExitCode::badArchive;
     }
   }
-  // The session is built in the order things happen: the browsers first.
-  tSession session;
   tsList detected;
   detectBrowsers(detected);
   if (detected.Count() == 0) {
-    errorBox(noBrowserText);
-    return;
+    reporter.error(noBrowserText);
+    return tExitCode::noBrowser;
   }
   writeDetectedBrowsers(detectedBrowsersPath(programDirectory(programPath)), detected.GetText());
+  std::vector<tBrowser> found = browserRecords(detected);
+  log.line("Browsers found:");
+  for (const tBrowser& browser : found)
+    log.line(browserLogLine(browser));
 
   // A named archive is used as given: the program's own is no fall-back.
+  std::string archivePath = line.hasArchive ? line.archivePath : programPath;
+  log.line("Archive: " + archivePath);
   tArchive archive;
-  if (firstArgument ? !openArchive(*firstArgument, archive)
-                    : !openArchive(programPath, std::move(own), archive))
-    return;
-  session.plugin = readPluginInfo(archive);
-  // The file keeps what detection found; the window offers only the browsers
-  // that can load this plug-in library.
-  keepLoadableBrowsers(detected, session.plugin.machine, fileMachine);
-  if (detected.Count() == 0) {
-    errorBox(noBrowserText);
-    return;
+  std::string message = line.hasArchive ? readArchive(archivePath, archive)
+                                        : readArchive(archivePath, std::move(own), archive);
+  if (!message.empty()) {
+    reporter.error(message);
+    return tExitCode::badArchive;
   }
+  session.plugin = readPluginInfo(archive, reporter);
+  log.line("Plug-in: " + session.plugin.file + " version " + session.plugin.version);
+  // The file keeps what detection found; the window and the run offer only
+  // the browsers that can load this plug-in library.
+  keepLoadableBrowsers(detected, session.plugin.machine, fileMachine);
   session.browsers = sessionBrowsers(browserRecords(detected));
+  for (const tBrowser& browser : found)
+    if (std::none_of(session.browsers.begin(), session.browsers.end(),
+                     [&](const tBrowser& b) { return b.program == browser.program; }))
+      log.line("  left out: " + browser.name + ": its program cannot load this plug-in library");
+  if (session.browsers.empty()) {
+    reporter.error(noBrowserText);
+    return tExitCode::noBrowser;
+  }
   takeArchive(session, std::move(archive));
-  for (tSessionBrowser& browser : session.browsers)
+  log.line("What each browser holds:");
+  for (tSessionBrowser& browser : session.browsers) {
     browser.installed = installedState(browser.pluginDir, session.rootFiles, session.plugin);
+    log.line(heldLogLine(browser));
+  }
+  return tExitCode::done;
+}
 
-  tMainWin window(session);
+// The window until the user is done with it; how its run ended, if one ran.
+std::optional<tOutcome> runWindow(const tSession& session, tRunLog& log) {
+  tMainWin window(session, log);
   int screenWidth = GetSystemMetrics(SM_CXSCREEN);
   int screenHeight = GetSystemMetrics(SM_CYSCREEN);
   // Centred; on a screen narrower than the window its left edge goes below 0.
@@ -96,6 +188,7 @@ void runInstaller(const std::string& programPath, const std::string* firstArgume
   window.openModal(frame, std::string(installerTitle) + " v" + session.plugin.version,
                    dialogWindowStyle);
   // Leaving the scope frees the window, its controls and appWindow.
+  return window.outcome();
 }
 
 // The full path of this program as GetModuleFileNameA (letters the ANSI code

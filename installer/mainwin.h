@@ -9,12 +9,16 @@
 #include "formless/component.h"
 #include "formless/program.h"
 #include "installer/run.h"
+#include "installer/runlog.h"
 #include "installer/session.h"
+
+#include <optional>
 
 class tMainWin : public tProgram, public tChoiceSource, public tReporter {
 public:
   // For the program's own module, class installerClassName (installer/texts.h).
-  explicit tMainWin(const tSession& session);
+  // The run's notes and errors also go to log (a closed one keeps nothing).
+  tMainWin(const tSession& session, tRunLog& log);
 
   // The picture, the texts, the check-list and the buttons, placed to the
   // right of the picture; then the toolkit's fonts and focus.
@@ -33,9 +37,14 @@ public:
   // The run's reporter: an error box.
   void error(const std::string& text) override;
 
+  // How the run ended; empty when the window closed without one.
+  const std::optional<tOutcome>& outcome() const { return outcome_; }
+
   tChecklistBox* browserBox = nullptr;
 
 private:
   const tSession& session_;
+  tRunLog& log_;
   bool running_ = false;
+  std::optional<tOutcome> outcome_;
 };

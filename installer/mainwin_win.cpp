@@ -11,7 +11,8 @@ const tFontRec linkFont = {"Arial", 14, 0, true, false};
 
 } // namespace
 
-tMainWin::tMainWin(const tSession& session) : tProgram(installerClassName), session_(session) {}
+tMainWin::tMainWin(const tSession& session, tRunLog& log)
+    : tProgram(installerClassName), session_(session), log_(log) {}
 
 void tMainWin::createControls() {
   auto& picture = make<tImage>(tRect{10, 10, 10, 10}, loadPanelPicture());
@@ -73,7 +74,9 @@ void tMainWin::runInstall() {
   // The run pumps messages, so "Continue" can be pressed again meanwhile.
   if (running_) return;
   running_ = true;
-  tRunResult result = runInstallation(session_, *this, *this, cancelRequest);
+  tLogReporter reporter(log_, this);
+  tRunResult result = runInstallation(session_, *this, reporter, cancelRequest);
+  outcome_ = result.outcome;
   tOutcomeBox box = outcomeBoxFor(result.outcome);
   outcomeBox(box.caption, box.text, box.icon);
   endLoop();

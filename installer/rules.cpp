@@ -70,11 +70,16 @@ bool installPayload(const tArchive& archive, const std::string& dir, tReporter& 
   return !installToDir(archive, dir, reporter, &failed).empty() && !failed;
 }
 
-void removeFiles(const std::string& dir, const std::vector<std::string>& names) {
+void removeFiles(const std::string& dir, const std::vector<std::string>& names,
+                 tReporter& reporter) {
   for (const std::string& name : names) {
-    std::string path = dir + "\\" + name;
+    std::string file = dir + "\\" + name;
     // Never through a link a standard user put in an elevated installer's way:
     // it would delete another program's files of the same names.
-    if (linkguard::mayWorkIn(path)) platform::deleteFile(path);
+    if (!linkguard::mayWorkIn(file))
+      reporter.note("not removed (a link on the way) " + file);
+    else
+      reporter.note((platform::deleteFile(file) ? "removed " : "not removed (absent or in use) ") +
+                    file);
   }
 }

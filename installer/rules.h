@@ -54,5 +54,6 @@ bool installPayload(const tArchive& archive, const std::string& dir, tReporter& 
 
 // Deletes dir\name for every name of the list; failures are ignored, and
 // so is a name that may not be worked on through the links on its way
-// (linkguard::mayWorkIn).
-void removeFiles(const std::string& dir, const std::vector<std::string>& names);
+// (linkguard::mayWorkIn), but each file's fate goes to the reporter's note.
+void removeFiles(const std::string& dir, const std::vector<std::string>& names,
+                 tReporter& reporter);

@@ -3,6 +3,29 @@
 #include "installer/processes.h"
 #include "util/ui.h"
 
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace {
+
+// What the run does with a browser's plug-in folder, as a log line says it.
+const char* actionText(tRunAction action) {
+  switch (action) {
+  case tRunAction::install:
+    return "installing into";
+  case tRunAction::remove:
+    return "removing from";
+  case tRunAction::keep:
+    return "up to date, left alone:";
+  case tRunAction::none:
+    break;
+  }
+  return "not chosen, left alone:";
+}
+
+} // namespace
+
 tRunResult runInstallation(const tSession& session, tChoiceSource& choices, tReporter& reporter,
                            const tCancelRequest& cancel) {
   bool installed = false; // into any browser
@@ -17,16 +40,21 @@ tRunResult runInstallation(const tSession& session, tChoiceSource& choices, tRep
     const std::string& dir = session.browsers[k].pluginDir;
     tChoice choice = choices.choiceFor(k);
     tRunAction action = runActionFor(choice.initialState, choice.checkState);
-    if (action == tRunAction::install || action == tRunAction::remove)
+    reporter.note(session.browsers[k].name + ": " + actionText(action) + " " + dir);
+    if (action == tRunAction::install || action == tRunAction::remove) {
+      std::vector<uint32_t> asked = closeRunningBrowsers(dir);
+      if (!asked.empty())
+        reporter.note("asked " + std::to_string(asked.size()) + " running program(s) to quit");
       // A browser asked to quit holds its plug-in until it has ended.
-      waitForProcessesToEnd(closeRunningBrowsers(dir), quitWaitMs);
+      waitForProcessesToEnd(asked, quitWaitMs);
+    }
     if (action == tRunAction::install) {
       installed = true;
       if (!installPayload(session.archive, dir, reporter)) failed = true;
     }
     if (action == tRunAction::remove) {
       removed = true;
-      removeFiles(dir, session.rootFiles);
+      removeFiles(dir, session.rootFiles, reporter);
       if (start.browser == k) start = {std::nullopt, tOtherStart::nothing};
     }
     if (action == tRunAction::keep || action == tRunAction::install) launch = true;

@@ -7,6 +7,7 @@
 #include "archive/selfarchive.h"
 #include "detect/browserlist.h"
 #include "installer/rules.h"
+#include "util/ui.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -66,6 +67,8 @@ void takeArchive(tSession& session, tArchive archive);
 // copy in the temporary directory. Of several plug-in libraries the last one
 // wins; a damaged catalog record is shown with errorBox.
 tPluginInfo readPluginInfo(const tArchive& archive);
+// The same, a damaged catalog record going to reporter.
+tPluginInfo readPluginInfo(const tArchive& archive, tReporter& reporter);
 // Windows only. What dir holds of the plug-in whose root files are given.
 tInstalledState installedState(const std::string& dir, const std::vector<std::string>& rootFiles,
                                const tPluginInfo& plugin);

@@ -63,15 +63,22 @@ void readCopy(const tArchive& archive, int32_t headerPos, tPluginInfo& plugin) {
 } // namespace
 
 tPluginInfo readPluginInfo(const tArchive& archive) {
+  tBoxReporter boxes;
+  return readPluginInfo(archive, boxes);
+}
+
+tPluginInfo readPluginInfo(const tArchive& archive, tReporter& reporter) {
   tPluginInfo plugin;
   // Every entry is looked at: of several plug-in libraries the last one wins.
-  walkCatalog(archive, [&](const std::string& name, int32_t headerPos, uint32_t, uint32_t) {
-    std::string file = withoutFirstFolder(name);
-    if (!isPluginLibrary(file)) return false;
-    plugin.file = file;
-    readCopy(archive, headerPos, plugin);
-    return false;
-  });
+  WalkEnd end =
+      archive.visitEntries([&](const std::string& name, int32_t headerPos, uint32_t, uint32_t) {
+        std::string file = withoutFirstFolder(name);
+        if (!isPluginLibrary(file)) return false;
+        plugin.file = file;
+        readCopy(archive, headerPos, plugin);
+        return false;
+      });
+  if (end == WalkEnd::damaged) reporter.error(damagedRecordMessage);
   return plugin;
 }
 

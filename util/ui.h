@@ -45,10 +45,12 @@ private:
 
 // Where work reports the errors it meets, one at a time as they happen: the
 // installer's window shows each in an error box; work driven without a
-// window keeps them.
+// window keeps them. What the work did besides (a file written, a file
+// removed) goes to note, which only a log keeps.
 class tReporter {
 public:
   virtual void error(const std::string& text) = 0;
+  virtual void note(const std::string&) {}
 
 protected:
   ~tReporter() = default;

@@ -33,12 +33,13 @@ public:
   static Process start(const std::string& commandLine, const std::string& directory = {}) {
     return start(wide(commandLine), wide(directory));
   }
-  // The same, its first thread held until resume(): the program is loaded
-  // and has run nothing yet.
-  static Process startSuspended(const std::string& commandLine, const std::string& directory);
-  bool resume();
+  // Started as start does, with its first thread held until resume(): a
+  // watch on the process can begin before the process does anything.
+  static Process startHeld(const std::string& commandLine, const std::string& directory = {});
+  void resume();
   bool running() const;
   DWORD id() const { return id_; }
+  HANDLE handle() const { return process_.get(); }
   // The exit code, or STILL_ACTIVE when it did not end within timeoutMs.
   DWORD wait(int timeoutMs);
   void kill();
@@ -47,7 +48,7 @@ private:
   static Process create(const std::wstring& commandLine, const std::wstring& directory,
                         DWORD flags);
   OwnedKernelHandle process_;
-  OwnedKernelHandle thread_; // kept only while suspended
+  OwnedKernelHandle thread_; // only while held
   DWORD id_ = 0;
 };
 

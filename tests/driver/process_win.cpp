@@ -22,6 +22,19 @@ std::wstring wide(const std::string& ansi) {
   return text;
 }
 
+Process Process::start(const std::wstring& commandLine, const std::wstring& directory) {
+  return create(commandLine, directory, 0);
+}
+
+Process Process::startHeld(const std::string& commandLine, const std::string& directory) {
+  return create(wide(commandLine), wide(directory), CREATE_SUSPENDED);
+}
+
+void Process::resume() {
+  if (thread_) ResumeThread(thread_.get());
+  thread_.reset();
+}
+
 Process Process::create(const std::wstring& commandLine, const std::wstring& directory,
                         DWORD flags) {
   Process p;
@@ -37,21 +50,6 @@ Process Process::create(const std::wstring& commandLine, const std::wstring& dir
   p.process_.reset(info.hProcess);
   p.id_ = info.dwProcessId;
   return p;
-}
-
-Process Process::start(const std::wstring& commandLine, const std::wstring& directory) {
-  return create(commandLine, directory, 0);
-}
-
-Process Process::startSuspended(const std::string& commandLine, const std::string& directory) {
-  return create(wide(commandLine), wide(directory), CREATE_SUSPENDED);
-}
-
-bool Process::resume() {
-  if (!thread_) return false;
-  bool resumed = ResumeThread(thread_.get()) != static_cast<DWORD>(-1);
-  thread_.reset();
-  return resumed;
 }
 
 bool Process::running() const {

@@ -129,6 +129,12 @@ public:
   // Posts a click to the button with this caption.
   void click(const std::string& caption) const;
 
+  // Starts the program with these arguments after its path, held until a
+  // watch on its windows has begun, and waits for its end; its exit code.
+  // windows gets the class of every window it created or showed.
+  DWORD runWatched(const std::string& arguments, std::vector<std::string>& windows);
+  const std::string& setup() const { return setup_; }
+
   // Waits for the next message box of the program, reads it and answers it.
   MessageBoxInfo answerBox();
   // Waits for the program to end; its exit code.

@@ -49,6 +49,9 @@ struct Scenario {
   // plug-in directory the run changes is asked to quit, no other.
   std::vector<int> running = {};
   std::string userChoice = {}; // the open command of the class the user chose; empty: none
+  // 0 installed, removed or nothing to change; 1 cancelled (also before
+  // Continue: the window closed); 5 finished with errors.
+  DWORD exitCode = 0;
 };
 
 const std::string cancelledText = "Installation cancelled. Browsers that the installation had "
@@ -120,17 +123,20 @@ const std::vector<Scenario>& scenarios() {
            },
        .boxes = {},
        .outcomes = {Outcome::untouched, Outcome::untouched, Outcome::untouched},
-       .started = nobody},
+       .started = nobody,
+       .exitCode = 1},
       {.what = "ESC ends without a change",
        .act = [](Session& s) { sendKey(s.window(), Key::escape); },
        .boxes = {},
        .outcomes = {Outcome::untouched, Outcome::untouched, Outcome::untouched},
-       .started = nobody},
+       .started = nobody,
+       .exitCode = 1},
       {.what = "the close box ends without a change",
        .act = [](Session& s) { PostMessageA(s.window(), WM_SYSCOMMAND, SC_CLOSE, 0); },
        .boxes = {},
        .outcomes = {Outcome::untouched, Outcome::untouched, Outcome::untouched},
-       .started = nobody},
+       .started = nobody,
+       .exitCode = 1},
       {.what = "TAB goes list, Continue, Set All, Cancel, list; Enter presses Continue",
        .act =
            [](Session& s) {
@@ -159,7 +165,8 @@ const std::vector<Scenario>& scenarios() {
        .act = pressContinue,
        .boxes = {"CRC error trying to extract vorlixa.ini", incompleteText},
        .outcomes = {Outcome::firstFile, Outcome::untouched, Outcome::untouched},
-       .started = nobody},
+       .started = nobody,
+       .exitCode = 5},
       {.what = "a plug-in library without a version: the caption ends in \" v\"",
        .existing = {Existing::older, Existing::none, Existing::none},
        .payload =
@@ -173,14 +180,16 @@ const std::vector<Scenario>& scenarios() {
        .act = [](Session& s) { s.click("Cancel"); },
        .boxes = {},
        .outcomes = {Outcome::untouched, Outcome::untouched, Outcome::untouched},
-       .started = nobody},
+       .started = nobody,
+       .exitCode = 1},
       {.what = "a plug-in library that cannot be extracted: \"???\"",
        .payload = [](auto& entries) { entries.back().method = 9; },
        .caption = "Vorlixa Plugin Installer v???",
        .act = pressContinue,
        .boxes = {"Fatal error #6 trying to extract npvorlixa.dll", incompleteText},
        .outcomes = {Outcome::drivers, Outcome::untouched, Outcome::untouched},
-       .started = nobody},
+       .started = nobody,
+       .exitCode = 5},
       {.what = "Continue pressed again during the run is ignored",
        .act = [](Session& s) { pressContinue(s), pressContinue(s); }},
       {.what = "Set All during the run ticks the browsers the run has yet to reach",
@@ -193,7 +202,8 @@ const std::vector<Scenario>& scenarios() {
        .boxes = {cancelledText},
        .outcomes = {Outcome::installed, Outcome::untouched, Outcome::untouched},
        .started = nobody,
-       .running = {firefox, navigator, opera}},
+       .running = {firefox, navigator, opera},
+       .exitCode = 1},
       {.what = "closing the window during the run: the first browser is finished, no more",
        .existing = {Existing::none, Existing::older, Existing::older},
        .initial = {1, 1, 1},
@@ -206,7 +216,8 @@ const std::vector<Scenario>& scenarios() {
        .outcomes = {Outcome::installed, Outcome::untouched, Outcome::untouched},
        .started = nobody,
        .ownedBoxes = false,
-       .running = {navigator, opera}},
+       .running = {navigator, opera},
+       .exitCode = 1},
       {.what = "the typical payload installed, then seen as up to date, then removed",
        .existing = {Existing::foreign, Existing::none, Existing::none},
        .act =
@@ -248,7 +259,8 @@ const std::vector<Scenario>& scenarios() {
        .boxes = {},
        .outcomes = {Outcome::untouched, Outcome::untouched, Outcome::untouched},
        .started = nobody,
-       .running = {firefox}},
+       .running = {firefox},
+       .exitCode = 1},
       {.what = "Enter on the list presses Continue",
        .existing = {Existing::none, Existing::older, Existing::current},
        .initial = {1, 1, 2},
@@ -378,7 +390,7 @@ void run(const Scenario& c, const Hook& beforeStart = {}, const Hook& afterEnd =
     }
     EXPECT_EQ(box.owner, c.ownedBoxes ? s.window() : nullptr) << text;
   }
-  EXPECT_EQ(s.finish(), 0u);
+  EXPECT_EQ(s.finish(), c.exitCode);
   if (afterEnd) afterEnd(s);
   for (size_t r = 0; r < c.running.size(); ++r) {
     // Taken in order: a ping answered with no quit before it proves none came.
@@ -481,7 +493,7 @@ TEST(Installer, TheWindowIsLaidOutAsDesigned) {
   EXPECT_TRUE(writePng(windowsPath(shot), captureScreen(s.window())));
   std::printf("screenshot: %s\n", shot.c_str());
   s.click("Cancel");
-  EXPECT_EQ(s.finish(), 0u);
+  EXPECT_EQ(s.finish(), 1u) << "Cancel before Continue";
 }
 
 class Scenarios : public ::testing::TestWithParam<size_t> {};
@@ -564,7 +576,8 @@ TEST(Installer, ATargetHeldOpenIsAWriteErrorTheOtherBrowsersAreStillInstalled) {
       .act = pressContinue,
       .boxes = {"Disk write error trying to extract npvorlixa.dll (disk full?)", incompleteText},
       .outcomes = {Outcome::installed, Outcome::drivers, Outcome::installed},
-      .started = nobody};
+      .started = nobody,
+      .exitCode = 5};
   run(
       c,
       [&](Session& s) {
@@ -621,7 +634,8 @@ TEST(Installer, WritesNothingThroughALinkThatAUserPutInItsWay) {
       .act = [](Session& s) { s.toggle(opera), pressContinue(s); },
       .boxes = {"Disk write error trying to extract vorlixa.drv (disk full?)", incompleteText},
       .outcomes = {Outcome::installed, Outcome::untouched, Outcome::untouched},
-      .started = nobody};
+      .started = nobody,
+      .exitCode = 5};
   auto other = [](const Session& s) { return s.root() + "\\Other Program"; };
   run(
       c,
@@ -651,7 +665,8 @@ TEST(Installer, RefusesUnsafeNamesAndNeverRemovesThem) {
       .act = [](Session& s) { s.toggle(navigator), pressContinue(s); },
       .boxes = {"Unsafe file name trying to extract ..\\secret.txt", incompleteText},
       .outcomes = {Outcome::installed, Outcome::removed, Outcome::untouched},
-      .started = nobody};
+      .started = nobody,
+      .exitCode = 5};
   auto beside = [](const Session& s, int b) { return s.pluginDir(b) + "\\..\\secret.txt"; };
   run(
       c, [&](Session& s) { ASSERT_TRUE(writeFile(beside(s, navigator), "the user's own")); },
@@ -675,7 +690,8 @@ TEST(Installer, AFullDiskIsAWriteErrorAndTheOldFilesStay) {
       .act = pressContinue,
       .boxes = {"Disk write error trying to extract vorlixa.drv (disk full?)", incompleteText},
       .outcomes = {Outcome::installed, Outcome::untouched, Outcome::untouched},
-      .started = nobody};
+      .started = nobody,
+      .exitCode = 5};
   struct Tidy {
     ~Tidy() {
       DeleteFileA("S:\\filler");

@@ -2,6 +2,7 @@
 // where no browser is registered.
 #include "tests/driver/process.h"
 #include "tests/driver/uidriver.h"
+#include "tests/driver/windowwatch.h"
 #include "tests/e2e/installer.h"
 
 #include <gtest/gtest.h>
@@ -25,7 +26,7 @@ TEST(NoBrowser, ShowsOneOwnerlessErrorBoxAndWritesNothing) {
   EXPECT_FALSE(info.informationIcon);
 
   ASSERT_TRUE(clickControl(box, "OK"));
-  EXPECT_EQ(installer.wait(20000), 0u);
+  EXPECT_EQ(installer.wait(20000), 3u) << "no compatible browser";
   EXPECT_EQ(GetFileAttributesA((dir + "\\detected browsers.txt").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
@@ -43,7 +44,7 @@ TEST(NoBrowser, LeavesAnExistingDetectedBrowsersFileUntouched) {
   EXPECT_EQ(readMessageBox(box).text,
             "No compatible web browsers could be located on your computer");
   ASSERT_TRUE(clickControl(box, "OK"));
-  EXPECT_EQ(installer.wait(20000), 0u);
+  EXPECT_EQ(installer.wait(20000), 3u) << "no compatible browser";
   EXPECT_EQ(readFile(dir + "\\detected browsers.txt"), old);
 }
 
@@ -66,10 +67,28 @@ TEST(NoBrowser, NoneThatCanLoadThePluginShowsTheSameBox) {
   ASSERT_NE(box, nullptr) << "no message box appeared";
   EXPECT_EQ(info.text, "No compatible web browsers could be located on your computer");
   ASSERT_TRUE(clickControl(box, "OK"));
-  EXPECT_EQ(s.finish(), 0u);
+  EXPECT_EQ(s.finish(), 3u) << "no compatible browser";
   EXPECT_EQ(readFile(s.root() + "\\detected browsers.txt"),
             s.expand("Mozilla Firefox 52.9.0\n%ROOT%\\Firefox 52\\firefox.exe\n"
                      "%ROOT%\\Firefox 52\\Plugins\n"));
+}
+
+TEST(NoBrowser, UnattendedEndsWithExitCode3AndNoWindow) {
+  testfiles::ScratchDir scratch("nobrowser-silent");
+  const std::string& dir = scratch.path();
+  std::string setup = dir + "\\setup.exe";
+  ASSERT_TRUE(copyFile(windowsPath(e2e::programUnderTest()), setup));
+
+  Process installer = Process::startHeld("\"" + setup + "\" /S \"/LOG=" + dir + "\\x.log\"", dir);
+  WindowWatch watch(installer.id());
+  ASSERT_TRUE(watch.ok());
+  installer.resume();
+  EXPECT_EQ(watch.waitForExit(installer, 30000), 3u) << "no compatible browser";
+  EXPECT_EQ(watch.windows(), std::vector<std::string>{});
+  EXPECT_NE(readFile(dir + "\\x.log")
+                .find("  error: No compatible web browsers could be located on your computer\r\n"
+                      "Exit code: 3\r\n"),
+            std::string::npos);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // setup program, starting and driving the installer, reading what it shows
 // and what it leaves behind.
 #include "installer/texts.h"
+#include "tests/driver/windowwatch.h"
 #include "tests/e2e/installer.h"
 #include "tests/util/wait.h"
 
@@ -167,6 +168,18 @@ void Session::start(bool window) {
   // The window shows before its controls are made and the list is filled.
   waitUntil([&] { return SendMessageA(control(""), LB_GETCOUNT, 0, 0) > 0; },
             std::chrono::seconds(20));
+}
+
+DWORD Session::runWatched(const std::string& arguments, std::vector<std::string>& windows) {
+  if (before_.empty()) remember();
+  process_ = Process::startHeld("\"" + setup_ + "\" " + arguments, root());
+  EXPECT_TRUE(process_.running());
+  WindowWatch watch(process_.id());
+  EXPECT_TRUE(watch.ok()) << "no window-event hook";
+  process_.resume();
+  DWORD code = watch.waitForExit(process_, 60000);
+  windows = watch.windows();
+  return code;
 }
 
 HWND Session::control(const std::string& caption) const {

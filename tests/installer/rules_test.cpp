@@ -85,14 +85,29 @@ TEST(RunAction, FollowsTheTableOfOutcomes) {
   }
 }
 
+// Keeps what a removal notes.
+struct Notes final : tReporter {
+  void error(const std::string& text) override { lines.push_back("error " + text); }
+  void note(const std::string& text) override { lines.push_back(text); }
+  std::vector<std::string> lines;
+};
+
 TEST(RemoveFiles, DeletesExactlyTheNamesListed) {
   zipkit::ScratchDir dir;
   for (const char* name : {"a.drv", "b.ini", "install.rdf", "keep.dll"})
     ASSERT_TRUE(zipkit::writeFile(dir / name, name));
-  removeFiles(dir.path(), {"a.drv", "b.ini", "install.rdf", "missing.txt"});
+  Notes notes;
+  removeFiles(dir.path(), {"a.drv", "b.ini", "install.rdf", "missing.txt"}, notes);
   EXPECT_EQ(dir.contents(), std::vector<std::string>{"keep.dll"});
-  removeFiles(dir.path(), {});
+  // Each file's fate, for the log; a missing one is told apart.
+  const std::string d = dir.path() + "\\";
+  EXPECT_EQ(notes.lines,
+            (std::vector<std::string>{"removed " + d + "a.drv", "removed " + d + "b.ini",
+                                      "removed " + d + "install.rdf",
+                                      "not removed (absent or in use) " + d + "missing.txt"}));
+  removeFiles(dir.path(), {}, notes);
   EXPECT_EQ(dir.contents(), std::vector<std::string>{"keep.dll"});
+  EXPECT_EQ(notes.lines.size(), 4u);
 }
 
 #ifndef _WIN32
@@ -105,10 +120,11 @@ TEST(RemoveFiles, DeletesNothingThroughALinkThatAUserOwns) {
   std::string link = home / "Plugins";
   std::filesystem::create_directory_symlink(other.path(), link);
   ASSERT_EQ(lchown(link.c_str(), 1000, 1000), 0);
-  removeFiles(link, {"a.drv"});
+  Notes notes;
+  removeFiles(link, {"a.drv"}, notes);
   EXPECT_EQ(other.contents(), std::vector<std::string>{"a.drv"});
   ASSERT_EQ(lchown(link.c_str(), 0, 0), 0); // root's own link is followed
-  removeFiles(link, {"a.drv"});
+  removeFiles(link, {"a.drv"}, notes);
   EXPECT_EQ(other.contents(), std::vector<std::string>{});
 }
 #endif

@@ -37,7 +37,8 @@ struct Choices final : tChoiceSource {
 
 struct Recorder final : tReporter {
   void error(const std::string& text) override { errors.push_back(text); }
-  Names errors;
+  void note(const std::string& text) override { notes.push_back(text); }
+  Names errors, notes;
 };
 
 class Run : public ::testing::Test {
@@ -192,6 +193,23 @@ TEST_F(Run, AFailedEntryIsReportedAndTheRunGoesOnToTheOtherBrowsers) {
   EXPECT_EQ(reporter.errors, (Names{"CRC error trying to extract npvorlixa.dll",
                                     "CRC error trying to extract npvorlixa.dll"}));
   EXPECT_EQ(contents(), (std::vector<Names>{{"vorlixa.drv"}, {}, {"vorlixa.drv"}}));
+}
+
+TEST_F(Run, NotesWhatItDoesInEachPluginFolderForTheLog) {
+  start({unticked, ticked, kept}, std::nullopt);
+  run();
+  // An installation names each file by the path it wrote, "\\"-separated.
+  auto written = [&](size_t k, const std::string& name) {
+    std::string path = dirs[k] / name;
+    for (char& c : path)
+      if (c == '/') c = '\\';
+    return "written " + path;
+  };
+  EXPECT_EQ(reporter.notes, (Names{"Browser 0: removing from " + dirs[0].path(),
+                                   "removed " + dirs[0].path() + "\\vorlixa.drv",
+                                   "Browser 1: installing into " + dirs[1].path(),
+                                   written(1, "vorlixa.drv"), written(1, "npvorlixa.dll"),
+                                   "Browser 2: up to date, left alone: " + dirs[2].path()}));
 }
 
 TEST(OutcomeBox, EachOutcomeHasItsBox) {
