@@ -52,8 +52,7 @@ protected:
     EXPECT_TRUE(writeFile(program, bytes));
     std::string command = "\"" + program + "\"";
     if (!argument.empty()) command += " \"" + argument + "\"";
-    Process installer =
-        beforeRun ? Process::startSuspended(command, dir) : Process::start(command, dir);
+    Process installer = beforeRun ? Process::startHeld(command, dir) : Process::start(command, dir);
     EXPECT_TRUE(installer.running());
     if (beforeRun) {
       beforeRun();

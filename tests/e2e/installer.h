@@ -161,6 +161,12 @@ private:
 
 // Checks a plug-in directory after the run against what it held before.
 void expectOutcome(const Session& session, int browser, Outcome outcome);
+// Each browser whose program ran when the installer started (browsers[r] in
+// running[r]) was asked to quit exactly when its plug-in directory changed:
+// taken in order, a ping answered with no quit before it proves none came.
+// The programs are ended afterwards.
+void expectQuitWhereChanged(const Session& session, std::vector<Process>& running,
+                            const std::vector<int>& browsers, const std::vector<Outcome>& outcomes);
 
 // Waits for the program's message box and checks what an error before the
 // window shows: an "Install Error" box with the error icon and no owner, the

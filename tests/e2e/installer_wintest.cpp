@@ -392,15 +392,7 @@ void run(const Scenario& c, const Hook& beforeStart = {}, const Hook& afterEnd =
   }
   EXPECT_EQ(s.finish(), c.exitCode);
   if (afterEnd) afterEnd(s);
-  for (size_t r = 0; r < c.running.size(); ++r) {
-    // Taken in order: a ping answered with no quit before it proves none came.
-    int b = c.running[r];
-    pingFakeBrowser(running[r].id());
-    FakeBrowserLine line = waitForFakeBrowserLine(s.program(b), running[r].id(), {"quit", "ping"});
-    bool changed = c.outcomes[b] != Outcome::untouched;
-    EXPECT_EQ(line.event, changed ? "quit" : "ping") << browserSpecs()[b].name;
-    running[r].kill();
-  }
+  expectQuitWhereChanged(s, running, c.running, c.outcomes);
 
   for (int b = 0; b < browserCount; ++b)
     expectOutcome(s, b, c.outcomes[b]);

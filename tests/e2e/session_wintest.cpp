@@ -239,6 +239,20 @@ bool Session::registryUnchanged() const {
          testregistry::snapshot(HKEY_CURRENT_USER, "Software") == userRegistry_;
 }
 
+void expectQuitWhereChanged(const Session& session, std::vector<Process>& running,
+                            const std::vector<int>& browsers,
+                            const std::vector<Outcome>& outcomes) {
+  for (size_t r = 0; r < browsers.size(); ++r) {
+    int b = browsers[r];
+    pingFakeBrowser(running[r].id());
+    FakeBrowserLine line =
+        waitForFakeBrowserLine(session.program(b), running[r].id(), {"quit", "ping"});
+    bool changed = outcomes[b] != Outcome::untouched;
+    EXPECT_EQ(line.event, changed ? "quit" : "ping") << browserSpecs()[b].name;
+    running[r].kill();
+  }
+}
+
 void expectOutcome(const Session& session, int browser, Outcome outcome) {
   Folder expected = session.before(browser);
   if (outcome == Outcome::library)

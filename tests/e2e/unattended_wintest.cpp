@@ -64,14 +64,7 @@ void run(const Unattended& c) {
   EXPECT_EQ(s.runWatched(arguments, windows), c.exitCode);
   EXPECT_EQ(windows, std::vector<std::string>{}) << "a window of the program appeared";
 
-  for (size_t r = 0; r < c.running.size(); ++r) {
-    int b = c.running[r];
-    pingFakeBrowser(running[r].id());
-    FakeBrowserLine line = waitForFakeBrowserLine(s.program(b), running[r].id(), {"quit", "ping"});
-    bool changed = c.outcomes[b] != Outcome::untouched;
-    EXPECT_EQ(line.event, changed ? "quit" : "ping") << browserSpecs()[b].name;
-    running[r].kill();
-  }
+  expectQuitWhereChanged(s, running, c.running, c.outcomes);
   for (int b = 0; b < browserCount; ++b)
     expectOutcome(s, b, c.outcomes[b]);
   EXPECT_EQ(endFakeBrowsers(s.root()), 0) << "no browser is started";
