@@ -827,6 +827,9 @@ TEST(Installer, TodaysBrowserGetsThePluginWhereItLoadsPlugins) {
   const std::string unread = s.expand("%ROOT%\\Pale Moon\\plugins");
   const Folder unreadBefore = readFolder(unread);
   const std::string paleMoon = s.program(0);
+  // Wine runs every program elevated: the browser is started as the shell's child.
+  FakeShell shell(machine::fixturePath("shell"));
+  ASSERT_TRUE(shell.running());
 
   s.start();
   EXPECT_EQ(s.items(), std::vector<std::string>{"Pale Moon 33.0.0"});
