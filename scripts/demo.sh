@@ -34,10 +34,15 @@ scripts/wine-rig start "$rig"
 scripts/demo-browsers.sh "$rig"
 if [ -n "$user_display" ]; then
   echo "demo: running $setup on $user_display"
+  # The stand-in desktop shell: the elevated installer starts the browser
+  # only as its child. The rig's stop ends it with the prefix.
+  (. "$rig/env"; DISPLAY=$user_display /usr/lib/wine/wine64 \
+    build/win64/tests/fixtures/fx-shell.exe </dev/null >/dev/null 2>&1 &)
   (. "$rig/env"; DISPLAY=$user_display /usr/lib/wine/wine64 "$setup")
 else
   echo "demo: running $setup headlessly"
   shot=$(realpath -m build/demo/installer-window.png)
-  scripts/wine-run "$rig" build/win64/tests/driver/uidemo.exe "$(realpath "$setup")" "$shot" |
+  scripts/wine-run "$rig" build/win64/tests/driver/uidemo.exe "$(realpath "$setup")" "$shot" \
+    "$(realpath build/win64/tests/fixtures/fx-shell.exe)" |
     tr -d '\r'
 fi

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -69,7 +70,7 @@ void describeFolder(const std::string& dir) {
 
 int main(int argc, char** argv) {
   if (argc < 3) {
-    std::fprintf(stderr, "usage: uidemo setup.exe screenshot.png\n");
+    std::fprintf(stderr, "usage: uidemo setup.exe screenshot.png [shell.exe]\n");
     return 2;
   }
   // Paths may come as the host gives them; the installer gets them as
@@ -78,6 +79,14 @@ int main(int argc, char** argv) {
   std::string setup = asWindowsPath(argv[1]);
   std::string folder = setup.substr(0, setup.find_last_of("\\/"));
   DeleteFileA((folder + "\\detected browsers.txt").c_str());
+  // An elevated installer (Wine runs every program so) starts the browser
+  // only as the desktop shell's child; the rig's desktop has no shell of its
+  // own, so a stand-in takes that place.
+  std::optional<FakeShell> shell;
+  if (argc > 3 && !shell.emplace(asWindowsPath(argv[3])).running()) {
+    std::fprintf(stderr, "uidemo: cannot start the desktop shell %s\n", argv[3]);
+    return 1;
+  }
   Process installer = Process::start("\"" + setup + "\"", folder);
   if (!installer.running()) {
     std::fprintf(stderr, "uidemo: cannot start %s\n", setup.c_str());
