@@ -143,21 +143,10 @@ std::string readArchive(const std::string& path, platform::File opened, tArchive
   return damagedRecordMessage;
 }
 
-namespace {
-
-bool shown(const std::string& message) {
+bool openArchive(const std::string& path, tArchive& archive) {
+  std::string message = readArchive(path, archive);
   if (!message.empty()) errorBox(message);
   return message.empty();
-}
-
-} // namespace
-
-bool openArchive(const std::string& path, tArchive& archive) {
-  return shown(readArchive(path, archive));
-}
-
-bool openArchive(const std::string& path, platform::File file, tArchive& archive) {
-  return shown(readArchive(path, std::move(file), archive));
 }
 
 WalkEnd tArchive::visitEntries(const entryVisitor& visit) const {

@@ -89,7 +89,6 @@ std::string readArchive(const std::string& path, platform::File file, tArchive& 
 // readArchive, showing its message with errorBox; true when the archive can
 // be used.
 bool openArchive(const std::string& path, tArchive& archive);
-bool openArchive(const std::string& path, platform::File file, tArchive& archive);
 
 // archive.visitEntries, showing a damaged record with errorBox. True when the
 // walk stopped early: the visitor asked to, or a record was damaged.
