@@ -36,7 +36,7 @@ const tMessageMethod tChecklistBox::methods[] = {
 };
 const tMessageTable tChecklistBox::messages{&tComponent::messages, tChecklistBox::methods};
 
-tChecklistBox::tChecklistBox(tOwner& owner, const tRect& rect) : tComponent(rect) {
+tChecklistBox::tChecklistBox(tOwner& owner, const tRect& rect) : tComponent(owner, rect) {
   background = GetSysColor(COLOR_WINDOW);
   createControl(owner, WS_EX_CLIENTEDGE, "Listbox", nullptr, listStyle);
 }

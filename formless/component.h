@@ -54,6 +54,9 @@ public:
 
   // The window's modal loop ends after its current pass.
   void endLoop() { loopEnded = true; }
+  // The identifier of the window's next component, from 1: every component,
+  // windowed or not, takes one, in creation order.
+  int32_t takeControlId() { return nextControlId_++; }
   // What the Cancel button and the close box do: the user asks work in
   // progress to stop, and the loop ends (once that work has returned to it).
   void cancel() {
@@ -67,16 +70,15 @@ public:
   HWND handle = nullptr;         // the window, parent of the controls
   OwnedBrush brush;              // hollow: returned to controls that paint transparently
   tComponent* focused = nullptr; // the control that last received the keyboard focus
-};
 
-// The identifier of the next component, from 1: every component, windowed or
-// not, takes one, in creation order.
-extern int nextId;
+private:
+  int32_t nextControlId_ = 1;
+};
 
 class tComponent : public tObject {
 public:
-  // create: the bounds and the next control identifier.
-  explicit tComponent(const tRect& bounds);
+  // create: the bounds and the owner's next control identifier.
+  tComponent(tOwner& owner, const tRect& bounds);
   // Puts the control's own window procedure back; the window itself dies
   // with its owner's.
   ~tComponent() override;

@@ -2,8 +2,6 @@
 
 #include <cstring>
 
-int nextId = 1;
-
 namespace {
 
 constexpr DWORD buttonStyle = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHLIKE;
@@ -50,7 +48,8 @@ const tMessageMethod tComponent::methods[] = {
 };
 const tMessageTable tComponent::messages{&tObject::messages, tComponent::methods};
 
-tComponent::tComponent(const tRect& rect) : id(nextId++), bounds(rect) {}
+tComponent::tComponent(tOwner& owner, const tRect& rect)
+    : id(owner.takeControlId()), bounds(rect) {}
 
 tComponent::~tComponent() {
   if (!handle) return;
@@ -150,7 +149,7 @@ const tMessageMethod tButton::methods[] = {
 const tMessageTable tButton::messages{&tComponent::messages, tButton::methods};
 
 tButton::tButton(tOwner& owner, const tRect& rect, const std::string& text, tButtonKind buttonKind)
-    : tComponent(rect), kind(buttonKind), caption(text) {
+    : tComponent(owner, rect), kind(buttonKind), caption(text) {
   DWORD frame = kind == tButtonKind::defaultPush ? BS_DEFPUSHBUTTON : 0;
   createControl(owner, 0, "Button", caption.c_str(), buttonStyle | frame);
 }
@@ -175,7 +174,8 @@ const tMessageMethod tLabel::methods[] = {
 };
 const tMessageTable tLabel::messages{&tComponent::messages, tLabel::methods};
 
-tLabel::tLabel(tOwner& owner, const tRect& rect, const std::string& text) : tComponent(rect) {
+tLabel::tLabel(tOwner& owner, const tRect& rect, const std::string& text)
+    : tComponent(owner, rect) {
   createControl(owner, 0, "Static", text.c_str(), labelStyle);
 }
 

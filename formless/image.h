@@ -34,7 +34,7 @@ tBitmapRec bitmapRecFromBmp(std::string_view file);
 
 class tGraphicComponent : public tComponent {
 public:
-  // Takes the bounds and the next identifier; the owner keeps it among its
+  // Takes the bounds and the owner's next identifier; the owner keeps it among its
   // graphics.
   tGraphicComponent(tOwner& owner, const tRect& bounds);
 

@@ -83,7 +83,8 @@ const tMessageMethod tGraphicComponent::methods[] = {
 };
 const tMessageTable tGraphicComponent::messages{&tComponent::messages, tGraphicComponent::methods};
 
-tGraphicComponent::tGraphicComponent(tOwner& newOwner, const tRect& rect) : tComponent(rect) {
+tGraphicComponent::tGraphicComponent(tOwner& newOwner, const tRect& rect)
+    : tComponent(newOwner, rect) {
   owner = &newOwner;
 }
 

@@ -116,8 +116,7 @@ private:
 // The one window object, or null. All message routing goes through it.
 extern tProgram* appWindow;
 
-// Unit start-up: clears appWindow and the identifier counter and measures the
-// check glyph.
+// Unit start-up: clears appWindow and measures the check glyph.
 void formlessStartup();
 
 // The procedure of the top-level window's class.

@@ -5,7 +5,6 @@
 tProgram* appWindow = nullptr;
 
 void formlessStartup() {
-  nextId = 1;
   appWindow = nullptr;
   measureCheckGlyph();
 }

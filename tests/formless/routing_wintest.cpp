@@ -99,7 +99,7 @@ TEST_F(Toolkit, MessagesReachOnlyTheComponentTheyName) {
   EXPECT_EQ(probe.probes, 1);
 }
 
-TEST_F(Toolkit, IdentifiersCountFromOneOverEveryKindOfComponent) {
+TEST_F(Toolkit, IdentifiersCountFromOneInEachWindowOverEveryKindOfComponent) {
   auto& label = window->make<tLabel>(makeBounds(0, 0, 10, 10), "a");
   auto& image = window->make<tImage>(makeBounds(0, 0, 4, 4), tBitmapRec{});
   auto& button = window->make<tButton>(makeBounds(0, 0, 10, 10), "b", tButtonKind::defaultPush);
@@ -110,6 +110,14 @@ TEST_F(Toolkit, IdentifiersCountFromOneOverEveryKindOfComponent) {
   EXPECT_EQ(image.handle, nullptr) << "the image is a graphic, not a windowed component";
   EXPECT_EQ(uidriver::childWindows(window->handle).size(), 2u) << "the label and the button";
   EXPECT_EQ(GetWindowLongA(button.handle, GWL_STYLE) & BS_DEFPUSHBUTTON, BS_DEFPUSHBUTTON);
+  {
+    // Another window counts on its own, with no start-up in between.
+    TestProgram other;
+    other.open(makeBounds(60, 60, 200, 100), "other");
+    EXPECT_EQ(other.make<tLabel>(makeBounds(0, 0, 10, 10), "c").id, 1);
+  }
+  appWindow = window.get();
+  EXPECT_EQ(window->make<tLabel>(makeBounds(0, 0, 10, 10), "d").id, 4);
 }
 
 TEST_F(Toolkit, DestroyCancelsWithoutReachingTheObject) {
