@@ -4,6 +4,7 @@
 // reports an error: whatever is missing or unreadable leaves a browser out.
 #include "util/tslist.h"
 
+#include <cstdint>
 #include <string>
 
 // Clears list, runs the Netscape Navigator, Gecko and Opera detectors in this
@@ -13,12 +14,14 @@
 // that load no plug-ins, and sorts the rest by display name.
 void detectBrowsers(tsList& list);
 
-// Netscape Navigator 4 and earlier, from HKLM\Software\Netscape\Netscape Navigator.
-void detectNavigator(tsList& list);
+// Netscape Navigator 4 and earlier, from HKLM\Software\Netscape\Netscape Navigator
+// in the registry view given (KEY_WOW64_64KEY, KEY_WOW64_32KEY or 0).
+void detectNavigator(tsList& list, uint32_t view);
 
 // The Gecko family (Mozilla, Firefox, Firebird, Netscape 6 and later,
-// K-Meleon, ...), from the products under HKLM\Software\Mozilla.
-void detectGecko(tsList& list);
+// K-Meleon, ...), from the products under HKLM\Software\Mozilla in the
+// registry view given.
+void detectGecko(tsList& list, uint32_t view);
 // Names one Gecko installation by its product's rules and adds it when its
 // executable's version fits the name it is registered under.
 void addGeckoBrowser(tsList& list, const std::string& pluginDir, const std::string& exe,

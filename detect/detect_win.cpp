@@ -7,19 +7,16 @@ void detectBrowsers(tsList& list) {
   list.Clear();
   // Order matters: a later detection of the same program replaces an
   // earlier one, and Opera skips plug-in directories already listed.
-  detectNavigator(list);
-  detectGecko(list);
+  detectNavigator(list, registryViewFlag);
+  detectGecko(list, registryViewFlag);
   detectOpera(list);
   // A 32-bit browser on 64-bit Windows registers in the 32-bit view, which
   // the searches above do not see; only a 32-bit browser can load the
   // plug-in. Browsers found so far keep their entries.
   if (uint32_t view = secondRegistryView(registryViewFlag)) {
     tsList more;
-    {
-      tRegistryView scoped(view);
-      detectNavigator(more);
-      detectGecko(more);
-    }
+    detectNavigator(more, view);
+    detectGecko(more, view);
     addMissingBrowsers(list, more);
   }
   dropUnplacedBrowsers(list);

@@ -9,20 +9,20 @@ namespace {
 
 const std::string mozillaKey = "Software\\Mozilla\\";
 
-tRegKey openMachineKey(const std::string& path) {
-  return regOpenKey(HKEY_LOCAL_MACHINE, path);
+tRegKey openMachineKey(const std::string& path, uint32_t view) {
+  return regOpenKey(HKEY_LOCAL_MACHINE, path, view);
 }
 
 // The installation named by the product's CurrentVersion. Returns the
 // executable it registers; empty when the branch is incomplete.
-std::string offerVersionBranch(tsList& list, const std::string& product) {
+std::string offerVersionBranch(tsList& list, const std::string& product, uint32_t view) {
   std::string base = mozillaKey + product;
-  tRegKey key = openMachineKey(base);
+  tRegKey key = openMachineKey(base, view);
   if (!key) return {};
   std::string cur = regReadText(key, "CurrentVersion", "");
   key.reset();
-  if (cur.empty() || !openMachineKey(base + "\\" + cur)) return {};
-  key = openMachineKey(base + "\\" + cur + "\\Main");
+  if (cur.empty() || !openMachineKey(base + "\\" + cur, view)) return {};
+  key = openMachineKey(base + "\\" + cur + "\\Main", view);
   if (!key) return {};
   std::string exe = regReadText(key, "PathToExe", "");
   key.reset();
@@ -31,35 +31,32 @@ std::string offerVersionBranch(tsList& list, const std::string& product) {
 }
 
 // Reads one value of the key at path; found tells whether the key opened.
-std::string readSubkeyValue(const std::string& path, const std::string& value, bool& found) {
-  tRegKey key = openMachineKey(path);
+std::string readSubkeyValue(const std::string& path, const std::string& value, uint32_t view,
+                            bool& found) {
+  tRegKey key = openMachineKey(path, view);
   found = static_cast<bool>(key);
   std::string text = regReadText(key, value, "");
   key.reset();
   return text;
 }
 
-void detectProduct(tsList& list, const std::string& product) {
-  std::string exe = offerVersionBranch(list, product);
+void detectProduct(tsList& list, const std::string& product, uint32_t view) {
+  std::string exe = offerVersionBranch(list, product, view);
   bool found = false;
   // Products that register their executable under Bin (K-Meleon, Firebird)
   // name it for the Extensions branch; an empty value counts too.
-  std::string binExe = readSubkeyValue(mozillaKey + product + "\\Bin", "PathToExe", found);
+  std::string binExe = readSubkeyValue(mozillaKey + product + "\\Bin", "PathToExe", view, found);
   if (found) exe = binExe;
-  std::string plug = readSubkeyValue(mozillaKey + product + "\\Extensions", "Plugins", found);
+  std::string plug = readSubkeyValue(mozillaKey + product + "\\Extensions", "Plugins", view, found);
   if (found && !plug.empty()) addGeckoBrowser(list, plug, exe, product);
 }
 
 } // namespace
 
-void detectGecko(tsList& list) {
-  tRegKey key = openMachineKey("Software\\Mozilla");
-  if (!key) return;
-  std::string products = regSubkeyNames(key);
-  key.reset();
-  int position = 1;
-  while (position <= static_cast<int>(products.size()))
-    detectProduct(list, nextToken(products, position, '\n'));
+void detectGecko(tsList& list, uint32_t view) {
+  std::vector<std::string> products = regSubkeyNames(openMachineKey("Software\\Mozilla", view));
+  for (const std::string& product : products)
+    detectProduct(list, product, view);
 }
 
 void addGeckoBrowser(tsList& list, const std::string& pluginDir, const std::string& exe,

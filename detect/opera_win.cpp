@@ -12,10 +12,8 @@ void detectOpera(tsList& list) {
   // The beta goes first, so that its directory keeps the " beta" suffix.
   std::string dir = lowerCase(regReadText(key, "Last Beta Directory", ""));
   if (!dir.empty()) addOpera(list, dir, " beta");
-  std::string names = regValueNames(key);
-  int position = 1;
-  while (position <= static_cast<int>(names.size())) {
-    std::string ln = lowerCase(nextToken(names, position, '\n'));
+  for (const std::string& name : regValueNames(key)) {
+    std::string ln = lowerCase(name);
     OperaValue kind = operaValueKind(ln);
     if (kind == OperaValue::other) continue;
     std::string value = lowerCase(regReadText(key, ln, operaValueDefault(kind)));

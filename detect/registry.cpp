@@ -50,8 +50,3 @@ std::string_view withoutLeadingBackslash(std::string_view path) {
   if (!path.empty() && path.front() == '\\') path.remove_prefix(1);
   return path;
 }
-
-void appendName(std::string& names, std::string_view name) {
-  if (!names.empty()) names += '\n';
-  names += name;
-}

@@ -1,16 +1,17 @@
 #pragma once
 // The registry reader and its rules. The rules need no registry (how a
-// value's bytes are written as text, how enumerated names are joined, which
-// registry view a system gets; detect/registry.cpp) and build everywhere. The
-// reader itself (Windows only, detect/registry_win.cpp) opens keys read-only,
-// in the view that suits the system, lists their value and subkey names and
-// reads any value as text. It never fails toward the caller: a key that does
-// not open is an empty tRegKey, and every read from an empty key yields the
-// empty or the default result. The program never creates, writes or deletes a
-// key.
+// value's bytes are written as text, which registry view a system gets;
+// detect/registry.cpp) and build everywhere. The reader itself (Windows only,
+// detect/registry_win.cpp) opens keys read-only, in the view the caller names
+// (by default the one that suits the system), lists their value and subkey
+// names and reads any value as text. It never fails toward the caller: a key
+// that does not open is an empty tRegKey, and every read from an empty key
+// yields the empty or the default result. The program never creates, writes
+// or deletes a key.
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Value types as the registry stores them.
 constexpr uint32_t regTypeSz = 1;
@@ -43,32 +44,16 @@ std::string renderRegistryValue(uint32_t type, std::string_view data);
 // The path without one leading "\".
 std::string_view withoutLeadingBackslash(std::string_view path);
 
-// Appends name to a list of names joined by LF.
-void appendName(std::string& names, std::string_view name);
-
 #ifdef _WIN32
 #include "util/handle.h"
 
 #include <windows.h>
 
-// KEY_WOW64_64KEY from Vista on, else 0; or-ed into every open. Set by
-// registryStartup from osMajorVersion.
+// The system's usual view: KEY_WOW64_64KEY from Vista on, else 0. Set once
+// by registryStartup from osMajorVersion, fixed for the run.
 extern uint32_t registryViewFlag;
 // Runs after osVersionStartup.
 void registryStartup();
-
-// Sets registryViewFlag to another view for the lifetime of the object, and
-// back to what it was when the object goes.
-class tRegistryView {
-public:
-  explicit tRegistryView(uint32_t view) : saved_(registryViewFlag) { registryViewFlag = view; }
-  ~tRegistryView() { registryViewFlag = saved_; }
-  tRegistryView(const tRegistryView&) = delete;
-  tRegistryView& operator=(const tRegistryView&) = delete;
-
-private:
-  uint32_t saved_;
-};
 
 struct RegKeyTraits {
   using Handle = HKEY;
@@ -79,15 +64,16 @@ struct RegKeyTraits {
 // once with reset(). Empty (false) when the key did not open.
 using tRegKey = UniqueHandle<RegKeyTraits>;
 
-// Opens root\path for reading (KEY_READ | registryViewFlag); one leading "\"
+// Opens root\path for reading in view (KEY_READ | view); one leading "\"
 // of the path is dropped. Empty on any error.
-tRegKey regOpenKey(HKEY root, std::string_view path);
+tRegKey regOpenKey(HKEY root, std::string_view path, uint32_t view = registryViewFlag);
 
-// The names of the key's values, joined by LF, in enumeration order. The
-// enumeration stops at the first name that does not fit 1024 bytes.
-std::string regValueNames(const tRegKey& key);
-// The names of the key's subkeys, joined by LF, in enumeration order.
-std::string regSubkeyNames(const tRegKey& key);
+// The names of the key's values in enumeration order, without the default
+// value (the one without a name). The enumeration stops at the first name
+// that does not fit 1024 bytes.
+std::vector<std::string> regValueNames(const tRegKey& key);
+// The names of the key's subkeys in enumeration order.
+std::vector<std::string> regSubkeyNames(const tRegKey& key);
 
 // The value as text (renderRegistryValue); defaultText when the key is
 // empty or has no such value. An empty name reads the key's default value.

@@ -12,11 +12,10 @@ void registryStartup() {
   registryViewFlag = registryViewFor(osMajorVersion);
 }
 
-tRegKey regOpenKey(HKEY root, std::string_view path) {
+tRegKey regOpenKey(HKEY root, std::string_view path, uint32_t view) {
   std::string subkey(withoutLeadingBackslash(path));
   HKEY handle = nullptr;
-  if (RegOpenKeyExA(root, subkey.c_str(), 0, KEY_READ | registryViewFlag, &handle) != ERROR_SUCCESS)
-    return {};
+  if (RegOpenKeyExA(root, subkey.c_str(), 0, KEY_READ | view, &handle) != ERROR_SUCCESS) return {};
   return tRegKey(handle);
 }
 
@@ -27,27 +26,28 @@ namespace {
 constexpr DWORD nameSize = 1024;
 
 // Collects the names that next(index, buffer) yields until it does not
-// return ERROR_SUCCESS.
-template <typename Next> std::string enumerateNames(Next next) {
-  std::string names;
+// return ERROR_SUCCESS. Only the default value has an empty name; it is read
+// by that empty name, never looked up in a list.
+template <typename Next> std::vector<std::string> enumerateNames(Next next) {
+  std::vector<std::string> names;
   char buffer[nameSize + 1];
   for (DWORD index = 0;; ++index) {
     DWORD length = nameSize;
     if (next(index, buffer, length) != ERROR_SUCCESS) return names;
-    appendName(names, std::string_view(buffer, std::min<DWORD>(length, nameSize)));
+    if (length > 0) names.emplace_back(buffer, std::min<DWORD>(length, nameSize));
   }
 }
 
 } // namespace
 
-std::string regValueNames(const tRegKey& key) {
+std::vector<std::string> regValueNames(const tRegKey& key) {
   if (!key) return {};
   return enumerateNames([&](DWORD index, char* buffer, DWORD& length) {
     return RegEnumValueA(key.get(), index, buffer, &length, nullptr, nullptr, nullptr, nullptr);
   });
 }
 
-std::string regSubkeyNames(const tRegKey& key) {
+std::vector<std::string> regSubkeyNames(const tRegKey& key) {
   if (!key) return {};
   return enumerateNames([&](DWORD index, char* buffer, DWORD& length) {
     buffer[nameSize] = '\0';

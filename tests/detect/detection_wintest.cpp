@@ -548,8 +548,10 @@ TEST(Detectors, LeaveTheListAloneWithoutTheirKeys) {
   list.Add("Kept");
   list.Add("C:\\kept.exe");
   list.Add("C:\\kept");
-  detectNavigator(list);
-  detectGecko(list);
+  for (uint32_t view : {registryView64, registryView32}) {
+    detectNavigator(list, view);
+    detectGecko(list, view);
+  }
   detectOpera(list);
   EXPECT_EQ(itemsOf(list), (std::vector<std::string>{"Kept", "C:\\kept.exe", "C:\\kept"}));
 }
@@ -567,7 +569,10 @@ TEST(Detectors, RunInOrderAndLeaveTheirFindsUnsorted) {
   list.Add("Mid");
   list.Add("C:\\mid.exe");
   list.Add("C:\\mid");
-  detectGecko(list);
+  tsList elsewhere;
+  detectGecko(elsewhere, registryView32);
+  EXPECT_EQ(elsewhere.Count(), 0) << "the products are registered in the 64-bit view only";
+  detectGecko(list, registryView64);
   EXPECT_EQ(itemsOf(list),
             (std::vector<std::string>{
                 "Mid", "C:\\mid.exe", "C:\\mid", "Alpha 1.0", installed.expand("%ROOT%\\A\\a.exe"),
@@ -598,7 +603,7 @@ TEST(Detectors, FirebirdWithoutProgramPathReadsNoAllJsFromTheCurrentDirectory) {
   GetCurrentDirectoryA(sizeof previous, previous);
   ASSERT_TRUE(SetCurrentDirectoryA(installed.root().c_str()));
   tsList list;
-  detectGecko(list); // the whole detection leaves such an entry out
+  detectGecko(list, registryView64); // the whole detection leaves such an entry out
   SetCurrentDirectoryA(previous);
   EXPECT_EQ(itemsOf(list), (std::vector<std::string>{
                                "Firebird ", "", installed.expand("%ROOT%\\Firebird\\plugins")}));

@@ -73,19 +73,4 @@ TEST(WithoutLeadingBackslash, DropsOnlyOne) {
   EXPECT_EQ(withoutLeadingBackslash(""), "");
 }
 
-TEST(AppendName, JoinsWithLineFeedsOnceTheListHasText) {
-  std::string names;
-  appendName(names, "a");
-  appendName(names, "b");
-  EXPECT_EQ(names, "a\nb");
-  appendName(names, "");
-  appendName(names, "c");
-  EXPECT_EQ(names, "a\nb\n\nc");
-
-  std::string startsEmpty; // an empty first name leaves nothing to separate
-  appendName(startsEmpty, "");
-  appendName(startsEmpty, "x");
-  EXPECT_EQ(startsEmpty, "x");
-}
-
 } // namespace

@@ -12,6 +12,7 @@ namespace {
 
 using namespace std::string_literals;
 using namespace testregistry;
+using Names = std::vector<std::string>;
 
 const std::string testKey = "Software\\InstallerTests\\Registry";
 
@@ -89,8 +90,8 @@ TEST_F(RegistryReader, MissingValuesAndKeysGiveTheDefault) {
   EXPECT_FALSE(none);
   EXPECT_EQ(none.get(), nullptr);
   EXPECT_EQ(regReadText(none, "present", "dflt"), "dflt");
-  EXPECT_EQ(regValueNames(none), "");
-  EXPECT_EQ(regSubkeyNames(none), "");
+  EXPECT_EQ(regValueNames(none), Names{});
+  EXPECT_EQ(regSubkeyNames(none), Names{});
 }
 
 TEST_F(RegistryReader, AnEmptyNameReadsTheDefaultValue) {
@@ -167,29 +168,29 @@ TEST_F(RegistryReader, KeysAreOpenedForReadingOnly) {
 
 TEST_F(RegistryReader, ValueNamesInEnumerationOrderUpTo1023Bytes) {
   // Wine enumerates in name order; the names are chosen to keep that order.
+  // A line feed inside a name is part of it.
   std::string fits(1023, 'm');
   std::string tooLong(1024, 'n');
-  for (const std::string& name : {"a"s, "b c"s, fits, tooLong, "z"s})
+  for (const std::string& name : {"a"s, "b c"s, "line\nfeed"s, fits, tooLong, "z"s})
     ASSERT_TRUE(setText(HKEY_CURRENT_USER, testKey, name, "x"));
   tRegKey key = regOpenKey(HKEY_CURRENT_USER, testKey);
   // The enumeration ends at the first name too long for the buffer.
-  EXPECT_EQ(regValueNames(key), "a\nb c\n" + fits);
+  EXPECT_EQ(regValueNames(key), (Names{"a", "b c", "line\nfeed", fits}));
 }
 
 TEST_F(RegistryReader, ValueNamesOfAKeyWithoutValuesIsEmpty) {
   ASSERT_TRUE(createKey(HKEY_CURRENT_USER, testKey + "\\child"));
   tRegKey key = regOpenKey(HKEY_CURRENT_USER, testKey);
-  EXPECT_EQ(regValueNames(key), "");
-  EXPECT_EQ(regSubkeyNames(key), "child");
+  EXPECT_EQ(regValueNames(key), Names{});
+  EXPECT_EQ(regSubkeyNames(key), Names{"child"});
 }
 
 TEST_F(RegistryReader, TheDefaultValueHasNoNameInTheList) {
-  // An empty first name leaves the list empty, so nothing separates it.
   ASSERT_TRUE(setText(HKEY_CURRENT_USER, testKey, "", "default"));
   ASSERT_TRUE(setText(HKEY_CURRENT_USER, testKey, "a", "x"));
   ASSERT_TRUE(setText(HKEY_CURRENT_USER, testKey, "b", "x"));
   tRegKey key = regOpenKey(HKEY_CURRENT_USER, testKey);
-  EXPECT_EQ(regValueNames(key), "a\nb");
+  EXPECT_EQ(regValueNames(key), (Names{"a", "b"}));
 }
 
 TEST_F(RegistryReader, SubkeyNamesInEnumerationOrder) {
@@ -198,7 +199,7 @@ TEST_F(RegistryReader, SubkeyNamesInEnumerationOrder) {
     ASSERT_TRUE(createSubkey(HKEY_LOCAL_MACHINE, testKey, name)) << name;
   ASSERT_TRUE(setText(HKEY_LOCAL_MACHINE, testKey, "value", "not a key"));
   tRegKey key = regOpenKey(HKEY_LOCAL_MACHINE, testKey);
-  EXPECT_EQ(regSubkeyNames(key), "Alpha\n" + longest + "\nMozilla Firefox 1.5\n\xC4pfel");
+  EXPECT_EQ(regSubkeyNames(key), (Names{"Alpha", longest, "Mozilla Firefox 1.5", "\xC4pfel"}));
 }
 
 TEST(RegistryStartup, TheViewFollowsTheSystemsMajorVersion) {
