@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <vector>
@@ -37,6 +38,34 @@ inline RegEntry cu(std::string key, std::string name, std::string text) {
   return {HKEY_CURRENT_USER, std::move(key), std::move(name), std::move(text)};
 }
 
+// A Gecko product's version branch: key\CurrentVersion names the version,
+// key\<version>\Main\PathToExe its program.
+inline std::vector<RegEntry> geckoVersion(const std::string& key, const std::string& version,
+                                          const std::string& exe) {
+  return {lm(key, "CurrentVersion", version),
+          lm(key + "\\" + version + "\\Main", "PathToExe", exe)};
+}
+// The branch Firefox's installers write beside it under "<product> <number>":
+// bin\PathToExe and extensions\Plugins.
+inline std::vector<RegEntry> geckoExtensions(const std::string& key, const std::string& exe,
+                                             const std::string& plugins) {
+  return {lm(key + "\\bin", "PathToExe", exe), lm(key + "\\extensions", "Plugins", plugins)};
+}
+
+// A layout's registry: single entries and whole branches in one list, in order.
+struct RegEntries : std::vector<RegEntry> {
+  struct Part {
+    Part(RegEntry entry) : entries{std::move(entry)} {}
+    Part(std::vector<RegEntry> branch) : entries(std::move(branch)) {}
+    std::vector<RegEntry> entries;
+  };
+  RegEntries() = default;
+  RegEntries(std::initializer_list<Part> parts) {
+    for (const Part& part : parts)
+      insert(end(), part.entries.begin(), part.entries.end());
+  }
+};
+
 struct FileEntry {
   std::string path;    // below %ROOT%
   std::string fixture; // fx-<fixture>.exe is copied; empty: text is written
@@ -50,7 +79,7 @@ inline FileEntry textFile(std::string path, std::string text) {
 }
 
 struct Layout {
-  std::vector<RegEntry> registry;
+  RegEntries registry;
   std::vector<FileEntry> files;
 };
 
@@ -126,22 +155,17 @@ inline Layout typicalMachine() {
           lm(nav + "\\4.79 (en)\\Main", "Plugins Directory",
              "%ROOT%\\Netscape\\Communicator\\Program\\Plugins"),
           // Firefox 1.5 is the current version; 1.0.7 stays installed beside it.
-          lm(moz + "Mozilla Firefox", "CurrentVersion", "1.5 (en-US)"),
-          lm(moz + "Mozilla Firefox\\1.5 (en-US)\\Main", "PathToExe",
-             "%ROOT%\\Mozilla Firefox\\firefox.exe"),
+          geckoVersion(moz + "Mozilla Firefox", "1.5 (en-US)",
+                       "%ROOT%\\Mozilla Firefox\\firefox.exe"),
           lm(moz + "Mozilla Firefox\\1.0.7 (en-US)\\Main", "PathToExe",
              "%ROOT%\\Firefox 1.0\\firefox.exe"),
-          lm(moz + "Mozilla Firefox 1.0.7\\bin", "PathToExe", "%ROOT%\\Firefox 1.0\\firefox.exe"),
-          lm(moz + "Mozilla Firefox 1.0.7\\extensions", "Plugins", "%ROOT%\\Firefox 1.0\\plugins"),
-          lm(moz + "Mozilla Firefox 1.5\\bin", "PathToExe", "%ROOT%\\Mozilla Firefox\\FIREFOX.EXE"),
-          lm(moz + "Mozilla Firefox 1.5\\extensions", "Plugins",
-             "%ROOT%\\Mozilla Firefox\\plugins"),
-          lm(moz + "Mozilla", "CurrentVersion", "1.7.12 (en)"),
-          lm(moz + "Mozilla\\1.7.12 (en)\\Main", "PathToExe",
-             "%ROOT%\\mozilla.org\\Mozilla\\mozilla.exe"),
+          geckoExtensions(moz + "Mozilla Firefox 1.0.7", "%ROOT%\\Firefox 1.0\\firefox.exe",
+                          "%ROOT%\\Firefox 1.0\\plugins"),
+          geckoExtensions(moz + "Mozilla Firefox 1.5", "%ROOT%\\Mozilla Firefox\\FIREFOX.EXE",
+                          "%ROOT%\\Mozilla Firefox\\plugins"),
+          geckoVersion(moz + "Mozilla", "1.7.12 (en)", "%ROOT%\\mozilla.org\\Mozilla\\mozilla.exe"),
           lm(moz + "Mozilla\\Extensions", "Plugins", "%ROOT%\\mozilla.org\\Mozilla\\plugins"),
-          lm(moz + "Netscape 6", "CurrentVersion", "6.2 (en)"),
-          lm(moz + "Netscape 6\\6.2 (en)\\Main", "PathToExe", "%ROOT%\\Netscape 6\\netscp6.exe"),
+          geckoVersion(moz + "Netscape 6", "6.2 (en)", "%ROOT%\\Netscape 6\\netscp6.exe"),
           lm(moz + "K-Meleon\\Bin", "PathToExe", "%ROOT%\\K-Meleon"),
           lm(moz + "K-Meleon\\Extensions", "Plugins", "%ROOT%\\K-Meleon\\Plugins"),
           lm(moz + "Firebird\\Bin", "PathToExe", "%ROOT%\\Firebird\\MozillaFirebird.exe"),

@@ -125,9 +125,8 @@ TEST(DetectedBrowsers, A32BitBrowserOn64BitWindowsIsOfferedAndAPhantomIsNot) {
   // SeaMonkey registered by its 32-bit installer only; a Navigator key that
   // names neither program nor plug-in directory.
   Installed installed(
-      Layout{{lm(moz32, "CurrentVersion", "2.53.18 (en-US)"),
-              lm(moz32 + "\\2.53.18 (en-US)\\Main", "PathToExe",
-                 "%ROOT%\\Program Files (x86)\\SeaMonkey\\seamonkey.exe"),
+      Layout{{geckoVersion(moz32, "2.53.18 (en-US)",
+                           "%ROOT%\\Program Files (x86)\\SeaMonkey\\seamonkey.exe"),
               lm(nav, "CurrentVersion", "4.8"), lmKey(nav + "\\4.8\\Main")},
              {program("Program Files (x86)\\SeaMonkey\\seamonkey.exe", "noresource")}},
       "e2e-wow64");

@@ -24,10 +24,9 @@ machine::Layout threeBrowsers(const std::string& navigatorPlugins) {
            lm(nav + "\\4.79 (en)\\Main", "Plugins Directory",
               navigatorPlugins.empty() ? "%ROOT%\\Netscape\\Communicator\\Program\\Plugins"
                                        : navigatorPlugins),
-           lm(fox, "CurrentVersion", "1.5 (en-US)"),
-           lm(fox + "\\1.5 (en-US)\\Main", "PathToExe", "%ROOT%\\Mozilla Firefox\\firefox.exe"),
-           lm(fox + " 1.5\\bin", "PathToExe", "%ROOT%\\Mozilla Firefox\\firefox.exe"),
-           lm(fox + " 1.5\\extensions", "Plugins", "%ROOT%\\Mozilla Firefox\\plugins"),
+           geckoVersion(fox, "1.5 (en-US)", "%ROOT%\\Mozilla Firefox\\firefox.exe"),
+           geckoExtensions(fox + " 1.5", "%ROOT%\\Mozilla Firefox\\firefox.exe",
+                           "%ROOT%\\Mozilla Firefox\\plugins"),
            cu(opera, "Last Directory", "%ROOT%\\Program Files\\Opera\\"),
            cu(opera, "Plugin Path", "%ROOT%\\Program Files\\Opera\\Program\\Plugins"),
            cu(opera, "Last CommandLine", "%ROOT%\\Program Files\\Opera\\Opera.exe")},
