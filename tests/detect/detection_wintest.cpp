@@ -20,13 +20,7 @@ namespace {
 
 using namespace machine;
 
-const std::string moz = "Software\\Mozilla\\";
-const std::string nav = "Software\\Netscape\\Netscape Navigator";
-const std::string opera = "Software\\Opera Software";
 const std::string vendorSub = "pref(\"general.useragent.vendorSub\", ";
-// Where 32-bit programs register on 64-bit Windows.
-const std::string moz32 = "Software\\Wow6432Node\\Mozilla\\";
-const std::string nav32 = "Software\\Wow6432Node\\Netscape\\Netscape Navigator";
 
 struct Agent {
   std::string text;

@@ -27,6 +27,15 @@ struct RegEntry {
   std::string text;                // a REG_SZ
 };
 
+// Where browsers register: the Gecko products (a product's name follows),
+// Netscape Navigator and Opera; the first two also as a 32-bit program sees
+// them on 64-bit Windows.
+inline const std::string moz = "Software\\Mozilla\\";
+inline const std::string moz32 = "Software\\Wow6432Node\\Mozilla\\";
+inline const std::string nav = "Software\\Netscape\\Netscape Navigator";
+inline const std::string nav32 = "Software\\Wow6432Node\\Netscape\\Netscape Navigator";
+inline const std::string opera = "Software\\Opera Software";
+
 // A value, or a key without values, under HKLM or HKCU.
 inline RegEntry lm(std::string key, std::string name, std::string text) {
   return {HKEY_LOCAL_MACHINE, std::move(key), std::move(name), std::move(text)};
@@ -144,9 +153,6 @@ private:
 // --- A typical computer of the time, with one browser of every family ---
 
 inline Layout typicalMachine() {
-  const std::string moz = "Software\\Mozilla\\";
-  const std::string nav = "Software\\Netscape\\Netscape Navigator";
-  const std::string opera = "Software\\Opera Software";
   const std::string vendorSub = "pref(\"general.useragent.vendorSub\", ";
   return {
       {

@@ -21,7 +21,7 @@ using namespace uidriver;
 
 // A Netscape Navigator 4.79 installed in the layout's folder.
 machine::Layout navigatorOnly() {
-  const std::string nav = "Software\\Netscape\\Netscape Navigator";
+  using machine::nav;
   return {{machine::lm(nav, "CurrentVersion", "4.79 (en)"),
            machine::lm(nav + "\\4.79 (en)\\Main", "Install Directory", "%ROOT%\\Program"),
            machine::lm(nav + "\\4.79 (en)\\Main", "Plugins Directory", "%ROOT%\\Program\\Plugins")},

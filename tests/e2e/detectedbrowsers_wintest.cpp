@@ -120,12 +120,10 @@ std::vector<std::string> listShownThenCancel(Process& installer) {
 
 TEST(DetectedBrowsers, A32BitBrowserOn64BitWindowsIsOfferedAndAPhantomIsNot) {
   using namespace machine;
-  const std::string moz32 = "Software\\Wow6432Node\\Mozilla\\SeaMonkey";
-  const std::string nav = "Software\\Netscape\\Netscape Navigator";
   // SeaMonkey registered by its 32-bit installer only; a Navigator key that
   // names neither program nor plug-in directory.
   Installed installed(
-      Layout{{geckoVersion(moz32, "2.53.18 (en-US)",
+      Layout{{geckoVersion(moz32 + "SeaMonkey", "2.53.18 (en-US)",
                            "%ROOT%\\Program Files (x86)\\SeaMonkey\\seamonkey.exe"),
               lm(nav, "CurrentVersion", "4.8"), lmKey(nav + "\\4.8\\Main")},
              {program("Program Files (x86)\\SeaMonkey\\seamonkey.exe", "noresource")}},

@@ -799,7 +799,6 @@ TEST(Installer, ImportsOnlyWhatTheSystemLoadsFromItsOwnFolder) {
 // root files again. The earlier installation is left alone throughout.
 TEST(Installer, TodaysBrowserGetsThePluginWhereItLoadsPlugins) {
   using namespace machine;
-  const std::string moz = "Software\\Mozilla\\", moz32 = "Software\\Wow6432Node\\Mozilla\\";
   const Layout today{
       {geckoVersion(moz + "Pale Moon", "33.0.0 (x64 en-US)", "%ROOT%\\Pale Moon\\palemoon.exe"),
        geckoExtensions(moz + "Pale Moon 33.0.0", "%ROOT%\\Pale Moon\\palemoon.exe",

@@ -53,12 +53,11 @@ TEST(NoBrowser, LeavesAnExistingDetectedBrowsersFileUntouched) {
 // check, and no window.
 TEST(NoBrowser, NoneThatCanLoadThePluginShowsTheSameBox) {
   using namespace machine;
-  const std::string fox = "Software\\Wow6432Node\\Mozilla\\Mozilla Firefox";
-  e2e::Session s(
-      "nobrowser-machine",
-      Layout{{geckoVersion(fox, "52.9.0 (x86 en-US)", "%ROOT%\\Firefox 52\\firefox.exe")},
-             {program("Firefox 52\\firefox.exe", "ff529")}},
-      {}, e2e::samplePayload(), e2e::comment(e2e::firefoxAgent, e2e::startUrl));
+  e2e::Session s("nobrowser-machine",
+                 Layout{{geckoVersion(moz32 + "Mozilla Firefox", "52.9.0 (x86 en-US)",
+                                      "%ROOT%\\Firefox 52\\firefox.exe")},
+                        {program("Firefox 52\\firefox.exe", "ff529")}},
+                 {}, e2e::samplePayload(), e2e::comment(e2e::firefoxAgent, e2e::startUrl));
   ASSERT_TRUE(s.ok());
   s.start(false);
   MessageBoxInfo info;

@@ -16,9 +16,7 @@ const std::vector<std::string> rootNames = {"vorlixa.drv", "vorlixa.ini", "vorli
 
 machine::Layout threeBrowsers(const std::string& navigatorPlugins) {
   using namespace machine;
-  const std::string nav = "Software\\Netscape\\Netscape Navigator";
-  const std::string fox = "Software\\Mozilla\\Mozilla Firefox";
-  const std::string opera = "Software\\Opera Software";
+  const std::string fox = moz + "Mozilla Firefox";
   return {{lm(nav, "CurrentVersion", "4.79 (en)"),
            lm(nav + "\\4.79 (en)\\Main", "Install Directory", "%ROOT%\\Netscape\\Communicator"),
            lm(nav + "\\4.79 (en)\\Main", "Plugins Directory",
@@ -27,9 +25,9 @@ machine::Layout threeBrowsers(const std::string& navigatorPlugins) {
            geckoVersion(fox, "1.5 (en-US)", "%ROOT%\\Mozilla Firefox\\firefox.exe"),
            geckoExtensions(fox + " 1.5", "%ROOT%\\Mozilla Firefox\\firefox.exe",
                            "%ROOT%\\Mozilla Firefox\\plugins"),
-           cu(opera, "Last Directory", "%ROOT%\\Program Files\\Opera\\"),
-           cu(opera, "Plugin Path", "%ROOT%\\Program Files\\Opera\\Program\\Plugins"),
-           cu(opera, "Last CommandLine", "%ROOT%\\Program Files\\Opera\\Opera.exe")},
+           cu(machine::opera, "Last Directory", "%ROOT%\\Program Files\\Opera\\"),
+           cu(machine::opera, "Plugin Path", "%ROOT%\\Program Files\\Opera\\Program\\Plugins"),
+           cu(machine::opera, "Last CommandLine", "%ROOT%\\Program Files\\Opera\\Opera.exe")},
           {program("Netscape\\Communicator\\Program\\netscape.exe", "noresource"),
            program("Mozilla Firefox\\firefox.exe", "ff15"),
            program("Program Files\\Opera\\Opera.exe", "opera850")}};
