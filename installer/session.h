@@ -63,11 +63,9 @@ std::vector<tSessionBrowser> sessionBrowsers(const std::vector<tBrowser>& detect
 // states are the system's to read (readPluginInfo, installedState).
 void takeArchive(tSession& session, tArchive archive);
 
-// Windows only. The archive's plug-in library and its version, read from a
-// copy in the temporary directory. Of several plug-in libraries the last one
-// wins; a damaged catalog record is shown with errorBox.
-tPluginInfo readPluginInfo(const tArchive& archive);
-// The same, a damaged catalog record going to reporter.
+// Windows only. The archive's plug-in library, its version and machine type,
+// read from a copy in the temporary directory. Of several plug-in libraries
+// the last one wins; a damaged catalog record goes to reporter.
 tPluginInfo readPluginInfo(const tArchive& archive, tReporter& reporter);
 // Windows only. What dir holds of the plug-in whose root files are given.
 tInstalledState installedState(const std::string& dir, const std::vector<std::string>& rootFiles,

@@ -62,11 +62,6 @@ void readCopy(const tArchive& archive, int32_t headerPos, tPluginInfo& plugin) {
 
 } // namespace
 
-tPluginInfo readPluginInfo(const tArchive& archive) {
-  tBoxReporter boxes;
-  return readPluginInfo(archive, boxes);
-}
-
 tPluginInfo readPluginInfo(const tArchive& archive, tReporter& reporter) {
   tPluginInfo plugin;
   // Every entry is looked at: of several plug-in libraries the last one wins.
