@@ -4,7 +4,9 @@
 
 #include <windows.h>
 
-bool runsElevated() {
+namespace {
+
+bool tokenIsElevated() {
   HANDLE raw = nullptr;
   if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) return false;
   OwnedKernelHandle token(raw);
@@ -16,4 +18,13 @@ bool runsElevated() {
   TOKEN_ELEVATION elevation = {};
   return GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof elevation, &size) &&
          elevation.TokenIsElevated != 0;
+}
+
+} // namespace
+
+bool runsElevated() {
+  // A process keeps its token for life: asked once, not for every file the
+  // installer writes or removes.
+  static const bool elevated = tokenIsElevated();
+  return elevated;
 }
