@@ -55,8 +55,9 @@ tExitCode exitCodeFor(tOutcome outcome) {
 }
 
 tChoice tSetAllChoices::choiceFor(size_t browser) {
-  // The window's items: up to date is the greyed tick, kept; any other is
-  // unticked or ticked at first, and ticked after "Set All".
-  if (session_.browsers.at(browser).installed == tInstalledState::upToDate) return {2, 2};
-  return {0, 1};
+  // The window's item as it first shows; "Set All" ticks it unless it is
+  // ticked or greyed already.
+  tChoice choice = initialChoice(session_, browser);
+  if (choice.checkState == 0) choice.checkState = 1;
+  return choice;
 }

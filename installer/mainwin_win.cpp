@@ -39,19 +39,11 @@ void tMainWin::fillBrowserBox(int left, int top) {
   browserBox->setItems(std::move(names));
   for (size_t k = 0; k < session_.browsers.size(); ++k) {
     int item = static_cast<int>(k);
-    switch (session_.browsers[k].installed) {
-    case tInstalledState::outdated: // offered for installing again
-      browserBox->setCheckState(item, 1);
-      break;
-    case tInstalledState::upToDate: // the greyed tick, which the run leaves alone
-      browserBox->setTwoState(item, 0);
-      browserBox->setInitialState(item, 2);
-      browserBox->setCheckState(item, 2);
-      break;
-    case tInstalledState::missing:
-      if (session_.start.browser == k) browserBox->setCheckState(item, 1);
-      break;
-    }
+    tChoice choice = initialChoice(session_, k);
+    // Only an item that shows the greyed tick has the third state.
+    if (choice.initialState == 2) browserBox->setTwoState(item, 0);
+    browserBox->setInitialState(item, choice.initialState);
+    browserBox->setCheckState(item, choice.checkState);
   }
 }
 

@@ -26,6 +26,18 @@ const char* actionText(tRunAction action) {
 
 } // namespace
 
+tChoice initialChoice(const tSession& session, size_t browser) {
+  switch (session.browsers.at(browser).installed) {
+  case tInstalledState::outdated:
+    return {0, 1};
+  case tInstalledState::upToDate:
+    return {2, 2};
+  case tInstalledState::missing:
+    break;
+  }
+  return {0, session.start.browser == browser ? 1u : 0u};
+}
+
 tRunResult runInstallation(const tSession& session, tChoiceSource& choices, tReporter& reporter,
                            const tCancelRequest& cancel) {
   bool installed = false; // into any browser

@@ -19,6 +19,11 @@ struct tChoice {
   uint32_t checkState = 0;
 };
 
+// How the window first shows a browser's item: an older installation (or
+// one of unknown version) ticked, an up-to-date one as the greyed tick that
+// the run leaves alone, a missing one ticked only for the agent's browser.
+tChoice initialChoice(const tSession& session, size_t browser);
+
 // Where a run reads what the user chose for each browser.
 class tChoiceSource {
 public:

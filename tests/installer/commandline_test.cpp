@@ -56,15 +56,17 @@ TEST(ExitCode, SaysHowTheRunEnded) {
 
 TEST(SetAllChoices, InstallEverythingNotUpToDateAndRemoveNothing) {
   tSession session;
-  for (tInstalledState state :
-       {tInstalledState::missing, tInstalledState::outdated, tInstalledState::upToDate}) {
+  // The last one is the agent's, ticked before "Set All".
+  for (tInstalledState state : {tInstalledState::missing, tInstalledState::outdated,
+                                tInstalledState::upToDate, tInstalledState::missing}) {
     tSessionBrowser browser;
     browser.installed = state;
     session.browsers.push_back(browser);
   }
+  session.start.browser = 3;
   tSetAllChoices choices(session);
   const std::vector<tRunAction> expected = {tRunAction::install, tRunAction::install,
-                                            tRunAction::keep};
+                                            tRunAction::keep, tRunAction::install};
   for (size_t k = 0; k < expected.size(); ++k) {
     tChoice c = choices.choiceFor(k);
     EXPECT_EQ(runActionFor(c.initialState, c.checkState), expected[k]) << k;
